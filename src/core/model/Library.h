@@ -1,0 +1,151 @@
+#pragma once
+
+#include "Deletion.h"
+#include "Snippet.h"
+#include "core/platform/Clock.h"
+#include "core/platform/Log.h"
+#include "core/platform/Scheduler.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace quillo {
+
+/// What the library needs from the world around it.
+struct LibraryEnvironment {
+    Clock& clock;
+    Scheduler& scheduler;
+    Log& log;
+    /// The per-user data folder that holds the "Quillo" folder (and the legacy
+    /// "Stock Answers" folder of older versions).
+    std::filesystem::path dataFolder;
+};
+
+/// The one store of snippets and groups, with its file on disk.
+///
+/// Every change is saved 0.4 s after the last of a burst of changes; the first save of a
+/// day also keeps a dated backup. Observers are told after every change. Main thread only.
+class Library {
+public:
+    using SnippetIDs = std::unordered_set<Uuid>;
+    using ObserverID = std::uint64_t;
+
+    /// A persistent library moves the legacy folder in (once) and loads its file before
+    /// returning; one that is not persistent lives in memory and never touches the disk.
+    explicit Library(const LibraryEnvironment& environment, bool persistent = true);
+    ~Library();
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    /// Sets what the shared library is made with; call once, before the first `shared()`.
+    static void configureShared(const LibraryEnvironment& environment);
+    /// The program's library, made (persistent) on first use.
+    static Library& shared();
+
+    // ---- Where it lives
+
+    /// The library's folder, "Quillo" in the data folder.
+    std::filesystem::path folderURL() const;
+    /// The library file, "library.json" in the library's folder.
+    std::filesystem::path fileURL() const;
+    /// The daily backups, "Backups" in the library's folder.
+    std::filesystem::path backupsURL() const;
+    /// The folder older versions used, "Stock Answers" beside the library's folder.
+    std::filesystem::path legacyFolderURL() const;
+
+    // ---- State
+
+    /// All groups, in display order.
+    const std::vector<SnippetGroup>& groups() const { return groups_; }
+    /// All snippets, in insertion order (views sort for themselves).
+    const std::vector<Snippet>& snippets() const { return snippets_; }
+    /// A sentence for the user about a problem with the library's file, if any.
+    const std::optional<std::string>& problem() const { return problem_; }
+    void setProblem(std::optional<std::string> problem);
+    /// The deletion that can still be undone.
+    const std::optional<Deletion>& lastDeletion() const { return lastDeletion_; }
+    /// Forgets the undo record (the undo banner's dismiss button).
+    void dismissDeletion();
+
+    // ---- Saving
+
+    /// Saves 0.4 s from now, replacing any save already waiting.
+    void scheduleSave();
+    /// Saves at once, unless the library is in memory only or saving is blocked.
+    void saveNow();
+
+    // ---- Look-ups
+
+    /// The first snippet with that id; null when the id is absent or matches nothing.
+    /// The pointer is good until the next change.
+    const Snippet* snippet(std::optional<Uuid> id) const;
+    /// The first group with that id; null when the id is absent or matches nothing.
+    const SnippetGroup* group(std::optional<Uuid> id) const;
+    /// The name of the snippet's group, or "Ungrouped".
+    std::string groupName(const Snippet& snippet) const;
+
+    // ---- Changes
+
+    /// A new empty rich snippet named "New Snippet", appended.
+    Snippet addSnippet(std::optional<Uuid> groupID);
+    /// A copy named "<name> copy", appended; absent when the id matches nothing.
+    std::optional<Snippet> duplicate(Uuid id);
+    /// Stores the snippet with a new `modified`, unless nothing changed.
+    void update(const Snippet& snippet);
+    /// Puts the snippets into the group (absent: ungrouped).
+    void move(const SnippetIDs& ids, std::optional<Uuid> groupID);
+    /// Deletes the snippets, keeping them for undo.
+    void deleteSnippets(const SnippetIDs& ids);
+    /// A new group with exactly that name, appended.
+    SnippetGroup addGroup(std::string name);
+    void renameGroup(Uuid id, std::string name);
+    /// Deletes the group, keeping it for undo; its snippets stay, ungrouped.
+    void deleteGroup(Uuid id);
+    /// Counts one use of the snippet, now.
+    void recordUse(Uuid id);
+    /// Adds imported groups and snippets, joining groups by name (ignoring case) and
+    /// skipping snippets the library already has. Returns how many snippets were added.
+    std::size_t merge(const std::vector<SnippetGroup>& groups,
+                      const std::vector<Snippet>& snippets);
+    /// Undoes the last deletion; returns the ids of the snippets put back.
+    SnippetIDs undoDeletion();
+
+    // ---- Observation
+
+    /// Grows by one with every change of groups, snippets, problem or undo record.
+    std::uint64_t revision() const { return revision_; }
+    /// Calls `observer` after every change until it is removed.
+    ObserverID addObserver(std::function<void()> observer);
+    void removeObserver(ObserverID id);
+
+private:
+    std::optional<std::string> migrateLegacyFolder();
+    void load();
+    void writeBackup(const std::string& bytes);
+    void changed();
+
+    Clock& clock_;
+    Scheduler& scheduler_;
+    Log& log_;
+    std::filesystem::path dataFolder_;
+
+    std::vector<SnippetGroup> groups_;
+    std::vector<Snippet> snippets_;
+    std::optional<std::string> problem_;
+    std::optional<Deletion> lastDeletion_;
+    ScheduledTask saveTask_;
+    bool blockSaves_ = false;
+    bool persistent_;
+
+    std::uint64_t revision_ = 0;
+    ObserverID nextObserverID_ = 1;
+    std::map<ObserverID, std::function<void()>> observers_;
+};
+
+} // namespace quillo

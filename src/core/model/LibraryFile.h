@@ -1,0 +1,42 @@
+#pragma once
+
+#include "Snippet.h"
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillo {
+
+/// The library file's document: every group and snippet, in order.
+struct LibraryFile {
+    std::int64_t version = 1;
+    std::vector<SnippetGroup> groups;
+    std::vector<Snippet> snippets;
+};
+
+/// The file could not be read as a library. `what()` says where and why, for the user.
+class LibraryFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+namespace LibraryFileCoding {
+
+/// Files larger than this are refused rather than read into memory.
+inline constexpr std::size_t maximumSize = std::size_t{1} << 30;
+
+/// The UTF-8 JSON document: pretty-printed, keys sorted at every level, dates in UTC to
+/// the second, upper-case UUIDs, "/" written as "\/", version 1.
+std::string encode(const std::vector<SnippetGroup>& groups, const std::vector<Snippet>& snippets);
+
+/// Reads a whole document. All or nothing: any missing key, wrong type, malformed UUID or
+/// date, or unknown format fails the whole file. Unknown keys are ignored; JSON null for
+/// "groupID" or "lastUsed" reads as absent. Throws LibraryFileError.
+LibraryFile decode(std::string_view bytes);
+
+} // namespace LibraryFileCoding
+
+} // namespace quillo

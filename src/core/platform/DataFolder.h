@@ -1,0 +1,12 @@
+#pragma once
+
+#include <filesystem>
+
+namespace quillo {
+
+/// The per-user folder for application data: $XDG_DATA_HOME when it is set to an
+/// absolute path, else ~/.local/share (the XDG base directory rules). The program's
+/// own folder is created inside it.
+std::filesystem::path userDataFolder();
+
+} // namespace quillo

@@ -1,0 +1,168 @@
+#include "Files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillo::Files {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string quoted(const fs::path& path) { return "“" + path.filename().string() + "”"; }
+
+[[noreturn]] void fail(const std::string& what, int error) {
+    throw FileError(what + " (" + std::strerror(error) + ")");
+}
+
+// Closes a descriptor when it goes out of scope.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int get() const { return fd_; }
+    // Closes now and reports the error close() found (a late write error on some file systems).
+    int close() {
+        const int result = ::close(fd_);
+        fd_ = -1;
+        return result == 0 ? 0 : errno;
+    }
+
+private:
+    int fd_;
+};
+
+void writeAll(int fd, std::string_view bytes, const fs::path& target) {
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(quoted(target) + " couldn't be written", errno);
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+}
+
+// Flushes a folder's entries, so that a rename inside it survives a power cut.
+void syncFolder(const fs::path& folder) {
+    Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() >= 0)
+        ::fsync(fd.get());
+}
+
+} // namespace
+
+bool exists(const fs::path& path) {
+    struct stat info {};
+    // lstat: a dangling link still occupies the name.
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+std::string read(const fs::path& path) {
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        fail(quoted(path) + " couldn't be opened", errno);
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        fail(quoted(path) + " couldn't be read", errno);
+    if (!S_ISREG(info.st_mode))
+        throw FileError(quoted(path) + " isn't a regular file.");
+    std::string content;
+    content.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(quoted(path) + " couldn't be read", errno);
+        }
+        if (got == 0)
+            break;
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+    return content;
+}
+
+void writeAtomically(const fs::path& path, std::string_view bytes) {
+    const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    std::string temporary = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+    Descriptor fd(::mkstemp(temporary.data()));
+    if (fd.get() < 0)
+        fail(quoted(path) + " couldn't be saved in the folder " + quoted(folder), errno);
+    try {
+        writeAll(fd.get(), bytes, path);
+        if (::fsync(fd.get()) != 0)
+            fail(quoted(path) + " couldn't be flushed to disk", errno);
+        if (const int error = fd.close())
+            fail(quoted(path) + " couldn't be written", error);
+        if (::rename(temporary.c_str(), path.c_str()) != 0)
+            fail(quoted(path) + " couldn't be replaced", errno);
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    syncFolder(folder);
+}
+
+void move(const fs::path& from, const fs::path& to) {
+    // renameat2 with RENAME_NOREPLACE refuses atomically when the target exists.
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return;
+    int error = errno;
+    if (error == EINVAL || error == ENOSYS) {
+        // A file system without RENAME_NOREPLACE: check, then rename.
+        if (Files::exists(to))
+            error = EEXIST;
+        else if (::rename(from.c_str(), to.c_str()) == 0)
+            return;
+        else
+            error = errno;
+    }
+    if (error == EEXIST)
+        throw FileError(quoted(from) + " couldn't be moved to " + quoted(to.parent_path()) +
+                        " because an item named " + quoted(to) + " already exists.");
+    fail(quoted(from) + " couldn't be moved to " + quoted(to.parent_path()), error);
+}
+
+void createFolders(const fs::path& path) {
+    std::error_code error;
+    fs::create_directories(path, error);
+    if (error)
+        throw FileError("The folder " + quoted(path) + " couldn't be created (" +
+                        error.message() + ")");
+    if (!fs::is_directory(path, error))
+        throw FileError("The folder " + quoted(path) +
+                        " couldn't be created because a file of that name is in the way.");
+}
+
+std::vector<fs::path> list(const fs::path& folder) {
+    std::error_code error;
+    std::vector<fs::path> entries;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        entries.push_back(it->path());
+    if (error)
+        throw FileError("The folder " + quoted(folder) + " couldn't be listed (" +
+                        error.message() + ")");
+    return entries;
+}
+
+void remove(const fs::path& path) {
+    if (::remove(path.c_str()) != 0)
+        fail(quoted(path) + " couldn't be removed", errno);
+}
+
+} // namespace quillo::Files

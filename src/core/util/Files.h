@@ -1,0 +1,48 @@
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillo {
+
+/// A failed file operation. `what()` is a sentence fit to show the user.
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// The file operations of the library's storage, each either done or reported.
+namespace Files {
+
+/// True when anything (file, folder, or a link to one) exists at `path`.
+bool exists(const std::filesystem::path& path);
+
+/// The whole content of a regular file. Throws FileError.
+std::string read(const std::filesystem::path& path);
+
+/// Replaces `path` with `bytes` so that at any instant, a crash included, the path holds
+/// either the old complete content or the new one: the bytes go to a temporary file in
+/// the same folder, which is flushed to disk, then renamed over the target, then the
+/// folder itself is flushed. A failed write leaves no temporary file. Throws FileError.
+void writeAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+/// Moves a file or folder to `to`, which must not exist yet (never replaces anything).
+/// Throws FileError.
+void move(const std::filesystem::path& from, const std::filesystem::path& to);
+
+/// Creates the folder and any missing parents; succeeds when it already exists.
+/// Throws FileError.
+void createFolders(const std::filesystem::path& path);
+
+/// The entries of a folder, in the order the file system lists them. Throws FileError.
+std::vector<std::filesystem::path> list(const std::filesystem::path& folder);
+
+/// Removes a file (or an empty folder). Throws FileError.
+void remove(const std::filesystem::path& path);
+
+} // namespace Files
+
+} // namespace quillo

@@ -1,0 +1,67 @@
+#include "UnicodeText.h"
+
+#include <algorithm>
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+
+namespace quillo::UnicodeText {
+
+namespace {
+
+bool isAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+const icu::Normalizer2& normalizer(bool decompose) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* form = decompose ? icu::Normalizer2::getNFDInstance(status)
+                                             : icu::Normalizer2::getNFCInstance(status);
+    // ICU's built-in normalisation data is part of the library itself.
+    if (U_FAILURE(status) || form == nullptr)
+        std::abort();
+    return *form;
+}
+
+icu::UnicodeString normalized(const icu::UnicodeString& text, bool decompose) {
+    UErrorCode status = U_ZERO_ERROR;
+    icu::UnicodeString result = normalizer(decompose).normalize(text, status);
+    return U_SUCCESS(status) ? result : text;
+}
+
+std::string toUtf8(const icu::UnicodeString& text) {
+    std::string result;
+    text.toUTF8String(result);
+    return result;
+}
+
+icu::UnicodeString fromUtf8(std::string_view text) {
+    return icu::UnicodeString::fromUTF8(
+        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+}
+
+} // namespace
+
+std::string canonical(std::string_view text) {
+    // Pure ASCII is already in every normalisation form: the common case costs one scan.
+    if (isAscii(text))
+        return std::string(text);
+    return toUtf8(normalized(fromUtf8(text), false));
+}
+
+bool canonicallyEqual(std::string_view a, std::string_view b) {
+    if (a == b)
+        return true;
+    if (isAscii(a) && isAscii(b))
+        return false;
+    return canonical(a) == canonical(b);
+}
+
+std::string caselessKey(std::string_view text) {
+    // Canonical caseless matching: NFD(fold(NFD(text))).
+    icu::UnicodeString folded = normalized(fromUtf8(text), true);
+    folded.foldCase(U_FOLD_CASE_DEFAULT);
+    return toUtf8(normalized(folded, true));
+}
+
+} // namespace quillo::UnicodeText

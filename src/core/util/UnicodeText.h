@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillo {
+
+/// Comparisons of UTF-8 text as Unicode text rather than as bytes.
+namespace UnicodeText {
+
+/// The text in normalisation form C. Canonically equivalent texts (a precomposed "é"
+/// and "e" plus a combining acute) give the same bytes; letter case is kept.
+std::string canonical(std::string_view text);
+
+/// True when the two texts are canonically equivalent (letter case matters).
+bool canonicallyEqual(std::string_view a, std::string_view b);
+
+/// A key equal for texts that differ only in letter case or in canonically
+/// equivalent spelling ("Work", "WORK", "work" give one key).
+std::string caselessKey(std::string_view text);
+
+} // namespace UnicodeText
+
+} // namespace quillo
