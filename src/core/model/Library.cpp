@@ -38,7 +38,9 @@ Library::Library(const LibraryEnvironment& environment, bool persistent)
     load();
 }
 
-Library::~Library() { saveTask_.cancel(); }
+Library::~Library() {
+    saveTask_.cancel();
+}
 
 void Library::configureShared(const LibraryEnvironment& environment) {
     sharedEnvironment().emplace(environment);
@@ -55,10 +57,18 @@ Library& Library::shared() {
     return *library;
 }
 
-fs::path Library::folderURL() const { return dataFolder_ / "Quillo"; }
-fs::path Library::fileURL() const { return folderURL() / "library.json"; }
-fs::path Library::backupsURL() const { return folderURL() / "Backups"; }
-fs::path Library::legacyFolderURL() const { return dataFolder_ / "Stock Answers"; }
+fs::path Library::folderURL() const {
+    return dataFolder_ / "Quillo";
+}
+fs::path Library::fileURL() const {
+    return folderURL() / "library.json";
+}
+fs::path Library::backupsURL() const {
+    return folderURL() / "Backups";
+}
+fs::path Library::legacyFolderURL() const {
+    return dataFolder_ / "Stock Answers";
+}
 
 void Library::setProblem(std::optional<std::string> problem) {
     problem_ = std::move(problem);
@@ -124,7 +134,8 @@ void Library::load() {
         snippets_ = std::move(file.snippets);
         return;
     } catch (const std::exception& loadError) {
-        const std::string asideName = "library unreadable " + localDateTimeStamp(clock_.now()) + ".json";
+        const std::string asideName =
+            "library unreadable " + localDateTimeStamp(clock_.now()) + ".json";
         try {
             Files::move(fileURL(), folderURL() / asideName);
             problem_ = "Your library file couldn't be read, so it was set aside as “" + asideName +
@@ -217,7 +228,9 @@ Library::ObserverID Library::addObserver(std::function<void()> observer) {
     return id;
 }
 
-void Library::removeObserver(ObserverID id) { observers_.erase(id); }
+void Library::removeObserver(ObserverID id) {
+    observers_.erase(id);
+}
 
 void Library::changed() {
     ++revision_;

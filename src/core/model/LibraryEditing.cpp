@@ -1,6 +1,5 @@
 // The library's editing operations and the undo of the last deletion.
 #include "Library.h"
-
 #include "core/util/UnicodeText.h"
 
 #include <algorithm>

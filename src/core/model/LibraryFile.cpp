@@ -156,12 +156,12 @@ Snippet decodeSnippet(const json& record, const Place& place) {
         .name = requireString(field("name"), place.member("name")),
         .format = requireFormat(field("format"), place.member("format")),
         .text = requireString(field("text"), place.member("text")),
-        .groupID = group ? std::optional(requireUuid(*group, place.member("groupID")))
-                         : std::nullopt,
+        .groupID =
+            group ? std::optional(requireUuid(*group, place.member("groupID"))) : std::nullopt,
         .created = requireDate(field("created"), place.member("created")),
         .modified = requireDate(field("modified"), place.member("modified")),
-        .lastUsed = used ? std::optional(requireDate(*used, place.member("lastUsed")))
-                         : std::nullopt,
+        .lastUsed =
+            used ? std::optional(requireDate(*used, place.member("lastUsed"))) : std::nullopt,
         .useCount = requireInteger(field("useCount"), place.member("useCount")),
     };
 }
@@ -184,8 +184,9 @@ std::string encode(const std::vector<SnippetGroup>& groups, const std::vector<Sn
     for (const Snippet& snippet : snippets)
         snippetRecords.push_back(encodeSnippet(snippet));
     // nlohmann::json keeps object keys sorted, at every level.
-    const json document = json::object(
-        {{"groups", std::move(groupRecords)}, {"snippets", std::move(snippetRecords)}, {"version", 1}});
+    const json document = json::object({{"groups", std::move(groupRecords)},
+                                        {"snippets", std::move(snippetRecords)},
+                                        {"version", 1}});
     // A string that somehow holds broken UTF-8 is written with U+FFFD in its place rather
     // than failing the whole save.
     return escapeSlashes(document.dump(2, ' ', false, json::error_handler_t::replace));

@@ -27,15 +27,15 @@ std::optional<SnippetFormat> snippetFormat(std::string_view raw);
 /// One reusable text of the library.
 struct Snippet {
     Uuid id = Uuid::random();
-    std::string name;
+    std::string name{};
     SnippetFormat format = SnippetFormat::rich;
     /// HTML for rich snippets, plain text for plain ones; may hold placeholders.
-    std::string text;
+    std::string text{};
     /// The group it belongs to; absent means "Ungrouped".
-    std::optional<Uuid> groupID;
-    Date created = std::chrono::system_clock::now();
-    Date modified = std::chrono::system_clock::now();
-    std::optional<Date> lastUsed;
+    std::optional<Uuid> groupID{};
+    Date created = SystemClock().now();
+    Date modified = SystemClock().now();
+    std::optional<Date> lastUsed{};
     std::int64_t useCount = 0;
 
     /// All nine fields equal; names and texts compare as Unicode text, so canonically
@@ -46,7 +46,7 @@ struct Snippet {
 /// A named group of snippets. Names need not be unique.
 struct SnippetGroup {
     Uuid id = Uuid::random();
-    std::string name;
+    std::string name{};
 
     friend bool operator==(const SnippetGroup& a, const SnippetGroup& b);
 };

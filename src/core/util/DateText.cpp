@@ -11,8 +11,8 @@ namespace {
 using namespace std::chrono;
 
 constexpr sys_seconds earliestWritable = sys_days{year{0} / January / 1};
-constexpr sys_seconds latestWritable = sys_days{year{9999} / December / 31} + hours{23} +
-                                       minutes{59} + seconds{59};
+constexpr sys_seconds latestWritable =
+    sys_days{year{9999} / December / 31} + hours{23} + minutes{59} + seconds{59};
 
 // Reads `count` ASCII digits at `at`; -1 if any is not a digit.
 int digits(std::string_view text, std::size_t at, std::size_t count) {
@@ -27,7 +27,8 @@ int digits(std::string_view text, std::size_t at, std::size_t count) {
 }
 
 std::string localStamp(Date date, const char* format) {
-    const std::time_t seconds = system_clock::to_time_t(floor<std::chrono::seconds>(date));
+    const auto seconds =
+        static_cast<std::time_t>(floor<std::chrono::seconds>(date).time_since_epoch().count());
     std::tm parts{};
     localtime_r(&seconds, &parts);
     std::array<char, 64> buffer{};
@@ -58,8 +59,7 @@ std::optional<Date> parseIso8601(std::string_view text) {
     // 2026-12-05T03:54:06Z or 2026-12-05T03:54:06+01:00
     if (text.size() != 20 && text.size() != 25)
         return std::nullopt;
-    if (text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
-        text[16] != ':')
+    if (text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' || text[16] != ':')
         return std::nullopt;
     const int y = digits(text, 0, 4);
     const int mo = digits(text, 5, 2);
@@ -93,8 +93,12 @@ std::optional<Date> parseIso8601(std::string_view text) {
     return Date{local - offset};
 }
 
-std::string localDayStamp(Date date) { return localStamp(date, "%Y-%m-%d"); }
+std::string localDayStamp(Date date) {
+    return localStamp(date, "%Y-%m-%d");
+}
 
-std::string localDateTimeStamp(Date date) { return localStamp(date, "%Y-%m-%d %H%M%S"); }
+std::string localDateTimeStamp(Date date) {
+    return localStamp(date, "%Y-%m-%d %H%M%S");
+}
 
 } // namespace quillo

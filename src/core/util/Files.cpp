@@ -13,7 +13,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string quoted(const fs::path& path) { return "“" + path.filename().string() + "”"; }
+std::string quoted(const fs::path& path) {
+    return "“" + path.filename().string() + "”";
+}
 
 [[noreturn]] void fail(const std::string& what, int error) {
     throw FileError(what + " (" + std::strerror(error) + ")");
@@ -142,8 +144,8 @@ void createFolders(const fs::path& path) {
     std::error_code error;
     fs::create_directories(path, error);
     if (error)
-        throw FileError("The folder " + quoted(path) + " couldn't be created (" +
-                        error.message() + ")");
+        throw FileError("The folder " + quoted(path) + " couldn't be created (" + error.message() +
+                        ")");
     if (!fs::is_directory(path, error))
         throw FileError("The folder " + quoted(path) +
                         " couldn't be created because a file of that name is in the way.");
@@ -155,8 +157,8 @@ std::vector<fs::path> list(const fs::path& folder) {
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
         entries.push_back(it->path());
     if (error)
-        throw FileError("The folder " + quoted(folder) + " couldn't be listed (" +
-                        error.message() + ")");
+        throw FileError("The folder " + quoted(folder) + " couldn't be listed (" + error.message() +
+                        ")");
     return entries;
 }
 

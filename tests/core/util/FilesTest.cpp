@@ -1,0 +1,87 @@
+#include "core/util/Files.h"
+
+#include "fakes/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace quillo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readFile;
+using testing::TempFolder;
+using testing::writeFile;
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(Files, atomicWriteCreatesAndReplacesLeavingNothingElse) {
+    TempFolder folder;
+    const fs::path file = folder / "library.json";
+    Files::writeAtomically(file, "first");
+    Files::writeAtomically(file, "second, longer");
+    EXPECT_EQ(readFile(file), "second, longer");
+    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"library.json"});
+}
+
+TEST(Files, failedAtomicWriteKeepsTheOldFileAndRemovesItsTemporary) {
+    TempFolder folder;
+    // A folder standing where the file should go cannot be replaced by a file.
+    fs::create_directory(folder / "library.json");
+    writeFile(folder / "library.json" / "inside", "kept");
+    EXPECT_THROW(Files::writeAtomically(folder / "library.json", "new"), FileError);
+    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"library.json"});
+    EXPECT_EQ(readFile(folder / "library.json" / "inside"), "kept");
+
+    // A missing folder fails before anything is written.
+    EXPECT_THROW(Files::writeAtomically(folder / "missing" / "library.json", "x"), FileError);
+}
+
+TEST(Files, moveNeverReplaces) {
+    TempFolder folder;
+    writeFile(folder / "a.json", "a");
+    writeFile(folder / "b.json", "b");
+    try {
+        Files::move(folder / "a.json", folder / "b.json");
+        FAIL() << "moved over an existing file";
+    } catch (const FileError& error) {
+        EXPECT_NE(std::string(error.what()).find("already exists"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(readFile(folder / "a.json"), "a");
+    EXPECT_EQ(readFile(folder / "b.json"), "b");
+
+    // Even a dangling link occupies the name.
+    fs::create_symlink(folder / "nowhere", folder / "link.json");
+    EXPECT_TRUE(Files::exists(folder / "link.json"));
+    EXPECT_THROW(Files::move(folder / "a.json", folder / "link.json"), FileError);
+
+    Files::move(folder / "a.json", folder / "c.json");
+    EXPECT_EQ(readFile(folder / "c.json"), "a");
+    EXPECT_FALSE(Files::exists(folder / "a.json"));
+}
+
+TEST(Files, createFoldersFailsWhenAFileIsInTheWay) {
+    TempFolder folder;
+    Files::createFolders(folder / "a" / "b");
+    Files::createFolders(folder / "a" / "b"); // already there: fine
+    writeFile(folder / "file", "x");
+    EXPECT_THROW(Files::createFolders(folder / "file"), FileError);
+    EXPECT_THROW(Files::createFolders(folder / "file" / "sub"), FileError);
+}
+
+TEST(Files, readRefusesWhatIsNotARegularFile) {
+    TempFolder folder;
+    EXPECT_THROW(Files::read(folder / "missing"), FileError);
+    EXPECT_THROW(Files::read(folder.path()), FileError);
+    writeFile(folder / "f", std::string(200'000, 'x'));
+    EXPECT_EQ(Files::read(folder / "f").size(), 200'000u);
+}
+
+} // namespace
+} // namespace quillo
