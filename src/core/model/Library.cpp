@@ -129,7 +129,8 @@ void Library::load() {
     if (!Files::exists(fileURL()))
         return;
     try {
-        LibraryFile file = LibraryFileCoding::decode(Files::read(fileURL()));
+        LibraryFile file =
+            LibraryFileCoding::decode(Files::read(fileURL(), LibraryFileCoding::maximumSize));
         groups_ = std::move(file.groups);
         snippets_ = std::move(file.snippets);
         return;

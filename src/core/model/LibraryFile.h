@@ -25,7 +25,8 @@ public:
 
 namespace LibraryFileCoding {
 
-/// Files larger than this are refused rather than read into memory.
+/// Documents larger than this are refused rather than read into memory (a real library of
+/// 100,000 snippets is some 60 MB).
 inline constexpr std::size_t maximumSize = std::size_t{1} << 30;
 
 /// The UTF-8 JSON document: pretty-printed, keys sorted at every level, dates in UTC to

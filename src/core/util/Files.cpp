@@ -73,7 +73,7 @@ bool exists(const fs::path& path) {
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-std::string read(const fs::path& path) {
+std::string read(const fs::path& path, std::size_t limit) {
     Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
         fail(quoted(path) + " couldn't be opened", errno);
@@ -82,6 +82,9 @@ std::string read(const fs::path& path) {
         fail(quoted(path) + " couldn't be read", errno);
     if (!S_ISREG(info.st_mode))
         throw FileError(quoted(path) + " isn't a regular file.");
+    if (static_cast<std::uintmax_t>(info.st_size) > limit)
+        throw FileError(quoted(path) + " is too large to read (" +
+                        std::to_string(info.st_size >> 20) + " MB).");
     std::string content;
     content.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[1 << 16];
@@ -95,6 +98,8 @@ std::string read(const fs::path& path) {
         if (got == 0)
             break;
         content.append(buffer, static_cast<std::size_t>(got));
+        if (content.size() > limit) // it grew while being read
+            throw FileError(quoted(path) + " is too large to read.");
     }
     return content;
 }

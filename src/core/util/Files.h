@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -20,8 +21,8 @@ namespace Files {
 /// True when anything (file, folder, or a link to one) exists at `path`.
 bool exists(const std::filesystem::path& path);
 
-/// The whole content of a regular file. Throws FileError.
-std::string read(const std::filesystem::path& path);
+/// The whole content of a regular file of at most `limit` bytes. Throws FileError.
+std::string read(const std::filesystem::path& path, std::size_t limit = SIZE_MAX);
 
 /// Replaces `path` with `bytes` so that at any instant, a crash included, the path holds
 /// either the old complete content or the new one: the bytes go to a temporary file in

@@ -128,6 +128,7 @@ struct BadDocument {
     const char* name;
     std::string document;
     const char* message;
+    friend void PrintTo(const BadDocument& bad, std::ostream* out) { *out << bad.name; }
 };
 
 std::string withSnippet(const std::string& fields) {

@@ -137,6 +137,17 @@ TEST_F(LibraryStorage, unreadableFileIsSetAsideAndANewOneStarted) {
     EXPECT_TRUE(library->problem());
 }
 
+TEST_F(LibraryStorage, aHugeFileIsSetAsideUnread) {
+    writeFile(file(), "");
+    // Sparse: the size is there without the disk space.
+    fs::resize_file(file(), LibraryFileCoding::maximumSize + 1);
+    auto library = open();
+    EXPECT_THAT(library->problem().value_or(""), HasSubstr("it was set aside as"));
+    EXPECT_THAT(log.lines.at(0), HasSubstr("is too large to read"));
+    EXPECT_EQ(fs::file_size(folder() / "library unreadable 2026-03-01 090507.json"),
+              LibraryFileCoding::maximumSize + 1);
+}
+
 TEST_F(LibraryStorage, unreadableFileThatCannotBeSetAsideIsNeverOverwritten) {
     const std::string bad = R"({"version": 1, "groups": [], "snippets": [{"name": 5}]})";
     writeFile(file(), bad);

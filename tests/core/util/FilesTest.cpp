@@ -81,6 +81,13 @@ TEST(Files, readRefusesWhatIsNotARegularFile) {
     EXPECT_THROW(Files::read(folder.path()), FileError);
     writeFile(folder / "f", std::string(200'000, 'x'));
     EXPECT_EQ(Files::read(folder / "f").size(), 200'000u);
+    EXPECT_EQ(Files::read(folder / "f", 200'000).size(), 200'000u);
+    try {
+        Files::read(folder / "f", 199'999);
+        FAIL() << "read past the limit";
+    } catch (const FileError& error) {
+        EXPECT_NE(std::string(error.what()).find("too large"), std::string::npos) << error.what();
+    }
 }
 
 } // namespace
