@@ -7,7 +7,7 @@ packages=(
     # build
     build-essential cmake ninja-build pkg-config clang-format
     # core libraries
-    libicu-dev nlohmann-json3-dev uuid-dev
+    libicu-dev libsimdjson-dev uuid-dev
     # tests, benchmarks, fuzzing
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
 )

@@ -194,20 +194,35 @@ std::size_t Library::merge(const std::vector<SnippetGroup>& groups,
     std::unordered_map<std::string, Uuid> groupByName;
     for (const SnippetGroup& group : groups_)
         groupByName.try_emplace(UnicodeText::caselessKey(group.name), group.id);
+    // Ids stay unique: a record whose id the library already uses comes in under a new one.
+    std::unordered_set<Uuid> groupIDs;
+    for (const SnippetGroup& group : groups_)
+        groupIDs.insert(group.id);
     std::unordered_map<Uuid, Uuid> groupMap;
-    for (const SnippetGroup& incoming : groups) {
+    for (SnippetGroup incoming : groups) {
+        const Uuid incomingID = incoming.id;
         const auto [entry, isNew] =
             groupByName.try_emplace(UnicodeText::caselessKey(incoming.name), incoming.id);
-        if (isNew)
-            groups_.push_back(incoming);
-        groupMap[incoming.id] = entry->second;
+        if (isNew) {
+            if (!groupIDs.insert(incoming.id).second) {
+                incoming.id = Uuid::random();
+                groupIDs.insert(incoming.id);
+                entry->second = incoming.id;
+            }
+            groups_.push_back(std::move(incoming));
+        }
+        groupMap[incomingID] = entry->second;
     }
 
     // Hashing the library's snippets once keeps this linear in the number of snippets.
     std::unordered_set<DuplicateKey, DuplicateKeyHash> present;
     present.reserve(snippets_.size() + snippets.size());
-    for (const Snippet& snippet : snippets_)
+    SnippetIDs snippetIDs;
+    snippetIDs.reserve(snippets_.size() + snippets.size());
+    for (const Snippet& snippet : snippets_) {
         present.emplace(snippet);
+        snippetIDs.insert(snippet.id);
+    }
 
     std::size_t added = 0;
     for (Snippet incoming : snippets) {
@@ -216,6 +231,8 @@ std::size_t Library::merge(const std::vector<SnippetGroup>& groups,
             mapped == groupMap.end() ? std::nullopt : std::optional<Uuid>(mapped->second);
         if (!present.emplace(incoming).second)
             continue;
+        while (!snippetIDs.insert(incoming.id).second)
+            incoming.id = Uuid::random();
         snippets_.push_back(std::move(incoming));
         ++added;
     }

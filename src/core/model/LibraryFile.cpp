@@ -1,161 +1,288 @@
 #include "LibraryFile.h"
 
 #include "core/util/DateText.h"
+#include "core/util/UnicodeText.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
-#include <nlohmann/json.hpp>
+#include <simdjson.h>
 
 namespace quillo::LibraryFileCoding {
 
-using nlohmann::json;
-
 namespace {
 
-// ---- writing
+// ---- Writing
+//
+// The document's shape is fixed, so it is written straight into one string, with keys in
+// sorted order and the layout of a two-space pretty printer. A general JSON writer would
+// first build a tree of the whole library, which costs more than the rest of a save.
 
-json encodeGroup(const SnippetGroup& group) {
-    return json::object({{"id", group.id.string()}, {"name", group.name}});
-}
+class Writer {
+public:
+    explicit Writer(std::size_t expectedSize) { out_.reserve(expectedSize); }
 
-json encodeSnippet(const Snippet& snippet) {
-    json record = json::object({
-        {"id", snippet.id.string()},
-        {"name", snippet.name},
-        {"format", rawValue(snippet.format)},
-        {"text", snippet.text},
-        {"created", iso8601String(snippet.created)},
-        {"modified", iso8601String(snippet.modified)},
-        {"useCount", snippet.useCount},
-    });
-    if (snippet.groupID)
-        record["groupID"] = snippet.groupID->string();
-    if (snippet.lastUsed)
-        record["lastUsed"] = iso8601String(*snippet.lastUsed);
-    return record;
-}
+    std::string finish() { return std::move(out_); }
 
-// The JSON writer leaves "/" alone; the file escapes it as "\/". Outside strings a JSON
-// document never holds a "/", so every one of them is inside a string.
-std::string escapeSlashes(std::string text) {
-    const auto slashes = static_cast<std::size_t>(std::count(text.begin(), text.end(), '/'));
-    if (slashes == 0)
-        return text;
-    std::string escaped;
-    escaped.reserve(text.size() + slashes);
-    for (const char c : text) {
-        if (c == '/')
-            escaped += '\\';
-        escaped += c;
+    void raw(std::string_view text) { out_ += text; }
+
+    void indent(int depth) { out_.append(static_cast<std::size_t>(depth) * 2, ' '); }
+
+    // `"key": ` at the given depth, after a comma and new line unless it is the first.
+    void key(std::string_view name, int depth, bool first = false) {
+        out_ += first ? "\n" : ",\n";
+        indent(depth);
+        out_ += '"';
+        out_ += name;
+        out_ += "\": ";
     }
-    return escaped;
+
+    // A JSON string. Besides what JSON requires, "/" is escaped as "\/". Text that is not
+    // valid UTF-8 is written with U+FFFD in place of the broken bytes, so that one bad
+    // string can never fail a whole save.
+    void string(std::string_view text) {
+        if (!simdjson::validate_utf8(text.data(), text.size())) {
+            stringEscaped(UnicodeText::repairedUtf8(text));
+            return;
+        }
+        stringEscaped(text);
+    }
+
+private:
+    void stringEscaped(std::string_view text) {
+        static constexpr std::array<bool, 256> needsEscape = [] {
+            std::array<bool, 256> table{};
+            for (int c = 0; c < 0x20; ++c)
+                table[static_cast<std::size_t>(c)] = true;
+            table['"'] = table['\\'] = table['/'] = true;
+            return table;
+        }();
+        out_ += '"';
+        std::size_t runStart = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const auto c = static_cast<unsigned char>(text[i]);
+            if (!needsEscape[c])
+                continue;
+            out_.append(text.data() + runStart, i - runStart);
+            runStart = i + 1;
+            switch (c) {
+            case '"':
+                out_ += "\\\"";
+                break;
+            case '\\':
+                out_ += "\\\\";
+                break;
+            case '/':
+                out_ += "\\/";
+                break;
+            case '\b':
+                out_ += "\\b";
+                break;
+            case '\f':
+                out_ += "\\f";
+                break;
+            case '\n':
+                out_ += "\\n";
+                break;
+            case '\r':
+                out_ += "\\r";
+                break;
+            case '\t':
+                out_ += "\\t";
+                break;
+            default: {
+                static constexpr char hex[] = "0123456789abcdef";
+                out_ += "\\u00";
+                out_ += hex[c >> 4];
+                out_ += hex[c & 0xF];
+            }
+            }
+        }
+        out_.append(text.data() + runStart, text.size() - runStart);
+        out_ += '"';
+    }
+
+    std::string out_;
+};
+
+void writeGroup(Writer& w, const SnippetGroup& group) {
+    w.key("id", 3, true);
+    w.raw("\"" + group.id.string() + "\"");
+    w.key("name", 3);
+    w.string(group.name);
 }
 
-// ---- reading
+void writeSnippet(Writer& w, const Snippet& snippet) {
+    w.key("created", 3, true);
+    w.raw("\"" + iso8601String(snippet.created) + "\"");
+    w.key("format", 3);
+    w.string(rawValue(snippet.format));
+    if (snippet.groupID) {
+        w.key("groupID", 3);
+        w.raw("\"" + snippet.groupID->string() + "\"");
+    }
+    w.key("id", 3);
+    w.raw("\"" + snippet.id.string() + "\"");
+    if (snippet.lastUsed) {
+        w.key("lastUsed", 3);
+        w.raw("\"" + iso8601String(*snippet.lastUsed) + "\"");
+    }
+    w.key("modified", 3);
+    w.raw("\"" + iso8601String(snippet.modified) + "\"");
+    w.key("name", 3);
+    w.string(snippet.name);
+    w.key("text", 3);
+    w.string(snippet.text);
+    w.key("useCount", 3);
+    w.raw(std::to_string(snippet.useCount));
+}
 
-// Where in the document a value sits, for the error message.
+template <typename Record, typename WriteRecord>
+void writeArray(Writer& w, const std::vector<Record>& records, WriteRecord writeRecord) {
+    if (records.empty()) {
+        w.raw("[]");
+        return;
+    }
+    w.raw("[");
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        w.raw(i == 0 ? "\n" : ",\n");
+        w.indent(2);
+        w.raw("{");
+        writeRecord(w, records[i]);
+        w.raw("\n");
+        w.indent(2);
+        w.raw("}");
+    }
+    w.raw("\n");
+    w.indent(1);
+    w.raw("]");
+}
+
+// ---- Reading
+
+using simdjson::dom::element;
+using simdjson::dom::element_type;
+using simdjson::dom::object;
+
+// Where a value sits, for the error message; the words are only put together on failure.
 struct Place {
-    std::string description;
-    Place member(std::string_view key) const {
-        return {description + " “" + std::string(key) + "”"};
+    const char* record = nullptr; // "group", "snippet", or null for the top level
+    std::size_t index = 0;        // counted from 1
+    const char* key = nullptr;
+
+    Place member(const char* name) const { return {record, index, name}; }
+
+    std::string description() const {
+        std::string text = record ? std::string(record) + " " + std::to_string(index) : "top level";
+        if (key)
+            text += std::string(" “") + key + "”";
+        return text;
     }
 };
 
 [[noreturn]] void fail(const Place& place, std::string_view problem) {
-    throw LibraryFileError("The library file's " + place.description + " " + std::string(problem));
+    throw LibraryFileError("The library file's " + place.description() + " " +
+                           std::string(problem));
 }
 
-const json& require(const json& object, const char* key, const Place& place) {
-    const auto found = object.find(key);
-    if (found == object.end())
-        fail(place, "has no “" + std::string(key) + "”.");
-    return *found;
+element require(const object& record, const char* key, const Place& place) {
+    element value;
+    if (record.at_key(key).get(value) != simdjson::SUCCESS)
+        fail(place, std::string("has no “") + key + "”.");
+    return value;
 }
 
-const std::string& requireString(const json& value, const Place& place) {
-    if (!value.is_string())
+// Optional keys: missing and null both mean absent.
+std::optional<element> optionalMember(const object& record, const char* key) {
+    element value;
+    if (record.at_key(key).get(value) != simdjson::SUCCESS || value.is_null())
+        return std::nullopt;
+    return value;
+}
+
+std::string_view requireString(const element& value, const Place& place) {
+    std::string_view text;
+    if (value.get_string().get(text) != simdjson::SUCCESS)
         fail(place, "isn't a string.");
-    return value.get_ref<const std::string&>();
+    return text;
 }
 
-std::int64_t requireInteger(const json& value, const Place& place) {
-    if (value.is_number_integer() && !value.is_number_unsigned())
-        return value.get<std::int64_t>();
-    if (value.is_number_unsigned()) {
-        const auto number = value.get<std::uint64_t>();
-        if (number <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
-            return static_cast<std::int64_t>(number);
+std::int64_t requireInteger(const element& value, const Place& place) {
+    switch (value.type()) {
+    case element_type::INT64:
+        return value.get_int64().value_unsafe();
+    case element_type::UINT64:
         fail(place, "is too large.");
-    }
-    if (value.is_number_float()) {
+    case element_type::DOUBLE: {
         // 3.0 is a whole number in JSON's eyes; 3.5 is not.
-        const double number = value.get<double>();
+        const double number = value.get_double().value_unsafe();
         if (std::trunc(number) == number && number >= -9.2e18 && number <= 9.2e18)
             return static_cast<std::int64_t>(number);
+        break;
+    }
+    default:
+        break;
     }
     fail(place, "isn't a whole number.");
 }
 
-Uuid requireUuid(const json& value, const Place& place) {
+Uuid requireUuid(const element& value, const Place& place) {
     const std::optional<Uuid> id = Uuid::parse(requireString(value, place));
     if (!id)
         fail(place, "isn't a UUID.");
     return *id;
 }
 
-Date requireDate(const json& value, const Place& place) {
+Date requireDate(const element& value, const Place& place) {
     const std::optional<Date> date = parseIso8601(requireString(value, place));
     if (!date)
         fail(place, "isn't a date such as 2026-12-05T03:54:06Z.");
     return *date;
 }
 
-void requireObject(const json& value, const Place& place) {
-    if (!value.is_object())
+SnippetFormat requireFormat(const element& value, const Place& place) {
+    const std::string_view raw = requireString(value, place);
+    const std::optional<SnippetFormat> format = snippetFormat(raw);
+    if (!format)
+        fail(place, "is “" + std::string(raw) + "”, not “rich” or “plain”.");
+    return *format;
+}
+
+object requireObject(const element& value, const Place& place) {
+    object record;
+    if (value.get_object().get(record) != simdjson::SUCCESS)
         fail(place, "isn't an object.");
+    return record;
 }
 
-const json& requireArray(const json& object, const char* key, const Place& place) {
-    const json& value = require(object, key, place);
-    if (!value.is_array())
+simdjson::dom::array requireArray(const object& record, const char* key, const Place& place) {
+    simdjson::dom::array list;
+    if (require(record, key, place).get_array().get(list) != simdjson::SUCCESS)
         fail(place.member(key), "isn't a list.");
-    return value;
-}
-
-// Optional keys: missing and null both mean absent.
-const json* optionalMember(const json& object, const char* key) {
-    const auto found = object.find(key);
-    return found == object.end() || found->is_null() ? nullptr : &*found;
+    return list;
 }
 
 // Records are built with every field given, so no default (a random id, the clock) is made
 // only to be thrown away.
-SnippetGroup decodeGroup(const json& record, const Place& place) {
-    requireObject(record, place);
+SnippetGroup readGroup(const element& value, const Place& place) {
+    const object record = requireObject(value, place);
     return SnippetGroup{
         .id = requireUuid(require(record, "id", place), place.member("id")),
-        .name = requireString(require(record, "name", place), place.member("name")),
+        .name = std::string(requireString(require(record, "name", place), place.member("name"))),
     };
 }
 
-SnippetFormat requireFormat(const json& value, const Place& place) {
-    const std::string& raw = requireString(value, place);
-    const std::optional<SnippetFormat> format = snippetFormat(raw);
-    if (!format)
-        fail(place, "is “" + raw + "”, not “rich” or “plain”.");
-    return *format;
-}
-
-Snippet decodeSnippet(const json& record, const Place& place) {
-    requireObject(record, place);
-    const auto field = [&](const char* key) -> const json& { return require(record, key, place); };
-    const json* group = optionalMember(record, "groupID");
-    const json* used = optionalMember(record, "lastUsed");
+Snippet readSnippet(const element& value, const Place& place) {
+    const object record = requireObject(value, place);
+    const auto field = [&](const char* key) { return require(record, key, place); };
+    const std::optional<element> group = optionalMember(record, "groupID");
+    const std::optional<element> used = optionalMember(record, "lastUsed");
     return Snippet{
         .id = requireUuid(field("id"), place.member("id")),
-        .name = requireString(field("name"), place.member("name")),
+        .name = std::string(requireString(field("name"), place.member("name"))),
         .format = requireFormat(field("format"), place.member("format")),
-        .text = requireString(field("text"), place.member("text")),
+        .text = std::string(requireString(field("text"), place.member("text"))),
         .groupID =
             group ? std::optional(requireUuid(*group, place.member("groupID"))) : std::nullopt,
         .created = requireDate(field("created"), place.member("created")),
@@ -166,58 +293,52 @@ Snippet decodeSnippet(const json& record, const Place& place) {
     };
 }
 
-std::string withoutLibraryPrefix(const char* message) {
-    // nlohmann's messages start with "[json.exception.parse_error.101] ".
-    std::string_view text(message);
-    if (const auto end = text.find("] "); !text.empty() && text.front() == '[' && end != text.npos)
-        text.remove_prefix(end + 2);
-    return std::string(text);
-}
-
 } // namespace
 
 std::string encode(const std::vector<SnippetGroup>& groups, const std::vector<Snippet>& snippets) {
-    json groupRecords = json::array();
-    for (const SnippetGroup& group : groups)
-        groupRecords.push_back(encodeGroup(group));
-    json snippetRecords = json::array();
+    std::size_t expected = 64 + groups.size() * 120;
     for (const Snippet& snippet : snippets)
-        snippetRecords.push_back(encodeSnippet(snippet));
-    // nlohmann::json keeps object keys sorted, at every level.
-    const json document = json::object({{"groups", std::move(groupRecords)},
-                                        {"snippets", std::move(snippetRecords)},
-                                        {"version", 1}});
-    // A string that somehow holds broken UTF-8 is written with U+FFFD in its place rather
-    // than failing the whole save.
-    return escapeSlashes(document.dump(2, ' ', false, json::error_handler_t::replace));
+        expected += 360 + snippet.name.size() + snippet.text.size() * 11 / 10;
+    Writer w(expected);
+    w.raw("{");
+    w.key("groups", 1, true);
+    writeArray(w, groups, writeGroup);
+    w.key("snippets", 1);
+    writeArray(w, snippets, writeSnippet);
+    w.key("version", 1);
+    w.raw("1\n}");
+    return w.finish();
 }
 
 LibraryFile decode(std::string_view bytes) {
     if (bytes.size() > maximumSize)
         throw LibraryFileError("The library file is too large to read (" +
                                std::to_string(bytes.size() >> 20) + " MB).");
-    json document;
-    try {
-        document = json::parse(bytes.begin(), bytes.end());
-    } catch (const json::exception& error) {
-        throw LibraryFileError("The library file isn't valid JSON: " +
-                               withoutLibraryPrefix(error.what()));
-    }
+    // The parser checks the whole document, UTF-8 included, and refuses nesting deeper
+    // than it can handle instead of running out of stack.
+    simdjson::dom::parser parser;
+    const simdjson::padded_string padded(bytes.data(), bytes.size());
+    element document;
+    if (const auto error = parser.parse(padded).get(document); error != simdjson::SUCCESS)
+        throw LibraryFileError(std::string("The library file isn't valid JSON (") +
+                               simdjson::error_message(error) + ")");
 
-    const Place top{"top level"};
-    requireObject(document, top);
+    const Place top;
+    const object root = requireObject(document, top);
     LibraryFile file;
-    file.version = requireInteger(require(document, "version", top), top.member("version"));
+    file.version = requireInteger(require(root, "version", top), top.member("version"));
 
-    const json& groups = requireArray(document, "groups", top);
+    const simdjson::dom::array groups = requireArray(root, "groups", top);
     file.groups.reserve(groups.size());
-    for (std::size_t i = 0; i < groups.size(); ++i)
-        file.groups.push_back(decodeGroup(groups[i], {"group " + std::to_string(i + 1)}));
+    std::size_t index = 0;
+    for (const element group : groups)
+        file.groups.push_back(readGroup(group, {"group", ++index}));
 
-    const json& snippets = requireArray(document, "snippets", top);
+    const simdjson::dom::array snippets = requireArray(root, "snippets", top);
     file.snippets.reserve(snippets.size());
-    for (std::size_t i = 0; i < snippets.size(); ++i)
-        file.snippets.push_back(decodeSnippet(snippets[i], {"snippet " + std::to_string(i + 1)}));
+    index = 0;
+    for (const element snippet : snippets)
+        file.snippets.push_back(readSnippet(snippet, {"snippet", ++index}));
     return file;
 }
 

@@ -64,4 +64,9 @@ std::string caselessKey(std::string_view text) {
     return toUtf8(normalized(folded, true));
 }
 
+std::string repairedUtf8(std::string_view text) {
+    // ICU's UTF-8 reader substitutes U+FFFD for each ill-formed sequence.
+    return toUtf8(fromUtf8(text));
+}
+
 } // namespace quillo::UnicodeText

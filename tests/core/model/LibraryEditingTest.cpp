@@ -266,5 +266,30 @@ TEST_F(LibraryEditing, mergeJoinsGroupsIgnoringCaseAndSkipsDuplicates) {
     EXPECT_EQ(library->snippets().size(), 8u);
 }
 
+TEST_F(LibraryEditing, mergeNeverGivesTwoRecordsOneId) {
+    const SnippetGroup work = library->addGroup("Work");
+    const Snippet mine = add("Mine", work.id);
+    // An edited copy of a snippet and a renamed copy of a group, with the same ids.
+    const SnippetGroup renamed{.id = work.id, .name = "Office"};
+    Snippet edited = mine;
+    edited.text = "changed";
+    edited.groupID = renamed.id;
+    EXPECT_EQ(library->merge({renamed}, {edited, edited}), 1u);
+
+    ASSERT_EQ(library->groups().size(), 2u);
+    const SnippetGroup& office = library->groups()[1];
+    EXPECT_EQ(office.name, "Office");
+    EXPECT_NE(office.id, work.id);
+    ASSERT_EQ(library->snippets().size(), 2u);
+    const Snippet& imported = library->snippets()[1];
+    EXPECT_NE(imported.id, mine.id);
+    EXPECT_EQ(imported.text, "changed");
+    EXPECT_EQ(imported.groupID, office.id);
+    // Each is still found, and deleted, on its own.
+    library->deleteSnippets({mine.id});
+    EXPECT_THAT(names(), ElementsAre("Mine"));
+    EXPECT_EQ(library->snippets()[0].text, "changed");
+}
+
 } // namespace
 } // namespace quillo

@@ -4,6 +4,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace quillo {
 namespace {
@@ -82,6 +83,28 @@ TEST(LibraryFile, readsBackExactlyWhatWasWritten) {
     EXPECT_EQ(LibraryFileCoding::encode(file.groups, file.snippets), writtenDocument);
 }
 
+TEST(LibraryFile, everyCharacterSurvivesTheRoundTrip) {
+    std::string all;
+    for (int c = 1; c < 0x80; ++c)
+        all += static_cast<char>(c);
+    all += "\xC3\xA9 \xF0\x9F\x98\x80 \xE2\x80\xA8"; // é, an emoji, LINE SEPARATOR
+    Snippet snippet = sampleSnippets()[0];
+    snippet.text = all;
+    snippet.name = std::string("nul\0inside", 10);
+    const std::string bytes = LibraryFileCoding::encode({}, {snippet});
+    EXPECT_THAT(bytes, HasSubstr(R"(\u0001\u0002)"));
+    EXPECT_THAT(bytes, HasSubstr(R"(\b\t\n\u000b\f\r)"));
+    EXPECT_THAT(bytes, HasSubstr(R"(nul\u0000inside)"));
+    EXPECT_EQ(LibraryFileCoding::decode(bytes).snippets.at(0), snippet);
+}
+
+TEST(LibraryFile, brokenUtf8IsWrittenAsReplacementCharacters) {
+    Snippet snippet = sampleSnippets()[0];
+    snippet.name = "ab\xFF\xC3";
+    const LibraryFile file = LibraryFileCoding::decode(LibraryFileCoding::encode({}, {snippet}));
+    EXPECT_EQ(file.snippets.at(0).name, "ab\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
 TEST(LibraryFile, emptyLibrary) {
     const std::string bytes = LibraryFileCoding::encode({}, {});
     EXPECT_EQ(bytes, "{\n  \"groups\": [],\n  \"snippets\": [],\n  \"version\": 1\n}");
@@ -131,13 +154,28 @@ struct BadDocument {
     friend void PrintTo(const BadDocument& bad, std::ostream* out) { *out << bad.name; }
 };
 
-std::string withSnippet(const std::string& fields) {
-    return R"({"version": 1, "groups": [], "snippets": [{)" + fields + "}]}";
+// A document with one snippet whose fields are good ones, changed by `changes` (a value of
+// nullptr leaves the key out).
+std::string withSnippet(const std::map<std::string, const char*>& changes) {
+    std::map<std::string, const char*> fields{
+        {"id", R"("F0E1D2C3-B4A5-4697-8877-665544332211")"},
+        {"name", R"("A")"},
+        {"format", R"("rich")"},
+        {"text", R"("")"},
+        {"created", R"("2026-01-01T00:00:00Z")"},
+        {"modified", R"("2026-01-01T00:00:00Z")"},
+        {"useCount", "0"},
+    };
+    for (const auto& [key, value] : changes)
+        fields[key] = value;
+    std::string record;
+    for (const auto& [key, value] : fields)
+        if (value)
+            record += (record.empty() ? "\"" : ", \"") + key + "\": " + value;
+    return R"({"version": 1, "groups": [], "snippets": [{)" + record + "}]}";
 }
 
-const std::string goodFields =
-    R"("id": "F0E1D2C3-B4A5-4697-8877-665544332211", "name": "A", "format": "rich", "text": "",)"
-    R"( "created": "2026-01-01T00:00:00Z", "modified": "2026-01-01T00:00:00Z")";
+const std::string deepList = std::string(100000, '[') + std::string(100000, ']');
 
 class LibraryFileRefuses : public ::testing::TestWithParam<BadDocument> {};
 
@@ -176,28 +214,20 @@ INSTANTIATE_TEST_SUITE_P(
                     R"({"version": 1, "groups": [{"id": "F0E1D2C3-B4A5-4697-8877-665544332211",)"
                     R"( "name": null}], "snippets": []})",
                     "group 1 “name” isn't a string"},
-        BadDocument{"noUseCount", withSnippet(goodFields), "snippet 1 has no “useCount”"},
-        BadDocument{"hugeUseCount",
-                    withSnippet(goodFields + R"(, "useCount": 9223372036854775808)"),
+        BadDocument{"noUseCount", withSnippet({{"useCount", nullptr}}),
+                    "snippet 1 has no “useCount”"},
+        BadDocument{"hugeUseCount", withSnippet({{"useCount", "9223372036854775808"}}),
                     "“useCount” is too large"},
-        BadDocument{"unknownFormat",
-                    withSnippet(goodFields + R"(, "useCount": 0, "format": "html")"),
+        BadDocument{"unknownFormat", withSnippet({{"format", R"("html")"}}),
                     "“format” is “html”, not “rich” or “plain”"},
-        BadDocument{"badDate",
-                    withSnippet(goodFields + R"(, "useCount": 0, "created": "yesterday")"),
+        BadDocument{"badDate", withSnippet({{"created", R"("yesterday")"}}),
                     "“created” isn't a date"},
-        BadDocument{"numberDate", withSnippet(goodFields + R"(, "useCount": 0, "modified": 0)"),
-                    "“modified” isn't a string"},
-        BadDocument{
-            "badLastUsed",
-            withSnippet(goodFields + R"(, "useCount": 0, "lastUsed": "2026-02-30T00:00:00Z")"),
-            "“lastUsed” isn't a date"},
-        BadDocument{"badGroupID", withSnippet(goodFields + R"(, "useCount": 0, "groupID": "")"),
-                    "“groupID” isn't a UUID"},
-        BadDocument{"deepNesting",
-                    withSnippet(goodFields + R"(, "useCount": 0, "text": )" +
-                                std::string(100000, '[') + std::string(100000, ']')),
-                    "“text” isn't a string"},
+        BadDocument{"numberDate", withSnippet({{"modified", "0"}}), "“modified” isn't a string"},
+        BadDocument{"badLastUsed", withSnippet({{"lastUsed", R"("2026-02-30T00:00:00Z")"}}),
+                    "“lastUsed” isn't a date"},
+        BadDocument{"badGroupID", withSnippet({{"groupID", R"("")"}}), "“groupID” isn't a UUID"},
+        // Nesting deeper than any library file has is refused, even under an unknown key.
+        BadDocument{"deepNesting", withSnippet({{"extra", deepList.c_str()}}), "isn't valid JSON"},
         BadDocument{"deepNestingUnclosed", std::string(200000, '['), "isn't valid JSON"}),
     [](const ::testing::TestParamInfo<BadDocument>& param) { return param.param.name; });
 
