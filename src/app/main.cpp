@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <unordered_map>
 
 namespace {
 
@@ -33,12 +34,19 @@ int main() {
     const std::size_t groups = library.groups().size();
     std::cout << snippets << plural(snippets, " snippet", " snippets") << " in " << groups
               << plural(groups, " group", " groups") << '\n';
-    for (const quillo::SnippetGroup& group : library.groups()) {
-        std::size_t members = 0;
-        for (const quillo::Snippet& snippet : library.snippets())
-            members += snippet.groupID == group.id ? 1 : 0;
-        std::cout << "  " << group.name << ": " << members << '\n';
+    // Counted by group id: names need not be unique.
+    std::unordered_map<quillo::Uuid, std::size_t> countByGroup;
+    std::size_t ungrouped = 0;
+    for (const quillo::Snippet& snippet : library.snippets()) {
+        if (library.group(snippet.groupID))
+            ++countByGroup[*snippet.groupID];
+        else
+            ++ungrouped;
     }
+    for (const quillo::SnippetGroup& group : library.groups())
+        std::cout << "  " << group.name << ": " << countByGroup[group.id] << '\n';
+    if (ungrouped > 0)
+        std::cout << "  Ungrouped: " << ungrouped << '\n';
     if (library.problem())
         std::cout << *library.problem() << '\n';
     return library.problem() ? 1 : 0;
