@@ -4,6 +4,7 @@
 #include "core/platform/Clock.h"
 #include "core/platform/Log.h"
 #include "core/platform/Scheduler.h"
+#include "fakes/TempFolder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -25,28 +26,6 @@ public:
     ScheduledTask schedule(std::chrono::milliseconds, Task) override { return ScheduledTask{}; }
 };
 
-/// A fresh folder under /tmp, removed with everything in it.
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = "/tmp/quillo-bench-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("couldn't create a temporary folder in /tmp");
-        path_ = pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
 /// Everything a Library needs, with the data folder in a temporary folder.
 class BenchEnvironment {
 public:
@@ -62,7 +41,7 @@ private:
     SystemClock clock_;
     DroppingScheduler scheduler_;
     DiscardingLog log_;
-    TemporaryFolder folder_;
+    testing::TempFolder folder_;
 };
 
 } // namespace quillo::bench

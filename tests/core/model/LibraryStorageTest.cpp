@@ -9,6 +9,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
+using testing::entryNames;
 using ::testing::HasSubstr;
 using testing::readFile;
 using ::testing::StartsWith;
@@ -29,14 +30,6 @@ std::vector<std::string> names(const Library& library) {
     std::vector<std::string> result;
     for (const Snippet& snippet : library.snippets())
         result.push_back(snippet.name);
-    return result;
-}
-
-std::vector<std::string> entries(const fs::path& folder) {
-    std::vector<std::string> result;
-    for (const auto& entry : fs::directory_iterator(folder))
-        result.push_back(entry.path().filename().string());
-    std::sort(result.begin(), result.end());
     return result;
 }
 
@@ -84,7 +77,7 @@ TEST_F(LibraryStorage, legacyFileMovesIntoAnExistingFolderWithoutReplacingBackup
     EXPECT_EQ(readFile(backups() / "library 2025-01-01.json"), "old 1");
     EXPECT_EQ(readFile(backups() / "library 2025-02-01.json"), "current");
     // What could not move stays behind in the old folder.
-    EXPECT_THAT(entries(legacy() / "Backups"), ElementsAre("library 2025-02-01.json"));
+    EXPECT_THAT(entryNames(legacy() / "Backups"), ElementsAre("library 2025-02-01.json"));
     EXPECT_FALSE(fs::exists(legacy() / "library.json"));
 }
 
@@ -205,7 +198,7 @@ TEST_F(LibraryStorage, failedSaveKeepsChangesAndTheNextSuccessClearsItsMessage) 
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_THAT(log.lines[0], StartsWith("Quillo: save failed: “library.json” "));
     EXPECT_EQ(library->snippets().size(), 1u);
-    EXPECT_EQ(entries(folder()), std::vector<std::string>{"library.json"}) << "temporary left";
+    EXPECT_EQ(entryNames(folder()), std::vector<std::string>{"library.json"}) << "temporary left";
     EXPECT_EQ(scheduler.pendingCount(), 0u) << "a failed save schedules no retry";
 
     fs::remove(file());
@@ -238,7 +231,7 @@ TEST_F(LibraryStorage, keepsOneBackupADayAndAtMostFourteen) {
     library->addGroup("second");
     library->saveNow();
 
-    std::vector<std::string> kept = entries(backups());
+    std::vector<std::string> kept = entryNames(backups());
     EXPECT_EQ(kept.size(), 15u); // 14 backups and the notes
     EXPECT_EQ(kept.front(), "library 2026-02-02.json");
     EXPECT_EQ(kept[13], "library 2026-03-01.json");
@@ -248,7 +241,7 @@ TEST_F(LibraryStorage, keepsOneBackupADayAndAtMostFourteen) {
 
     clock.advance(24h);
     library->saveNow();
-    kept = entries(backups());
+    kept = entryNames(backups());
     EXPECT_EQ(kept.front(), "library 2026-02-03.json");
     EXPECT_EQ(readFile(backups() / "library 2026-03-02.json"), readFile(file()));
 }
@@ -261,7 +254,7 @@ TEST_F(LibraryStorage, inMemoryLibraryNeverTouchesTheDisk) {
     scheduler.advance(1s);
     library->saveNow();
     EXPECT_EQ(readFile(file()), "{ not json");
-    EXPECT_EQ(entries(folder()), std::vector<std::string>{"library.json"});
+    EXPECT_EQ(entryNames(folder()), std::vector<std::string>{"library.json"});
 }
 
 TEST_F(LibraryStorage, locationsFollowTheDataFolder) {

@@ -8,17 +8,10 @@ namespace quillo {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::entryNames;
 using testing::readFile;
 using testing::TempFolder;
 using testing::writeFile;
-
-std::vector<std::string> namesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 TEST(Files, atomicWriteCreatesAndReplacesLeavingNothingElse) {
     TempFolder folder;
@@ -26,7 +19,7 @@ TEST(Files, atomicWriteCreatesAndReplacesLeavingNothingElse) {
     Files::writeAtomically(file, "first");
     Files::writeAtomically(file, "second, longer");
     EXPECT_EQ(readFile(file), "second, longer");
-    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"library.json"});
+    EXPECT_EQ(entryNames(folder.path()), std::vector<std::string>{"library.json"});
 }
 
 TEST(Files, failedAtomicWriteKeepsTheOldFileAndRemovesItsTemporary) {
@@ -35,7 +28,7 @@ TEST(Files, failedAtomicWriteKeepsTheOldFileAndRemovesItsTemporary) {
     fs::create_directory(folder / "library.json");
     writeFile(folder / "library.json" / "inside", "kept");
     EXPECT_THROW(Files::writeAtomically(folder / "library.json", "new"), FileError);
-    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"library.json"});
+    EXPECT_EQ(entryNames(folder.path()), std::vector<std::string>{"library.json"});
     EXPECT_EQ(readFile(folder / "library.json" / "inside"), "kept");
 
     // A missing folder fails before anything is written.
