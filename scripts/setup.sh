@@ -7,9 +7,9 @@ packages=(
     # build
     build-essential cmake ninja-build pkg-config clang-format
     # core libraries
-    libicu-dev libsimdjson-dev uuid-dev
+    libicu-dev libsimdjson-dev libgumbo-dev uuid-dev
     # tests, benchmarks, fuzzing
-    libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+    libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev unrtf
 )
 
 missing=()

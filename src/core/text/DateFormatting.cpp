@@ -1,0 +1,1 @@
+#include "DateFormatting.h"

@@ -1,0 +1,59 @@
+#include "IcuRegex.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace quillo {
+
+icu::UnicodeString toUnicode(std::string_view text) {
+    return icu::UnicodeString::fromUTF8(
+        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+}
+
+std::string toUtf8(const icu::UnicodeString& text) {
+    std::string result;
+    text.toUTF8String(result);
+    return result;
+}
+
+Regex::Regex(const char* pattern, uint32_t flags) {
+    UErrorCode status = U_ZERO_ERROR;
+    UParseError where{};
+    pattern_.reset(
+        icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(pattern), flags, where, status));
+    if (U_FAILURE(status)) {
+        std::fprintf(stderr, "Quillo: bad regular expression %s: %s\n", pattern,
+                     u_errorName(status));
+        std::abort();
+    }
+}
+
+std::unique_ptr<icu::RegexMatcher> Regex::matcher(const icu::UnicodeString& text) const {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::RegexMatcher> result(pattern_->matcher(text, status));
+    if (U_FAILURE(status))
+        std::abort(); // only fails when out of memory
+    result->setStackLimit(0, status);
+    return result;
+}
+
+icu::UnicodeString Regex::replaceAll(const icu::UnicodeString& text,
+                                     const icu::UnicodeString& replacement,
+                                     int32_t searchLimit) const {
+    const std::unique_ptr<icu::RegexMatcher> m = matcher(text);
+    UErrorCode status = U_ZERO_ERROR;
+    if (searchLimit >= 0)
+        m->region(0, searchLimit, status);
+    icu::UnicodeString result;
+    bool found = false;
+    while (m->find(status) && U_SUCCESS(status)) {
+        found = true;
+        m->appendReplacement(result, replacement, status);
+    }
+    if (!found)
+        return text;
+    m->appendTail(result);
+    return result;
+}
+
+} // namespace quillo

@@ -1,0 +1,2 @@
+// Styled text to and from HTML.
+#include "HTMLText.h"
