@@ -1,5 +1,6 @@
 #include "Snippet.h"
 
+#include "core/text/HTMLText.h"
 #include "core/util/UnicodeText.h"
 
 #include <functional>
@@ -15,6 +16,10 @@ std::optional<SnippetFormat> snippetFormat(std::string_view raw) {
         if (raw == rawValue(format))
             return format;
     return std::nullopt;
+}
+
+std::string Snippet::plainPreview() const {
+    return format == SnippetFormat::plain ? text : HTMLText::plainTextFromHTML(text);
 }
 
 bool operator==(const Snippet& a, const Snippet& b) {

@@ -38,6 +38,10 @@ struct Snippet {
     std::optional<Date> lastUsed{};
     std::int64_t useCount = 0;
 
+    /// The text as plain text, for previews and search: a plain snippet's text as it is, a
+    /// rich snippet's text without its markup. Placeholders stay as written.
+    std::string plainPreview() const;
+
     /// All nine fields equal; names and texts compare as Unicode text, so canonically
     /// equivalent spellings are equal and letter case matters.
     friend bool operator==(const Snippet& a, const Snippet& b);

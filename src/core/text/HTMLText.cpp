@@ -5,6 +5,7 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <unicode/uchar.h>
 
 namespace quillo::HTMLText {
 
@@ -110,6 +111,64 @@ std::string decodeNumericReferences(const std::string& text) {
     return toUtf8(result);
 }
 
+// Trims Unicode white space (line breaks included) from both ends.
+icu::UnicodeString trimmedWhiteSpace(const icu::UnicodeString& text) {
+    int32_t start = 0;
+    int32_t end = text.length();
+    while (start < end && u_isUWhiteSpace(text.char32At(start)))
+        start = text.moveIndex32(start, 1);
+    while (end > start && u_isUWhiteSpace(text.char32At(text.moveIndex32(end, -1))))
+        end = text.moveIndex32(end, -1);
+    return icu::UnicodeString(text, start, end - start);
+}
+
+bool isAsciiWordCharacter(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+           c == u'_';
+}
+
+// The face attribute of font elements, removed by a regular expression whose matches all
+// start with "<font". The search is driven here rather than by the engine: an attempt
+// from one "<font" that gets past the word boundary looks at every position up to the
+// next ">", and fails only if no face attribute starts at any of them; a later "<font"
+// before that ">" looks at a subset of the same positions and must fail too. Skipping
+// those keeps the work linear where the engine alone would be quadratic.
+icu::UnicodeString removingFontFaces(const icu::UnicodeString& text) {
+    static const Regex fontFace("(?i)(<font\\b[^>]*?)\\sface=(\"[^\"]*\"|'[^']*')");
+    const std::unique_ptr<icu::RegexMatcher> m = fontFace.matcher(text);
+    icu::UnicodeString result;
+    int32_t copied = 0;
+    int32_t from = 0;
+    const int32_t length = text.length();
+    while (true) {
+        const int32_t candidate = text.indexOf(u'<', from);
+        if (candidate < 0)
+            break;
+        from = candidate + 1;
+        if (candidate + 5 > length || text.caseCompare(candidate + 1, 4, u"font", 0) != 0)
+            continue;
+        UErrorCode status = U_ZERO_ERROR;
+        if (m->lookingAt(candidate, status) && U_SUCCESS(status)) {
+            result.append(text, copied, candidate - copied);
+            result.append(m->group(1, status));
+            copied = from = m->end(status);
+            continue;
+        }
+        const bool pastBoundary =
+            candidate + 5 == length || !isAsciiWordCharacter(text[candidate + 5]);
+        if (pastBoundary && text.charAt(candidate + 5) < 0x80) {
+            const int32_t tagEnd = text.indexOf(u'>', candidate);
+            if (tagEnd < 0)
+                break;
+            from = tagEnd + 1;
+        }
+    }
+    if (copied == 0)
+        return text;
+    result.append(text, copied, length - copied);
+    return result;
+}
+
 } // namespace
 
 std::string escape(std::string_view text) {
@@ -151,15 +210,64 @@ std::string decodeEntities(std::string_view text) {
 }
 
 std::string plainTextFromHTML(std::string_view html) {
-    return std::string(html);
+    static const Regex lineBreak("(?i)<br\\s*/?>");
+    static const Regex listItem("(?i)<li[^>]*>");
+    static const Regex blockEnd("(?i)</(div|p|h[1-6]|li|ul|ol|blockquote|tr)>");
+    static const Regex blockStart("(?i)<(div|p|h[1-6]|ul|ol|blockquote|tr)(\\s[^>]*)?>");
+    static const Regex anyTag("<[^>]+>");
+    static const Regex blankLines("\n{3,}");
+
+    icu::UnicodeString text = toUnicode(html);
+    // Every tag pattern ends with ">" and cannot hold another one before it, so no match
+    // starts after the last ">". Searching only up to there keeps the engine from
+    // scanning to the end from every "<" of a long tail that has no ">" at all.
+    const auto tagsEnd = [&text] { return text.lastIndexOf(u'>') + 1; };
+    text = lineBreak.replaceAll(text, u"\n", tagsEnd());
+    text = listItem.replaceAll(text, u"\n\u2022 ", tagsEnd());
+    text = blockEnd.replaceAll(text, u"\n", tagsEnd());
+    text = blockStart.replaceAll(text, u"", tagsEnd());
+    text = anyTag.replaceAll(text, u"", tagsEnd());
+    text = toUnicode(decodeEntities(toUtf8(text)));
+    text = blankLines.replaceAll(text, u"\n\n");
+    return toUtf8(trimmedWhiteSpace(text));
 }
 
 std::string htmlFromPlain(std::string_view text) {
-    return std::string(text);
+    static const Regex leadingOrDoubledSpace("(^ | (?= ))");
+    std::string result;
+    result.reserve(text.size() + text.size() / 4 + 16);
+    icu::UnicodeString line;
+    const std::unique_ptr<icu::RegexMatcher> spaces = leadingOrDoubledSpace.matcher(line);
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string_view plainLine = text.substr(start, end - start);
+        if (plainLine.empty()) {
+            result += "<div><br></div>";
+        } else {
+            std::string escaped = escape(plainLine);
+            replaceAll(escaped, "\t", "&nbsp;&nbsp;&nbsp; ");
+            line = toUnicode(escaped);
+            UErrorCode status = U_ZERO_ERROR;
+            spaces->reset(line);
+            result += "<div>";
+            result += toUtf8(spaces->replaceAll(u"&nbsp;", status));
+            result += "</div>";
+        }
+        if (end == text.size())
+            break;
+        start = end + 1;
+    }
+    return result;
 }
 
 std::string removingFonts(std::string_view html) {
-    return std::string(html);
+    static const Regex fontFamily("(?i)font-family\\s*:\\s*(?:&quot;|&#39;|&#x27;|[^;\"])*;?\\s*");
+    static const Regex emptyFaceOrStyle("(?i)\\s(face|style)=\"\\s*\"");
+    icu::UnicodeString text = toUnicode(html);
+    text = fontFamily.replaceAll(text, u"");
+    text = emptyFaceOrStyle.replaceAll(text, u"");
+    return toUtf8(removingFontFaces(text));
 }
 
 } // namespace quillo::HTMLText
