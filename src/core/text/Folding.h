@@ -1,1 +1,13 @@
 #pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillo {
+
+/// A key for comparing texts while ignoring letter case and accents, the same in every
+/// locale: "ÉTÉ" and "ete" give one key, and so do "Straße" and "STRASSE". Search compares
+/// these keys.
+std::string fold(std::string_view text);
+
+} // namespace quillo
