@@ -19,7 +19,7 @@ cmake --build --preset dev
 ctest --preset dev -j2
 
 step "Benchmarks (a quick pass on the smallest library)"
-build/dev/bench/quillo_bench --benchmark_filter='/1000/' --benchmark_min_time=0.01
+build/dev/bench/quillo_bench --benchmark_filter='/1000/|PasteOneRichSnippet' --benchmark_min_time=0.01
 
 step "Fuzz targets"
 cmake --preset fuzz >/dev/null

@@ -5,17 +5,6 @@
 
 namespace quillo {
 
-icu::UnicodeString toUnicode(std::string_view text) {
-    return icu::UnicodeString::fromUTF8(
-        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-}
-
-std::string toUtf8(const icu::UnicodeString& text) {
-    std::string result;
-    text.toUTF8String(result);
-    return result;
-}
-
 Regex::Regex(const char* pattern, uint32_t flags) {
     UErrorCode status = U_ZERO_ERROR;
     UParseError where{};

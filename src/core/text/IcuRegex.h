@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/util/UnicodeText.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -7,10 +9,6 @@
 #include <unicode/unistr.h>
 
 namespace quillo {
-
-/// UTF-8 in and out of ICU's UTF-16 strings. Ill-formed UTF-8 reads as U+FFFD.
-icu::UnicodeString toUnicode(std::string_view text);
-std::string toUtf8(const icu::UnicodeString& text);
 
 /// A compiled ICU regular expression, made once and shared (it is never changed after).
 class Regex {

@@ -4,7 +4,20 @@
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
 
-namespace quillo::UnicodeText {
+namespace quillo {
+
+icu::UnicodeString toUnicode(std::string_view text) {
+    return icu::UnicodeString::fromUTF8(
+        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+}
+
+std::string toUtf8(const icu::UnicodeString& text) {
+    std::string result;
+    text.toUTF8String(result);
+    return result;
+}
+
+namespace UnicodeText {
 
 namespace {
 
@@ -29,24 +42,13 @@ icu::UnicodeString normalized(const icu::UnicodeString& text, bool decompose) {
     return U_SUCCESS(status) ? result : text;
 }
 
-std::string toUtf8(const icu::UnicodeString& text) {
-    std::string result;
-    text.toUTF8String(result);
-    return result;
-}
-
-icu::UnicodeString fromUtf8(std::string_view text) {
-    return icu::UnicodeString::fromUTF8(
-        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-}
-
 } // namespace
 
 std::string canonical(std::string_view text) {
     // Pure ASCII is already in every normalisation form: the common case costs one scan.
     if (isAscii(text))
         return std::string(text);
-    return toUtf8(normalized(fromUtf8(text), false));
+    return toUtf8(normalized(toUnicode(text), false));
 }
 
 bool canonicallyEqual(std::string_view a, std::string_view b) {
@@ -59,14 +61,16 @@ bool canonicallyEqual(std::string_view a, std::string_view b) {
 
 std::string caselessKey(std::string_view text) {
     // Canonical caseless matching: NFD(fold(NFD(text))).
-    icu::UnicodeString folded = normalized(fromUtf8(text), true);
+    icu::UnicodeString folded = normalized(toUnicode(text), true);
     folded.foldCase(U_FOLD_CASE_DEFAULT);
     return toUtf8(normalized(folded, true));
 }
 
 std::string repairedUtf8(std::string_view text) {
     // ICU's UTF-8 reader substitutes U+FFFD for each ill-formed sequence.
-    return toUtf8(fromUtf8(text));
+    return toUtf8(toUnicode(text));
 }
 
-} // namespace quillo::UnicodeText
+} // namespace UnicodeText
+
+} // namespace quillo

@@ -2,8 +2,13 @@
 
 #include <string>
 #include <string_view>
+#include <unicode/unistr.h>
 
 namespace quillo {
+
+/// UTF-8 in and out of ICU's UTF-16 strings. Ill-formed UTF-8 reads as U+FFFD.
+icu::UnicodeString toUnicode(std::string_view text);
+std::string toUtf8(const icu::UnicodeString& text);
 
 /// Comparisons of UTF-8 text as Unicode text rather than as bytes.
 namespace UnicodeText {
