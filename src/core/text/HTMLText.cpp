@@ -222,11 +222,12 @@ std::string plainTextFromHTML(std::string_view html) {
     // starts after the last ">". Searching only up to there keeps the engine from
     // scanning to the end from every "<" of a long tail that has no ">" at all.
     const auto tagsEnd = [&text] { return text.lastIndexOf(u'>') + 1; };
-    text = lineBreak.replaceAll(text, u"\n", tagsEnd());
-    text = listItem.replaceAll(text, u"\n\u2022 ", tagsEnd());
-    text = blockEnd.replaceAll(text, u"\n", tagsEnd());
-    text = blockStart.replaceAll(text, u"", tagsEnd());
-    text = anyTag.replaceAll(text, u"", tagsEnd());
+    // Every match starts with "<", so the engine is only asked there.
+    text = lineBreak.replaceAllStartingWith(text, u'<', u"\n", tagsEnd());
+    text = listItem.replaceAllStartingWith(text, u'<', u"\n\u2022 ", tagsEnd());
+    text = blockEnd.replaceAllStartingWith(text, u'<', u"\n", tagsEnd());
+    text = blockStart.replaceAllStartingWith(text, u'<', u"", tagsEnd());
+    text = anyTag.replaceAllStartingWith(text, u'<', u"", tagsEnd());
     text = toUnicode(decodeEntities(toUtf8(text)));
     text = blankLines.replaceAll(text, u"\n\n");
     return toUtf8(trimmedWhiteSpace(text));

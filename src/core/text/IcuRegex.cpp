@@ -1,5 +1,6 @@
 #include "IcuRegex.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -42,6 +43,29 @@ icu::UnicodeString Regex::replaceAll(const icu::UnicodeString& text,
     if (!found)
         return text;
     m->appendTail(result);
+    return result;
+}
+
+icu::UnicodeString Regex::replaceAllStartingWith(const icu::UnicodeString& text, char16_t first,
+                                                 const icu::UnicodeString& literalReplacement,
+                                                 int32_t searchLimit) const {
+    const std::unique_ptr<icu::RegexMatcher> m = matcher(text);
+    icu::UnicodeString result;
+    int32_t copied = 0;
+    int32_t at = text.indexOf(first, 0, searchLimit);
+    while (at >= 0) {
+        UErrorCode status = U_ZERO_ERROR;
+        int32_t next = at + 1;
+        if (m->lookingAt(at, status) && U_SUCCESS(status)) {
+            result.append(text, copied, at - copied);
+            result.append(literalReplacement);
+            copied = next = std::max(m->end(status), at + 1);
+        }
+        at = next < searchLimit ? text.indexOf(first, next, searchLimit - next) : -1;
+    }
+    if (copied == 0 && result.isEmpty())
+        return text;
+    result.append(text, copied, text.length() - copied);
     return result;
 }
 

@@ -27,6 +27,13 @@ public:
                                   const icu::UnicodeString& replacement,
                                   int32_t searchLimit = -1) const;
 
+    /// The same for a pattern whose every match starts with `first`, with a replacement
+    /// taken literally: the engine is asked only at the positions of `first` (before
+    /// `searchLimit`), instead of at every position of the text.
+    icu::UnicodeString replaceAllStartingWith(const icu::UnicodeString& text, char16_t first,
+                                              const icu::UnicodeString& literalReplacement,
+                                              int32_t searchLimit) const;
+
 private:
     std::unique_ptr<icu::RegexPattern> pattern_;
 };

@@ -1,5 +1,6 @@
 // Styled text to and from the program's HTML.
 #include "HTMLText.h"
+#include "HtmlNesting.h"
 #include "HtmlReader.h"
 
 #include <cmath>

@@ -2,6 +2,7 @@
 
 #include "core/text/CssColor.h"
 #include "core/text/HTMLText.h"
+#include "core/text/HtmlNesting.h"
 
 #include <algorithm>
 #include <cmath>
