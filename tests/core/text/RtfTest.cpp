@@ -1,6 +1,7 @@
 #include "core/text/Rtf.h"
 
 #include "core/text/HTMLText.h"
+#include "fakes/Styled.h"
 #include "fakes/TempFolder.h"
 
 #include <array>
@@ -11,12 +12,7 @@
 namespace quillo {
 namespace {
 
-StyledText styled(std::initializer_list<std::pair<std::string_view, TextAttributes>> parts) {
-    StyledText text;
-    for (const auto& [part, attributes] : parts)
-        text.append(part, attributes);
-    return text;
-}
+using testing::styled;
 
 TextAttributes with(bool TextAttributes::*flag) {
     TextAttributes attributes;

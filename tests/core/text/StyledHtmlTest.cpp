@@ -1,16 +1,12 @@
 #include "core/text/HTMLText.h"
+#include "fakes/Styled.h"
 
 #include <gtest/gtest.h>
 
 namespace quillo {
 namespace {
 
-StyledText styled(std::initializer_list<std::pair<std::string_view, TextAttributes>> parts) {
-    StyledText text;
-    for (const auto& [part, attributes] : parts)
-        text.append(part, attributes);
-    return text;
-}
+using testing::styled;
 
 TextAttributes colored(double red, double green, double blue) {
     TextAttributes attributes;
