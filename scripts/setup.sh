@@ -7,7 +7,7 @@ packages=(
     # build
     build-essential cmake ninja-build pkg-config clang-format
     # core libraries
-    libicu-dev libsimdjson-dev libgumbo-dev uuid-dev
+    libicu-dev libsimdjson-dev libgumbo-dev nlohmann-json3-dev uuid-dev
     # tests, benchmarks, fuzzing
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev unrtf
 )

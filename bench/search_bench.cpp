@@ -1,0 +1,2 @@
+// Searching the library as the picker does.
+#include <benchmark/benchmark.h>
