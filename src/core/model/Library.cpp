@@ -223,31 +223,9 @@ void Library::writeBackup(const std::string& bytes) {
 
 // ---- Observation
 
-Library::ObserverID Library::addObserver(std::function<void()> observer) {
-    const ObserverID id = nextObserverID_++;
-    observers_.emplace(id, std::move(observer));
-    return id;
-}
-
-void Library::removeObserver(ObserverID id) {
-    observers_.erase(id);
-}
-
 void Library::changed() {
     ++revision_;
-    // An observer may add or remove observers, or change the library again: walk a
-    // snapshot of the ids and skip any removed meanwhile.
-    std::vector<ObserverID> ids;
-    ids.reserve(observers_.size());
-    for (const auto& entry : observers_)
-        ids.push_back(entry.first);
-    for (const ObserverID id : ids) {
-        const auto found = observers_.find(id);
-        if (found != observers_.end()) {
-            const std::function<void()> observer = found->second;
-            observer();
-        }
-    }
+    observers_.notify();
 }
 
 } // namespace quillo

@@ -5,11 +5,11 @@
 #include "core/platform/Clock.h"
 #include "core/platform/Log.h"
 #include "core/platform/Scheduler.h"
+#include "core/util/ObserverList.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -34,7 +34,7 @@ struct LibraryEnvironment {
 class Library {
 public:
     using SnippetIDs = std::unordered_set<Uuid>;
-    using ObserverID = std::uint64_t;
+    using ObserverID = ObserverList::ID;
 
     /// A persistent library moves the legacy folder in (once) and loads its file before
     /// returning; one that is not persistent lives in memory and never touches the disk.
@@ -121,8 +121,10 @@ public:
     /// Grows by one with every change of groups, snippets, problem or undo record.
     std::uint64_t revision() const { return revision_; }
     /// Calls `observer` after every change until it is removed.
-    ObserverID addObserver(std::function<void()> observer);
-    void removeObserver(ObserverID id);
+    ObserverID addObserver(std::function<void()> observer) {
+        return observers_.add(std::move(observer));
+    }
+    void removeObserver(ObserverID id) { observers_.remove(id); }
 
 private:
     std::optional<std::string> migrateLegacyFolder();
@@ -144,8 +146,7 @@ private:
     bool persistent_;
 
     std::uint64_t revision_ = 0;
-    ObserverID nextObserverID_ = 1;
-    std::map<ObserverID, std::function<void()>> observers_;
+    ObserverList observers_;
 };
 
 } // namespace quillo

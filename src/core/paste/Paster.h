@@ -11,8 +11,11 @@
 #include "core/platform/Workspace.h"
 #include "core/text/Placeholders.h"
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quillo {
 
@@ -41,6 +44,8 @@ struct PasterEnvironment {
 class Paster {
 public:
     explicit Paster(const PasterEnvironment& environment);
+    Paster(const Paster&) = delete;
+    Paster& operator=(const Paster&) = delete;
 
     static void configureShared(const PasterEnvironment& environment);
     static Paster& shared();
@@ -66,7 +71,26 @@ public:
     void tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags);
 
 private:
+    /// What a pending restore needs; shared with the scheduled restores, which do nothing
+    /// once the paster is gone.
+    struct State {
+        /// The user's clipboard, waiting to be put back after our paste.
+        std::optional<std::vector<PasteboardItem>> savedClipboard{};
+        /// The change count right after our last paste was written.
+        std::int64_t ownChangeCount = -1;
+        /// One more for every paste; only the newest paste's restore acts.
+        std::uint64_t restoreGeneration = 0;
+    };
+
+    /// True while the clipboard still holds our own last paste over a saved one.
+    bool holdsOwnPaste() const;
+    /// Leaves the snippet on the clipboard for good, counts the use and beeps.
+    void copyOnly(const Snippet& snippet, const RenderedSnippet& rendered);
+    static void restore(State& state, Pasteboard& pasteboard, std::uint64_t generation,
+                        const std::vector<PasteboardItem>& saved);
+
     PasterEnvironment environment_;
+    std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
 } // namespace quillo

@@ -15,11 +15,11 @@ struct ApplicationHandle {
 };
 
 /// True when both handles name the same application: the same process when both know
-/// theirs, else the same window.
+/// theirs, else the same window. A handle that names neither matches nothing.
 inline bool sameApplication(const ApplicationHandle& a, const ApplicationHandle& b) {
     if (a.processID > 0 && b.processID > 0)
         return a.processID == b.processID;
-    return a.window == b.window;
+    return a.window != 0 && a.window == b.window;
 }
 
 /// The desktop's applications.

@@ -1,1 +1,307 @@
+#include "core/hotkey/Shortcut.h"
+
+#include "fakes/FakeSettingsStore.h"
+
 #include <gtest/gtest.h>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <string>
+#include <unicode/locid.h>
+#include <vector>
+
+namespace quillo {
+namespace {
+
+using testing::FakeSettingsStore;
+
+constexpr std::uint32_t command = ShortcutModifier::command;
+constexpr std::uint32_t shift = ShortcutModifier::shift;
+constexpr std::uint32_t option = ShortcutModifier::option;
+constexpr std::uint32_t control = ShortcutModifier::control;
+
+// Event flags the modifier translation must drop.
+constexpr std::uint64_t capsLock = 0x10000;
+constexpr std::uint64_t numericPad = 0x200000;
+constexpr std::uint64_t help = 0x400000;
+constexpr std::uint64_t function = 0x800000;
+constexpr std::uint64_t deviceLeftCommand = 0x8;
+
+constexpr std::uint16_t keyA = 0;
+constexpr std::uint16_t keyK = 40;
+constexpr std::uint16_t keyF5 = 96;
+constexpr std::uint16_t keyF12 = 111;
+
+KeyEvent keyDown(std::uint16_t keyCode, std::uint64_t flags, std::string characters) {
+    return KeyEvent{.keyCode = keyCode,
+                    .modifierFlags = flags,
+                    .charactersIgnoringModifiers = std::move(characters)};
+}
+
+// ---- Display
+
+TEST(ShortcutDisplay, glyphsComeInControlOptionShiftCommandOrderBeforeTheKeyName) {
+    const struct {
+        std::uint32_t modifiers;
+        const char* expected;
+    } cases[] = {
+        {control | option | shift | command, "⌃⌥⇧⌘K"},
+        {command | shift, "⇧⌘K"},
+        {command | control, "⌃⌘K"},
+        {option | shift, "⌥⇧K"},
+        {command, "⌘K"},
+        {shift, "⇧K"},
+        {option, "⌥K"},
+        {control, "⌃K"},
+        {0, "K"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ((Shortcut{keyK, c.modifiers, "K"}.displayString()), c.expected)
+            << std::hex << c.modifiers;
+}
+
+TEST(ShortcutDisplay, bitsOtherThanTheFourModifiersAreIgnored) {
+    const std::uint32_t everyOtherBit = ~(control | option | shift | command);
+    EXPECT_EQ((Shortcut{49, everyOtherBit, "Space"}.displayString()), "Space");
+    EXPECT_EQ((Shortcut{49, everyOtherBit | command, "Space"}.displayString()), "⌘Space");
+}
+
+TEST(ShortcutDisplay, theDefaultIsControlOptionSpace) {
+    const Shortcut shortcut = Shortcut::defaultPicker();
+    EXPECT_EQ(shortcut, (Shortcut{49, 0x1800, "Space"}));
+    EXPECT_EQ(shortcut.displayString(), "⌃⌥Space");
+}
+
+TEST(ShortcutDisplay, equalityNeedsAllThreeFields) {
+    const Shortcut base{49, command, "Space"};
+    EXPECT_EQ(base, (Shortcut{49, command, "Space"}));
+    EXPECT_NE(base, (Shortcut{50, command, "Space"}));
+    EXPECT_NE(base, (Shortcut{49, option, "Space"}));
+    EXPECT_NE(base, (Shortcut{49, command, "space"}));
+}
+
+// ---- Recording from a key event
+
+TEST(ShortcutFromEvent, needsCommandOptionOrControl) {
+    const std::uint64_t refused[] = {
+        0,
+        ModifierFlag::shift,
+        ModifierFlag::shift | capsLock | numericPad | function | help | deviceLeftCommand,
+        capsLock,
+    };
+    for (const std::uint64_t flags : refused)
+        EXPECT_FALSE(Shortcut::fromEvent(keyDown(keyA, flags, "a"))) << std::hex << flags;
+
+    const std::uint64_t accepted[] = {ModifierFlag::command, ModifierFlag::option,
+                                      ModifierFlag::control};
+    for (const std::uint64_t flags : accepted)
+        EXPECT_TRUE(Shortcut::fromEvent(keyDown(keyA, flags, "a"))) << std::hex << flags;
+}
+
+TEST(ShortcutFromEvent, translatesEventFlagsToHotKeyBits) {
+    EXPECT_EQ(Shortcut::fromEvent(keyDown(keyA, ModifierFlag::control | ModifierFlag::shift, "a")),
+              (Shortcut{keyA, 0x1200, "A"}));
+    EXPECT_EQ(Shortcut::fromEvent(keyDown(keyK,
+                                          ModifierFlag::control | ModifierFlag::option |
+                                              ModifierFlag::shift | ModifierFlag::command,
+                                          "k")),
+              (Shortcut{keyK, 0x1B00, "K"}));
+}
+
+TEST(ShortcutFromEvent, dropsLockKeysAndDeviceFlags) {
+    const std::uint64_t noise = capsLock | numericPad | function | help | deviceLeftCommand;
+    const auto shortcut = Shortcut::fromEvent(keyDown(keyK, ModifierFlag::command | noise, "k"));
+    ASSERT_TRUE(shortcut);
+    EXPECT_EQ(shortcut->modifiers, command);
+    EXPECT_EQ(shortcut->displayString(), "⌘K");
+}
+
+TEST(ShortcutFromEvent, namedKeysUseTheirNameWhateverTheyType) {
+    // The characters are what such keys really report: invisible or private-use ones.
+    const struct {
+        std::uint16_t keyCode;
+        std::uint64_t flags;
+        const char* characters;
+        std::uint32_t modifiers;
+        const char* name;
+    } cases[] = {
+        {keyF5, ModifierFlag::command, "\uF708", command, "F5"},
+        {KeyCode::space, ModifierFlag::option, " ", option, "Space"},
+        {KeyCode::returnKey, ModifierFlag::command, "\r", command, "↩"},
+        {KeyCode::escape, ModifierFlag::control, "\x1b", control, "⎋"},
+        {KeyCode::tab, ModifierFlag::option, "\t", option, "⇥"},
+        {keyF12, ModifierFlag::control, "", control, "F12"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Shortcut::fromEvent(keyDown(c.keyCode, c.flags, c.characters)),
+                  (Shortcut{c.keyCode, c.modifiers, c.name}))
+            << c.name;
+}
+
+TEST(ShortcutFromEvent, otherKeysAreNamedByTheirCharactersUpperCased) {
+    const struct {
+        const char* characters;
+        const char* name;
+    } cases[] = {
+        {"k", "K"}, {"é", "É"}, {"ß", "SS"}, {"σ", "Σ"},
+        {"1", "1"}, {"ä", "Ä"}, {"K", "K"},  {"", "?"},
+    };
+    for (const auto& c : cases) {
+        const auto shortcut =
+            Shortcut::fromEvent(keyDown(keyK, ModifierFlag::option, c.characters));
+        ASSERT_TRUE(shortcut) << c.characters;
+        EXPECT_EQ(shortcut->keyName, c.name) << c.characters;
+        EXPECT_EQ(shortcut->keyCode, keyK);
+    }
+}
+
+TEST(ShortcutFromEvent, upperCasingDoesNotFollowTheUsersLocale) {
+    // Under a Turkish default locale "i" would become "İ"; the key is still I.
+    const icu::Locale before = icu::Locale::getDefault();
+    UErrorCode status = U_ZERO_ERROR;
+    icu::Locale::setDefault(icu::Locale("tr", "TR"), status);
+    ASSERT_TRUE(U_SUCCESS(status));
+    const auto shortcut = Shortcut::fromEvent(keyDown(34, ModifierFlag::control, "i"));
+    icu::Locale::setDefault(before, status);
+    ASSERT_TRUE(shortcut);
+    EXPECT_EQ(shortcut->keyName, "I");
+}
+
+TEST(ShortcutFromEvent, illFormedCharactersStillGiveAStorableName) {
+    const auto shortcut = Shortcut::fromEvent(keyDown(keyK, ModifierFlag::command, "\xff"));
+    ASSERT_TRUE(shortcut);
+    EXPECT_EQ(shortcut->keyName, "\uFFFD");
+    FakeSettingsStore settings;
+    Shortcut::save(*shortcut, settings);
+    EXPECT_EQ(Shortcut::saved(settings), *shortcut);
+}
+
+// ---- Persistence
+
+TEST(ShortcutSaved, nothingStoredGivesTheDefault) {
+    FakeSettingsStore settings;
+    settings.values["didFirstLaunch"] = "true";
+    EXPECT_EQ(Shortcut::saved(settings), Shortcut::defaultPicker());
+}
+
+TEST(ShortcutSaved, unreadableValuesGiveTheDefaultAndAreLeftInPlace) {
+    const std::vector<std::string> unreadable = {
+        // not one JSON object
+        "",
+        "not json",
+        "{",
+        R"({"keyCode":36,"modifiers":256,"keyName":"↩"} trailing)",
+        R"({"keyCode":36,"modifiers":256,"keyName":"↩"}{})",
+        R"([36,256,"↩"])",
+        "null",
+        R"("{\"keyCode\":36,\"modifiers\":256,\"keyName\":\"↩\"}")",
+        R"({"keyCode":36, /* comment */ "modifiers":256,"keyName":"↩"})",
+        // a key missing
+        R"({"modifiers":256,"keyName":"↩"})",
+        R"({"keyCode":36,"keyName":"↩"})",
+        R"({"keyCode":36,"modifiers":256})",
+        R"({})",
+        // a wrong type
+        R"({"keyCode":"36","modifiers":256,"keyName":"↩"})",
+        R"({"keyCode":36,"modifiers":true,"keyName":"↩"})",
+        R"({"keyCode":36,"modifiers":256,"keyName":36})",
+        R"({"keyCode":36,"modifiers":256,"keyName":null})",
+        R"({"keyCode":null,"modifiers":256,"keyName":"↩"})",
+        R"({"keyCode":[36],"modifiers":256,"keyName":"↩"})",
+        R"({"keyCode":36,"modifiers":{},"keyName":"↩"})",
+        R"({"keyCode":36,"modifiers":256,"keyName":["↩"]})",
+        // outside the unsigned 32-bit range
+        R"({"keyCode":-1,"modifiers":256,"keyName":"↩"})",
+        R"({"keyCode":36,"modifiers":4294967296,"keyName":"↩"})",
+        R"({"keyCode":18446744073709551616,"modifiers":256,"keyName":"↩"})",
+        R"({"keyCode":36,"modifiers":-9223372036854775809,"keyName":"↩"})",
+        R"({"keyCode":1e20,"modifiers":256,"keyName":"↩"})",
+        R"({"keyCode":36,"modifiers":4294967296.0,"keyName":"↩"})",
+        R"({"keyCode":1e400,"modifiers":256,"keyName":"↩"})",
+        // not a whole number
+        R"({"keyCode":36.5,"modifiers":256,"keyName":"↩"})",
+        R"({"keyCode":36,"modifiers":1e-3,"keyName":"↩"})",
+        R"({"keyCode":-0.5,"modifiers":256,"keyName":"↩"})",
+        // a key name that is not Unicode text
+        "{\"keyCode\":36,\"modifiers\":256,\"keyName\":\"\xff\"}",
+        "{\"keyCode\":36,\"modifiers\":256,\"keyName\":\"\xc0\xaf\"}",     // overlong "/"
+        "{\"keyCode\":36,\"modifiers\":256,\"keyName\":\"\xed\xa0\x80\"}", // a surrogate
+        "{\"keyCode\":36,\"modifiers\":256,\"keyName\":\"\xe2\x86\"}",     // cut short
+        R"({"keyCode":36,"modifiers":256,"keyName":"\ud800"})",
+        R"({"keyCode":36,"modifiers":256,"keyName":"\udc00x"})",
+    };
+    for (const std::string& value : unreadable) {
+        FakeSettingsStore settings;
+        settings.values["pickerShortcut"] = value;
+        EXPECT_EQ(Shortcut::saved(settings), Shortcut::defaultPicker()) << value;
+        EXPECT_EQ(settings.values.at("pickerShortcut"), value);
+        EXPECT_FALSE(Shortcut::fromJson(value)) << value;
+    }
+}
+
+TEST(ShortcutSaved, readsWhatOtherWritersMayProduce) {
+    const Shortcut commandReturn{36, command, "↩"};
+    const struct {
+        const char* json;
+        Shortcut expected;
+    } cases[] = {
+        {R"({"keyName":"↩","modifiers":256,"keyCode":36})", commandReturn},
+        {R"( { "keyCode" : 36 , "modifiers" : 256 , "keyName" : "↩" } )", commandReturn},
+        {R"({"keyCode":36,"modifiers":256,"keyName":"\u21a9","note":[1,{"x":null}]})",
+         commandReturn},
+        {R"({"keyCode":36.0,"modifiers":2.56e2,"keyName":"↩"})", commandReturn},
+        {R"({"keyCode":-0,"modifiers":0,"keyName":""})", Shortcut{0, 0, ""}},
+        {R"({"keyCode":4294967295,"modifiers":4294967295,"keyName":"\"\\\n"})",
+         Shortcut{std::numeric_limits<std::uint32_t>::max(),
+                  std::numeric_limits<std::uint32_t>::max(), "\"\\\n"}},
+        {R"({"keyCode":40,"modifiers":256,"keyName":"\ud83d\ude00"})", Shortcut{40, command, "😀"}},
+    };
+    for (const auto& c : cases) {
+        FakeSettingsStore settings;
+        settings.values["pickerShortcut"] = c.json;
+        EXPECT_EQ(Shortcut::saved(settings), c.expected) << c.json;
+    }
+}
+
+TEST(ShortcutSave, storesTheThreeFieldsAsOneJsonObject) {
+    FakeSettingsStore settings;
+    settings.values["didFirstLaunch"] = "true";
+    Shortcut::save(Shortcut::defaultPicker(), settings);
+    ASSERT_TRUE(settings.values.contains("pickerShortcut"));
+    EXPECT_EQ(nlohmann::json::parse(settings.values.at("pickerShortcut")),
+              nlohmann::json::parse(R"({"keyCode":49,"modifiers":6144,"keyName":"Space"})"));
+    EXPECT_EQ(settings.values.at("didFirstLaunch"), "true");
+}
+
+TEST(ShortcutSave, whatIsSavedReadsBackEqual) {
+    const std::uint32_t max = std::numeric_limits<std::uint32_t>::max();
+    const Shortcut shortcuts[] = {
+        Shortcut::defaultPicker(),
+        {36, command, "↩"},
+        {0, control | shift, "A"},
+        {max, max, "\"quoted\" \\ back\tslash\x01"},
+        {0, 0, ""},
+        {40, option, "É😀"},
+    };
+    for (const Shortcut& shortcut : shortcuts) {
+        FakeSettingsStore settings;
+        settings.values["pickerShortcut"] = "garbage";
+        Shortcut::save(shortcut, settings);
+        EXPECT_EQ(Shortcut::saved(settings), shortcut) << shortcut.keyName;
+        EXPECT_EQ(Shortcut::fromJson(shortcut.toJson()), shortcut) << shortcut.keyName;
+    }
+}
+
+TEST(ShortcutSave, aKeyNameThatCannotBeEncodedRemovesTheStoredValue) {
+    const Shortcut broken{40, command, "\xff"};
+    EXPECT_THROW((void)broken.toJson(), std::invalid_argument);
+
+    FakeSettingsStore settings;
+    Shortcut::save(Shortcut{36, command, "↩"}, settings);
+    Shortcut::save(broken, settings);
+    EXPECT_FALSE(settings.values.contains("pickerShortcut"));
+    EXPECT_EQ(Shortcut::saved(settings), Shortcut::defaultPicker());
+}
+
+} // namespace
+} // namespace quillo

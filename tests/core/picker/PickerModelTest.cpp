@@ -1,1 +1,251 @@
-#include <gtest/gtest.h>
+#include "core/picker/PickerModel.h"
+
+#include "fakes/CountingSound.h"
+#include "fakes/FakeAccessibility.h"
+#include "fakes/FakePasteboard.h"
+#include "fakes/FakePickerPanel.h"
+#include "fakes/FakeWorkspace.h"
+#include "fakes/LibraryFixture.h"
+#include "fakes/RecordingKeyPoster.h"
+
+#include <gmock/gmock.h>
+
+namespace quillo {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using testing::KeyTap;
+
+constexpr std::uint64_t command = ModifierFlag::command;
+constexpr std::uint64_t option = ModifierFlag::option;
+constexpr std::uint64_t shift = ModifierFlag::shift;
+
+// The picker over an in-memory library, with every platform piece faked.
+class PickerModelTest : public testing::LibraryTest {
+protected:
+    PickerModelTest() {
+        workspace.frontmost = editor;
+        model.openInLibrary = [this](Uuid id) { shownInLibrary.push_back(id); };
+    }
+
+    Snippet add(const std::string& name, const std::string& text = "<div>hello</div>") {
+        Snippet snippet = library->addSnippet(std::nullopt);
+        snippet.name = name;
+        snippet.text = text;
+        library->update(snippet);
+        return *library->snippet(snippet.id);
+    }
+
+    std::vector<std::string> resultNames() {
+        std::vector<std::string> names;
+        for (const Snippet* s : model.results())
+            names.push_back(s->name);
+        return names;
+    }
+
+    // Lets the 0.08 s pause after closing pass, so the copy or paste happens.
+    void afterClosing() { scheduler.advance(80ms); }
+
+    const ApplicationHandle editor{.window = 42, .processID = 4242, .windowClass = "gedit"};
+    std::unique_ptr<Library> library = open(false);
+    testing::FakePasteboard pasteboard;
+    testing::RecordingKeyPoster keys;
+    testing::FakeWorkspace workspace;
+    testing::FakeAccessibility accessibility;
+    testing::CountingSound sound;
+    testing::FakePickerPanel panel;
+    testing::FakeKeyMonitor monitor;
+    Paster paster{{pasteboard, keys, workspace, accessibility, sound, scheduler, clock, *library}};
+    PickerModel model{{*library, paster, workspace, sound, scheduler, panel, monitor}};
+    std::vector<Uuid> shownInLibrary;
+};
+
+TEST_F(PickerModelTest, toggleOpensOnAFreshSearchAndCloses) {
+    add("Alpha");
+    add("Beta");
+    model.showSearch();
+    model.setQuery("beta");
+    model.close();
+    EXPECT_FALSE(panel.visible);
+    EXPECT_EQ(monitor.handler, nullptr);
+
+    const int focus = model.focusToken();
+    model.toggle();
+    EXPECT_TRUE(panel.visible);
+    EXPECT_EQ(model.mode(), PickerModel::Mode::search);
+    EXPECT_EQ(model.query(), "");
+    EXPECT_EQ(model.selectedIndex(), 0);
+    EXPECT_EQ(model.target(), editor);
+    EXPECT_GT(model.focusToken(), focus);
+    EXPECT_EQ(panel.positioned, 2);
+
+    model.toggle();
+    EXPECT_FALSE(panel.visible);
+    EXPECT_FALSE(monitor.press(KeyCode::escape)) << "no monitor while hidden";
+}
+
+TEST_F(PickerModelTest, arrowsMoveWithoutWrappingAndTypingResetsTheSelection) {
+    add("One");
+    add("Two");
+    add("Three");
+    model.showSearch();
+    EXPECT_TRUE(monitor.press(KeyCode::upArrow));
+    EXPECT_EQ(model.selectedIndex(), 0);
+    for (int i = 0; i < 5; ++i)
+        monitor.press(KeyCode::downArrow);
+    EXPECT_EQ(model.selectedIndex(), 2);
+    model.setQuery("t");
+    EXPECT_EQ(model.selectedIndex(), 0);
+
+    model.setQuery("nothing matches this");
+    EXPECT_TRUE(monitor.press(KeyCode::downArrow));
+    EXPECT_EQ(model.selectedIndex(), 0);
+    EXPECT_EQ(model.selected(), nullptr);
+}
+
+TEST_F(PickerModelTest, returnPastesIntoTheApplicationThatWasInFront) {
+    const Snippet hello = add("Hello", "<div>Hello there</div>");
+    pasteboard.userCopies("before");
+    model.showSearch();
+    EXPECT_TRUE(monitor.press(KeyCode::returnKey));
+    EXPECT_FALSE(panel.visible);
+    EXPECT_TRUE(keys.taps.empty()) << "nothing happens before the pause";
+
+    afterClosing();
+    EXPECT_THAT(keys.taps, ElementsAre(KeyTap{KeyCode::v, ModifierFlag::command}));
+    EXPECT_EQ(pasteboard.plainString(), "Hello there");
+    EXPECT_EQ(library->snippet(hello.id)->useCount, 1);
+    scheduler.advance(800ms);
+    EXPECT_EQ(pasteboard.plainString(), "before");
+}
+
+TEST_F(PickerModelTest, optionReturnOnlyCopies) {
+    add("Hello", "<div>Hello</div>");
+    model.showSearch();
+    monitor.press(KeyCode::returnKey, option);
+    afterClosing();
+    EXPECT_TRUE(keys.taps.empty());
+    EXPECT_EQ(pasteboard.plainString(), "Hello");
+    EXPECT_EQ(sound.beeps, 0);
+}
+
+TEST_F(PickerModelTest, returnWithNothingSelectedBeepsAndStays) {
+    model.showSearch();
+    EXPECT_TRUE(monitor.press(KeyCode::keypadEnter));
+    EXPECT_EQ(sound.beeps, 1);
+    EXPECT_TRUE(panel.visible);
+}
+
+TEST_F(PickerModelTest, aSnippetWithFieldsOpensItsFormFirst) {
+    const Snippet letter =
+        add("Letter", "<div>Dear {{field:Name|customer}}, order {{field:Order}}</div>");
+    model.showSearch();
+    model.setQuery("let");
+    monitor.press(KeyCode::returnKey);
+    EXPECT_TRUE(panel.visible);
+    EXPECT_EQ(model.mode(), PickerModel::Mode::fields);
+    EXPECT_EQ(model.fillSnippet()->id, letter.id);
+    EXPECT_TRUE(model.fieldsFromSearch());
+    ASSERT_EQ(model.fields().size(), 2u);
+    EXPECT_EQ(model.fields()[0].name, "Name");
+
+    // Arrows belong to the form's controls.
+    EXPECT_FALSE(monitor.press(KeyCode::downArrow));
+    // Escape goes back to the list, query kept.
+    EXPECT_TRUE(monitor.press(KeyCode::escape));
+    EXPECT_EQ(model.mode(), PickerModel::Mode::search);
+    EXPECT_EQ(model.query(), "let");
+    EXPECT_TRUE(panel.visible);
+
+    monitor.press(KeyCode::returnKey);
+    model.setFieldValue("Order", "A-7");
+    model.setFieldValue("Name", ""); // an empty value falls back to the default
+    monitor.press(KeyCode::returnKey);
+    afterClosing();
+    EXPECT_EQ(pasteboard.plainString(), "Dear customer, order A-7");
+    EXPECT_EQ(keys.taps.size(), 1u);
+}
+
+TEST_F(PickerModelTest, formsOpenedFromOutsideCloseOnEscapeAndKeepTheirCopyChoice) {
+    const Snippet letter = add("Letter", "Hi {{field:Name}}");
+    model.showFields(letter, true, std::nullopt);
+    EXPECT_EQ(model.target(), editor);
+    EXPECT_EQ(model.mode(), PickerModel::Mode::fields);
+    EXPECT_TRUE(model.fieldValues().empty());
+    model.setFieldValue("Name", "Ann");
+    monitor.press(KeyCode::returnKey); // plain Return keeps copy-only
+    afterClosing();
+    EXPECT_TRUE(keys.taps.empty());
+    EXPECT_EQ(pasteboard.plainString(), "Hi Ann");
+
+    model.showFields(letter, false, std::nullopt);
+    EXPECT_TRUE(model.fieldValues().empty()) << "a new form starts empty";
+    monitor.press(KeyCode::escape);
+    EXPECT_FALSE(panel.visible);
+}
+
+TEST_F(PickerModelTest, aTargetNoLongerInFrontGetsACopyAndABeep) {
+    const Snippet letter = add("Letter", "Hi {{field:Name}}");
+    const ApplicationHandle mail{.window = 7, .processID = 77, .windowClass = "thunderbird"};
+    model.showFields(letter, false, mail);
+    EXPECT_EQ(model.target(), mail);
+    monitor.press(KeyCode::returnKey);
+    afterClosing();
+    // The editor is in front, not the mail program: the snippet is only copied.
+    EXPECT_TRUE(keys.taps.empty());
+    EXPECT_EQ(sound.beeps, 1);
+}
+
+TEST_F(PickerModelTest, commandEShowsTheSnippetInTheLibrary) {
+    const Snippet a = add("Alpha");
+    model.showSearch();
+    EXPECT_FALSE(monitor.press(KeyCode::e, command | shift));
+    EXPECT_TRUE(panel.visible);
+    EXPECT_TRUE(monitor.press(KeyCode::e, command | 0x10000 /* Caps Lock */));
+    EXPECT_FALSE(panel.visible);
+    EXPECT_THAT(shownInLibrary, ElementsAre(a.id));
+
+    model.showSearch();
+    model.setQuery("zzz");
+    EXPECT_TRUE(monitor.press(KeyCode::e, command));
+    EXPECT_TRUE(panel.visible) << "nothing selected: consumed, nothing else";
+}
+
+TEST_F(PickerModelTest, anInputMethodKeepsItsKeys) {
+    add("Alpha");
+    model.showSearch();
+    EXPECT_FALSE(monitor.press(KeyCode::returnKey, 0, true));
+    EXPECT_FALSE(monitor.press(KeyCode::escape, 0, true));
+    EXPECT_TRUE(panel.visible);
+    EXPECT_FALSE(monitor.press(0 /* A */));
+}
+
+TEST_F(PickerModelTest, observersHearOnlyRealChanges) {
+    add("Alpha");
+    int calls = 0;
+    model.addObserver([&] { ++calls; });
+    model.setQuery("");
+    model.setSelectedIndex(0);
+    EXPECT_EQ(calls, 0);
+    model.setQuery("a");
+    EXPECT_EQ(calls, 1);
+    model.setFieldValue("x", "1");
+    model.setFieldValue("x", "1");
+    EXPECT_EQ(calls, 2);
+}
+
+TEST_F(PickerModelTest, resultsFollowTheLibrary) {
+    model.showSearch();
+    add("Zeta");
+    EXPECT_THAT(resultNames(), ElementsAre("Zeta"));
+    const Snippet a = add("Alpha");
+    EXPECT_THAT(resultNames(), ElementsAre("Alpha", "Zeta"));
+    library->recordUse(library->snippets().at(0).id); // Zeta, used, comes first
+    EXPECT_THAT(resultNames(), ElementsAre("Zeta", "Alpha"));
+    library->deleteSnippets({a.id});
+    EXPECT_THAT(resultNames(), ElementsAre("Zeta"));
+}
+
+} // namespace
+} // namespace quillo

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/platform/KeyPoster.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace quillo::testing {
+
+/// One key press posted to the application in front.
+struct KeyTap {
+    std::uint16_t keyCode = 0;
+    std::uint64_t modifierFlags = 0;
+    friend bool operator==(const KeyTap&, const KeyTap&) = default;
+};
+
+/// Keeps every key press; `onTap`, when set, runs as each press is posted, so a test can
+/// look at the world (say, the clipboard) at that moment.
+class RecordingKeyPoster final : public KeyPoster {
+public:
+    void tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) override {
+        taps.push_back({keyCode, modifierFlags});
+        if (onTap)
+            onTap(taps.back());
+    }
+
+    std::vector<KeyTap> taps;
+    std::function<void(const KeyTap&)> onTap;
+};
+
+} // namespace quillo::testing
