@@ -30,8 +30,10 @@ public:
     bool press(std::uint16_t keyCode, std::uint64_t flags = 0, bool marked = false) {
         if (!handler)
             return false;
-        return handler(KeyEvent{.keyCode = keyCode, .modifierFlags = flags,
-                                .charactersIgnoringModifiers = {}, .hasMarkedText = marked});
+        return handler(KeyEvent{.keyCode = keyCode,
+                                .modifierFlags = flags,
+                                .charactersIgnoringModifiers = {},
+                                .hasMarkedText = marked});
     }
 
     Handler handler;

@@ -223,7 +223,7 @@ __attribute__((target("avx2"))) const char* findWide(const char* at, const char*
             _mm256_and_si256(_mm256_cmpeq_epi8(first, starts), _mm256_cmpeq_epi8(last, ends))));
         while (candidates != 0) {
             const int bit = __builtin_ctz(candidates);
-            if (std::memcmp(at + bit + 1, needle + 1, length - 2) == 0)
+            if (std::equal(needle + 1, needle + length - 1, at + bit + 1))
                 return at + bit;
             candidates &= candidates - 1;
         }
@@ -283,6 +283,7 @@ private:
         std::size_t nameLength = 0;
         std::size_t length = 0;
         std::uint32_t group = 0; // slot in groupTexts_
+        std::int64_t uses = 0;   // what the use count adds, kept here to spare a visit
     };
 
     bool describes(const Library& library) const;
@@ -456,6 +457,7 @@ bool SearchCache::Index::refreshInPlace(const Library& library, bool groupsChang
             span.group = groupSlot(snippet.groupID);
             source.groupID = snippet.groupID;
         }
+        span.uses = cappedUses(snippet.useCount);
     }
     if (anyMoved) {
         // The changed texts now lie after all the others.
@@ -530,6 +532,7 @@ void SearchCache::Index::refresh(const Library& library) {
             append(snippet, spans[i]);
             appended.push_back(static_cast<std::uint32_t>(i));
             spans[i].group = groupSlot(snippet.groupID);
+            spans[i].uses = cappedUses(snippet.useCount);
             continue;
         }
         Source& old = sources_[j];
@@ -555,6 +558,7 @@ void SearchCache::Index::refresh(const Library& library) {
                              ? spans_[j].group
                              : groupSlot(snippet.groupID);
         old.groupID = snippet.groupID;
+        spans[i].uses = cappedUses(snippet.useCount);
         sources.push_back(std::move(old));
     }
     for (std::size_t j = 0; j < oldCount; ++j)
@@ -640,8 +644,10 @@ void SearchCache::Index::listMatches(const Library& library) {
             }
 
     // One pass over all folded texts for the longest token (likely the rarest) finds the
-    // candidates; the other tokens are then tried on those alone.
-    hits_.assign(count, tokenCount == 0 ? 1 : 0);
+    // candidates; the other tokens are then tried on those alone. The first match tells
+    // whether the token is in the name, which comes first.
+    enum : std::uint8_t { missing, inText, inName };
+    hits_.assign(count, tokenCount == 0 ? inText : missing);
     std::size_t lead = 0;
     for (std::size_t t = 1; t < tokenCount; ++t)
         if (tokens_[t].size() > tokens_[lead].size())
@@ -662,31 +668,41 @@ void SearchCache::Index::listMatches(const Library& library) {
             if (next == layout_.size())
                 break;
             const Span& span = spans_[layout_[next]];
-            hits_[layout_[next]] = 1;
+            hits_[layout_[next]] =
+                offset + tokens_[lead].size() <= span.offset + span.nameLength ? inName : inText;
             at = begin + span.offset + span.length;
             ++next;
         }
     }
 
+    const bool single = tokenCount == 1 && tokens_[0] == query_;
     scores_.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
-        const std::uint32_t slot = spans_[i].group;
-        const std::uint8_t* groupHas = inGroup.data() + slot * tokenCount;
-        if (!hits_[i] && !groupHas[lead])
+        const Span& span = spans_[i];
+        const std::uint8_t* groupHas = inGroup.data() + span.group * tokenCount;
+        const std::uint8_t hit = hits_[i];
+        if (hit == missing && (tokenCount == 0 || !groupHas[lead]))
             continue;
         bool all = true;
         for (std::size_t t = 0; t < tokenCount && all; ++t)
             if (t != lead && !groupHas[t] && !holds(segment(i), tokens_[t]))
                 all = false;
-        hits_[i] = all ? 1 : 0;
-        if (!all)
+        if (!all) {
+            hits_[i] = missing;
             continue;
+        }
+        hits_[i] = inText;
         const std::string_view folded = name(i);
-        std::int64_t score = folded.starts_with(query_) ? 120 : (holds(folded, query_) ? 70 : 0);
-        for (const std::string_view token : tokens_)
-            if (holds(folded, token))
-                score += 15;
-        scores_[i] = score + groupBonus[slot] + cappedUses(snippets[i].useCount);
+        std::int64_t score = 0;
+        if (single) {
+            score = folded.starts_with(query_) ? 120 + 15 : (hit == inName ? 70 + 15 : 0);
+        } else {
+            score = folded.starts_with(query_) ? 120 : (holds(folded, query_) ? 70 : 0);
+            for (std::size_t t = 0; t < tokenCount; ++t)
+                if (t == lead ? hit == inName : holds(folded, tokens_[t]))
+                    score += 15;
+        }
+        scores_[i] = score + groupBonus[span.group] + span.uses;
     }
 
     // Name order first, then a stable bucket sort by score: high scores first.
