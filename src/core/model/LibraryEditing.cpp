@@ -3,6 +3,7 @@
 #include "core/util/UnicodeText.h"
 
 #include <algorithm>
+#include <limits>
 #include <unordered_map>
 
 namespace quillo {
@@ -138,7 +139,9 @@ void Library::recordUse(Uuid id) {
                                     [&](const Snippet& s) { return s.id == id; });
     if (found == snippets_.end())
         return;
-    found->useCount += 1;
+    // A count read from a file may already be at the top: it stays there.
+    if (found->useCount < std::numeric_limits<std::int64_t>::max())
+        found->useCount += 1;
     found->lastUsed = clock_.now();
     changed();
     scheduleSave();

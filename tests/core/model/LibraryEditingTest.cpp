@@ -1,6 +1,7 @@
 #include "fakes/LibraryFixture.h"
 
 #include <gmock/gmock.h>
+#include <limits>
 
 namespace quillo {
 namespace {
@@ -111,6 +112,12 @@ TEST_F(LibraryEditing, recordUseCountsOneAndLeavesModifiedAlone) {
     EXPECT_EQ(used->useCount, 2);
     EXPECT_EQ(used->lastUsed, clock.now());
     EXPECT_EQ(used->modified, snippet.modified);
+
+    Snippet worn = *used;
+    worn.useCount = std::numeric_limits<std::int64_t>::max();
+    library->update(worn);
+    library->recordUse(snippet.id);
+    EXPECT_EQ(library->snippet(snippet.id)->useCount, std::numeric_limits<std::int64_t>::max());
 }
 
 TEST_F(LibraryEditing, deleteSummariesAndUndoRestoresTheFormerOrder) {
