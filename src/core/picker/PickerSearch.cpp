@@ -222,9 +222,14 @@ __attribute__((target("avx2"))) const char* findWide(const char* at, const char*
         auto candidates = static_cast<std::uint32_t>(_mm256_movemask_epi8(
             _mm256_and_si256(_mm256_cmpeq_epi8(first, starts), _mm256_cmpeq_epi8(last, ends))));
         while (candidates != 0) {
-            const int bit = __builtin_ctz(candidates);
-            if (std::equal(needle + 1, needle + length - 1, at + bit + 1))
-                return at + bit;
+            // First and last bytes agree; the middle is compared here, since a call to
+            // memcmp would spill the vector registers on every candidate.
+            const char* const candidate = at + __builtin_ctz(candidates);
+            std::size_t same = 1;
+            while (same + 1 < length && candidate[same] == needle[same])
+                ++same;
+            if (same + 1 >= length)
+                return candidate;
             candidates &= candidates - 1;
         }
         at += 32;
@@ -267,13 +272,14 @@ public:
 private:
     static constexpr std::size_t none = std::numeric_limits<std::size_t>::max();
 
-    // What a snippet's cached texts were made from.
+    // What a snippet's cached texts were made from; its name and text lie in `raw_`.
     struct Source {
         Uuid id;
-        std::string name;
-        std::string text;
-        SnippetFormat format;
-        std::optional<Uuid> groupID;
+        std::size_t rawOffset = 0;
+        std::size_t nameLength = 0;
+        std::size_t textLength = 0;
+        SnippetFormat format = SnippetFormat::rich;
+        std::optional<Uuid> groupID{};
     };
 
     // Where a snippet's folded name and preview lie in `folded_`: the name, one space,
@@ -292,6 +298,7 @@ private:
     void refresh(const Library& library);
     bool refreshInPlace(const Library& library, bool groupsChanged);
     void append(const Snippet& snippet, Span& span);
+    void keepRaw(const Snippet& snippet, Source& source);
     void blank(const Span& span);
     void compact();
     void orderByName();
@@ -303,6 +310,13 @@ private:
     }
     std::string_view segment(std::size_t at) const {
         return std::string_view(folded_).substr(spans_[at].offset, spans_[at].length);
+    }
+    std::string_view rawName(const Source& source) const {
+        return std::string_view(raw_).substr(source.rawOffset, source.nameLength);
+    }
+    std::string_view rawText(const Source& source) const {
+        return std::string_view(raw_).substr(source.rawOffset + source.nameLength,
+                                             source.textLength);
     }
 
     // The library state the entries describe.
@@ -318,6 +332,11 @@ private:
 
     // Per snippet, in library order.
     std::vector<Source> sources_;
+    // Every snippet's name and text as last seen, one after the other: telling what
+    // changed compares them all, which goes faster through one block than through
+    // thousands of strings spread over the heap. A changed one goes to the end.
+    std::string raw_;
+    std::size_t rawDeadBytes_ = 0;
     std::vector<std::string> sortKeys_;
     std::vector<Span> spans_;
     // Every snippet's folded text with a space after it. A changed text goes to the end
@@ -411,6 +430,15 @@ void SearchCache::Index::append(const Snippet& snippet, Span& span) {
     folded_ += ' ';
 }
 
+void SearchCache::Index::keepRaw(const Snippet& snippet, Source& source) {
+    rawDeadBytes_ += source.nameLength + source.textLength;
+    source.rawOffset = raw_.size();
+    source.nameLength = snippet.name.size();
+    source.textLength = snippet.text.size();
+    raw_ += snippet.name;
+    raw_ += snippet.text;
+}
+
 void SearchCache::Index::blank(const Span& span) {
     std::memset(folded_.data() + span.offset, ' ', span.length);
     deadBytes_ += span.length + 1;
@@ -432,24 +460,22 @@ bool SearchCache::Index::refreshInPlace(const Library& library, bool groupsChang
         // Comparing every text waits on memory; fetch a few snippets ahead.
         if (i + 4 < count) {
             __builtin_prefetch(snippets[i + 4].text.data());
-            __builtin_prefetch(sources_[i + 4].text.data());
         }
         const Snippet& snippet = snippets[i];
         Source& source = sources_[i];
         Span& span = spans_[i];
-        const bool sameName = source.name == snippet.name;
-        if (!sameName || source.text != snippet.text || source.format != snippet.format) {
+        const bool sameName = rawName(source) == snippet.name;
+        if (!sameName || rawText(source) != snippet.text || source.format != snippet.format) {
             const std::uint32_t group = span.group;
             blank(span);
             append(snippet, span);
             span.group = group;
             moved[i] = 1;
             anyMoved = true;
-            source.text = snippet.text;
+            keepRaw(snippet, source);
             source.format = snippet.format;
         }
         if (!sameName) {
-            source.name = snippet.name;
             sortKeys_[i] = sortKey(snippet.name);
             renamed = true;
         }
@@ -466,7 +492,7 @@ bool SearchCache::Index::refreshInPlace(const Library& library, bool groupsChang
             if (moved[i])
                 layout_.push_back(static_cast<std::uint32_t>(i));
     }
-    if (deadBytes_ > folded_.size() / 2)
+    if (deadBytes_ > folded_.size() / 2 || rawDeadBytes_ > raw_.size() / 2)
         compact();
     if (renamed)
         orderByName();
@@ -526,8 +552,9 @@ void SearchCache::Index::refresh(const Library& library) {
         if (j != i)
             namesMoved = true;
         if (j == none) {
-            sources.push_back(
-                Source{snippet.id, snippet.name, snippet.text, snippet.format, snippet.groupID});
+            Source source{.id = snippet.id, .format = snippet.format, .groupID = snippet.groupID};
+            keepRaw(snippet, source);
+            sources.push_back(source);
             sortKeys.push_back(sortKey(snippet.name));
             append(snippet, spans[i]);
             appended.push_back(static_cast<std::uint32_t>(i));
@@ -536,16 +563,15 @@ void SearchCache::Index::refresh(const Library& library) {
             continue;
         }
         Source& old = sources_[j];
-        const bool sameName = old.name == snippet.name;
-        if (sameName && old.text == snippet.text && old.format == snippet.format) {
+        const bool sameName = rawName(old) == snippet.name;
+        if (sameName && rawText(old) == snippet.text && old.format == snippet.format) {
             spans[i] = spans_[j];
             keptAt[j] = i;
         } else {
             blank(spans_[j]);
             append(snippet, spans[i]);
             appended.push_back(static_cast<std::uint32_t>(i));
-            old.name = snippet.name;
-            old.text = snippet.text;
+            keepRaw(snippet, old);
             old.format = snippet.format;
         }
         if (sameName) {
@@ -559,11 +585,13 @@ void SearchCache::Index::refresh(const Library& library) {
                              : groupSlot(snippet.groupID);
         old.groupID = snippet.groupID;
         spans[i].uses = cappedUses(snippet.useCount);
-        sources.push_back(std::move(old));
+        sources.push_back(old);
     }
     for (std::size_t j = 0; j < oldCount; ++j)
-        if (!taken[j])
+        if (!taken[j]) {
             blank(spans_[j]);
+            rawDeadBytes_ += sources_[j].nameLength + sources_[j].textLength;
+        }
 
     std::vector<std::uint32_t> layout;
     layout.reserve(count);
@@ -576,7 +604,7 @@ void SearchCache::Index::refresh(const Library& library) {
     sortKeys_ = std::move(sortKeys);
     spans_ = std::move(spans);
     layout_ = std::move(layout);
-    if (deadBytes_ > folded_.size() / 2)
+    if (deadBytes_ > folded_.size() / 2 || rawDeadBytes_ > raw_.size() / 2)
         compact();
     if (namesMoved || nameOrder_.size() != count)
         orderByName();
@@ -595,6 +623,16 @@ void SearchCache::Index::compact() {
     deadBytes_ = 0;
     layout_.resize(spans_.size());
     std::iota(layout_.begin(), layout_.end(), 0U);
+
+    std::string raw;
+    raw.reserve(raw_.size() - rawDeadBytes_);
+    for (Source& source : sources_) {
+        const std::size_t offset = raw.size();
+        raw.append(raw_, source.rawOffset, source.nameLength + source.textLength);
+        source.rawOffset = offset;
+    }
+    raw_ = std::move(raw);
+    rawDeadBytes_ = 0;
 }
 
 void SearchCache::Index::orderByName() {
