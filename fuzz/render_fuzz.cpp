@@ -3,6 +3,7 @@
 // alternating lines), then a NUL and the clipboard text (none without the second NUL).
 #include "core/text/IcuRegex.h"
 #include "core/text/Placeholders.h"
+#include "fakes/PlainPlaceholderSearch.h"
 
 #include <chrono>
 #include <cstddef>
@@ -26,17 +27,6 @@ bool isKnown(const std::string& kind) {
     return kind == "date" || kind == "time" || kind == "clipboard" || kind == "field";
 }
 
-// Every match of a plain left-to-right search, which is quadratic on bad input but exact.
-std::vector<std::pair<int32_t, int32_t>> plainSearch(const icu::UnicodeString& source) {
-    static const Regex pattern(R"(\{\{\s*([A-Za-z]+)\s*(?::([^}|]*))?(?:\|([^}]*))?\}\})");
-    const auto m = pattern.matcher(source);
-    UErrorCode status = U_ZERO_ERROR;
-    std::vector<std::pair<int32_t, int32_t>> result;
-    while (m->find(status))
-        result.emplace_back(m->start(status), m->end(status) - m->start(status));
-    return result;
-}
-
 void checkTokens(std::string_view text, bool isHTML) {
     const std::vector<Placeholders::Token> found = Placeholders::tokens(text, isHTML);
     const icu::UnicodeString source = toUnicode(text);
@@ -53,7 +43,7 @@ void checkTokens(std::string_view text, bool isHTML) {
             check(c >= 'a' && c <= 'z');
         ranges.emplace_back(token.start, token.length);
     }
-    check(ranges == plainSearch(source));
+    check(ranges == testing::plainPlaceholderSearch(source));
 }
 
 void checkFields(std::string_view text, bool isHTML) {

@@ -2,6 +2,7 @@
 
 #include "core/text/IcuRegex.h"
 #include "fakes/Dates.h"
+#include "fakes/PlainPlaceholderSearch.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -177,18 +178,6 @@ TEST(Placeholders, bytesAroundPlaceholdersAreCopiedExactly) {
         "N\xc3");
 }
 
-// What a plain left-to-right regular expression search finds, for comparison.
-std::vector<std::pair<int32_t, int32_t>> plainSearch(std::string_view text) {
-    static const Regex pattern(R"(\{\{\s*([A-Za-z]+)\s*(?::([^}|]*))?(?:\|([^}]*))?\}\})");
-    const icu::UnicodeString source = toUnicode(text);
-    const auto m = pattern.matcher(source);
-    UErrorCode status = U_ZERO_ERROR;
-    std::vector<std::pair<int32_t, int32_t>> result;
-    while (m->find(status))
-        result.emplace_back(m->start(status), m->end(status) - m->start(status));
-    return result;
-}
-
 TEST(Placeholders, findsWhatAPlainSearchFinds) {
     for (const std::string text :
          {"{{{date}}}", "{{{{date}}}}", "{{a}b}}{{date}}", "{{x}}}}{{y}}", "{{ {{date}}",
@@ -198,7 +187,7 @@ TEST(Placeholders, findsWhatAPlainSearchFinds) {
         std::vector<std::pair<int32_t, int32_t>> ranges;
         for (const Token& token : Placeholders::tokens(text, false))
             ranges.emplace_back(token.start, token.length);
-        EXPECT_EQ(ranges, plainSearch(text)) << text;
+        EXPECT_EQ(ranges, testing::plainPlaceholderSearch(toUnicode(text))) << text;
     }
 }
 
