@@ -10,6 +10,8 @@ packages=(
     libicu-dev libsimdjson-dev libgumbo-dev nlohmann-json3-dev uuid-dev
     # tests, benchmarks, fuzzing
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev unrtf
+    # the generator of aText backups for the importer's tests and benchmark
+    python3
 )
 
 missing=()

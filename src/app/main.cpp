@@ -1,4 +1,6 @@
-// Quillo's command: for now it opens the library and tells where it is and what it holds.
+// Quillo's command. Its arguments may ask for a command-line mode; without one, for now, it
+// opens the library and tells where it is and what it holds.
+#include "core/app/CommandLine.h"
 #include "core/model/Library.h"
 #include "core/platform/Clock.h"
 #include "core/platform/DataFolder.h"
@@ -7,25 +9,20 @@
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
+#include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace {
-
-// Nothing here changes the library, so no save is ever waiting; a task would not run.
-class NoLoopScheduler final : public quillo::Scheduler {
-public:
-    quillo::ScheduledTask schedule(std::chrono::milliseconds, Task) override { return {}; }
-};
 
 const char* plural(std::size_t count, const char* one, const char* many) {
     return count == 1 ? one : many;
 }
 
-} // namespace
-
-int main() {
+int showLibrary() {
     quillo::SystemClock clock;
-    NoLoopScheduler scheduler;
+    quillo::NoLoopScheduler scheduler;
     quillo::StandardErrorLog log;
     quillo::Library library({clock, scheduler, log, quillo::userDataFolder()});
 
@@ -50,4 +47,23 @@ int main() {
     if (library.problem())
         std::cout << *library.problem() << '\n';
     return library.problem() ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv, argv + argc);
+    // Decided before anything else starts, so these modes need no display.
+    const std::optional<quillo::CommandLine::Command> command =
+        quillo::CommandLine::parse(arguments);
+    if (!command)
+        return showLibrary();
+    const int status = quillo::CommandLine::run(*command, QUILLO_VERSION, std::cout, std::cerr);
+    std::cout.flush();
+    if (!std::cout) {
+        // Output that went nowhere (a full disk) must not pass for success.
+        std::cerr << "quillo: couldn't write the output\n";
+        return 1;
+    }
+    return status;
 }

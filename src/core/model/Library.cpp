@@ -38,6 +38,12 @@ Library::Library(const LibraryEnvironment& environment, bool persistent)
     load();
 }
 
+Library::Library(const LibraryEnvironment& environment, LibraryFile contents)
+    : Library(environment, false) {
+    groups_ = std::move(contents.groups);
+    snippets_ = std::move(contents.snippets);
+}
+
 Library::~Library() {
     saveTask_.cancel();
 }
@@ -162,6 +168,10 @@ void Library::scheduleSave() {
         saveTask_ = {};
         saveNow();
     });
+}
+
+bool Library::savesBlocked() const {
+    return blockSaves_ || (problem_ && problem_->starts_with(saveFailedPrefix));
 }
 
 void Library::saveNow() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Deletion.h"
+#include "LibraryFile.h"
 #include "Snippet.h"
 #include "core/platform/Clock.h"
 #include "core/platform/Log.h"
@@ -39,6 +40,9 @@ public:
     /// A persistent library moves the legacy folder in (once) and loads its file before
     /// returning; one that is not persistent lives in memory and never touches the disk.
     explicit Library(const LibraryEnvironment& environment, bool persistent = true);
+    /// A library in memory holding exactly the file's groups and snippets, duplicates
+    /// included: it never saves, migrates or moves anything.
+    Library(const LibraryEnvironment& environment, LibraryFile contents);
     ~Library();
     Library(const Library&) = delete;
     Library& operator=(const Library&) = delete;
@@ -79,6 +83,9 @@ public:
     void scheduleSave();
     /// Saves at once, unless the library is in memory only or saving is blocked.
     void saveNow();
+    /// True when changes can't reach the file: saving is blocked (the file could neither
+    /// be read nor set aside) or the last save failed.
+    bool savesBlocked() const;
 
     // ---- Look-ups
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SnippetRendering.h"
 #include "core/model/Library.h"
 #include "core/model/Snippet.h"
 #include "core/platform/Accessibility.h"
@@ -18,14 +19,6 @@
 #include <vector>
 
 namespace quillo {
-
-/// A snippet made ready for the clipboard.
-struct RenderedSnippet {
-    std::string plain;
-    /// Only for rich snippets: the rendered HTML fragment, without font families.
-    std::optional<std::string> html{};
-    friend bool operator==(const RenderedSnippet&, const RenderedSnippet&) = default;
-};
 
 /// What the paster works with.
 struct PasterEnvironment {

@@ -6,9 +6,7 @@
 
 namespace quillo {
 
-namespace {
-
-std::filesystem::path homeFolder() {
+std::filesystem::path userHomeFolder() {
     if (const char* home = std::getenv("HOME"); home && *home)
         return home;
     // No HOME (a bare service environment): ask the password database.
@@ -17,13 +15,11 @@ std::filesystem::path homeFolder() {
     return "/";
 }
 
-} // namespace
-
 std::filesystem::path userDataFolder() {
     // The XDG rules say a relative value is invalid and must be ignored.
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/')
         return xdg;
-    return homeFolder() / ".local" / "share";
+    return userHomeFolder() / ".local" / "share";
 }
 
 } // namespace quillo

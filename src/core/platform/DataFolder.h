@@ -9,4 +9,7 @@ namespace quillo {
 /// own folder is created inside it.
 std::filesystem::path userDataFolder();
 
+/// The user's home folder: $HOME, else the password database's entry.
+std::filesystem::path userHomeFolder();
+
 } // namespace quillo

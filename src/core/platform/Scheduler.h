@@ -34,4 +34,11 @@ public:
     virtual ScheduledTask schedule(std::chrono::milliseconds delay, Task task) = 0;
 };
 
+/// For commands that end without an event loop: scheduled tasks never run. Only for
+/// callers that never depend on one (they save at once, or change nothing).
+class NoLoopScheduler final : public Scheduler {
+public:
+    ScheduledTask schedule(std::chrono::milliseconds, Task) override { return {}; }
+};
+
 } // namespace quillo

@@ -111,17 +111,6 @@ std::string decodeNumericReferences(const std::string& text) {
     return toUtf8(result);
 }
 
-// Trims Unicode white space (line breaks included) from both ends.
-icu::UnicodeString trimmedWhiteSpace(const icu::UnicodeString& text) {
-    int32_t start = 0;
-    int32_t end = text.length();
-    while (start < end && u_isUWhiteSpace(text.char32At(start)))
-        start = text.moveIndex32(start, 1);
-    while (end > start && u_isUWhiteSpace(text.char32At(text.moveIndex32(end, -1))))
-        end = text.moveIndex32(end, -1);
-    return icu::UnicodeString(text, start, end - start);
-}
-
 bool isAsciiWordCharacter(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
            c == u'_';
@@ -230,7 +219,7 @@ std::string plainTextFromHTML(std::string_view html) {
     text = anyTag.replaceAllStartingWith(text, u'<', u"", tagsEnd());
     text = toUnicode(decodeEntities(toUtf8(text)));
     text = blankLines.replaceAll(text, u"\n\n");
-    return toUtf8(trimmedWhiteSpace(text));
+    return toUtf8(UnicodeText::trimmedWhiteSpace(text));
 }
 
 std::string htmlFromPlain(std::string_view text) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
 namespace quillo {
@@ -64,6 +65,16 @@ std::string caselessKey(std::string_view text) {
     icu::UnicodeString folded = normalized(toUnicode(text), true);
     folded.foldCase(U_FOLD_CASE_DEFAULT);
     return toUtf8(normalized(folded, true));
+}
+
+icu::UnicodeString trimmedWhiteSpace(const icu::UnicodeString& text) {
+    int32_t start = 0;
+    int32_t end = text.length();
+    while (start < end && u_isUWhiteSpace(text.char32At(start)))
+        start = text.moveIndex32(start, 1);
+    while (end > start && u_isUWhiteSpace(text.char32At(text.moveIndex32(end, -1))))
+        end = text.moveIndex32(end, -1);
+    return icu::UnicodeString(text, start, end - start);
 }
 
 std::string repairedUtf8(std::string_view text) {

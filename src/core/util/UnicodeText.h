@@ -24,6 +24,9 @@ bool canonicallyEqual(std::string_view a, std::string_view b);
 /// equivalent spelling ("Work", "WORK", "work" give one key).
 std::string caselessKey(std::string_view text);
 
+/// The text without Unicode white space (line breaks included) at either end.
+icu::UnicodeString trimmedWhiteSpace(const icu::UnicodeString& text);
+
 /// The text with every ill-formed UTF-8 sequence replaced by U+FFFD.
 std::string repairedUtf8(std::string_view text);
 

@@ -1,0 +1,281 @@
+#include "CommandLine.h"
+
+#include "ImportCommand.h"
+#include "LibraryCommands.h"
+#include "core/util/DateText.h"
+
+#include <algorithm>
+#include <functional>
+#include <span>
+
+namespace quillo::CommandLine {
+
+namespace {
+
+constexpr std::string_view importOption = "--import-atext";
+
+namespace Usage {
+constexpr std::string_view program =
+    "quillo [list | search | fields | render | --import-atext PATH | --help | --version]";
+constexpr std::string_view list = "quillo list [--json]";
+constexpr std::string_view search = "quillo search QUERY... [--json]";
+constexpr std::string_view fields = "quillo fields SNIPPET [--json]";
+constexpr std::string_view render = "quillo render SNIPPET [--field NAME=VALUE]... "
+                                    "[--clipboard TEXT] [--now ISO8601] [--html]";
+} // namespace Usage
+
+using Arguments = std::span<const std::string>;
+using Problem = std::optional<std::string>;
+
+std::string inQuotes(std::string_view text) {
+    return "“" + std::string(text) + "”";
+}
+
+/// One option of a mode. `apply` takes its value (empty for a flag) and says what is
+/// wrong with it, if anything.
+struct Option {
+    std::string_view name;
+    bool takesValue = false;
+    std::function<Problem(std::string_view value)> apply;
+};
+
+/// A mode's arguments once its options are applied.
+struct ModeArguments {
+    std::vector<std::string> operands;
+    bool help = false;
+    Problem problem;
+};
+
+/// Options may come anywhere, as "--name VALUE" or "--name=VALUE"; after "--" everything
+/// is an operand, and so is a lone "-".
+ModeArguments readMode(Arguments arguments, const std::vector<Option>& options) {
+    ModeArguments read;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument.front() != '-') {
+            read.operands.emplace_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (argument == "--help" || argument == "-h") {
+            read.help = true;
+            return read;
+        }
+        const std::size_t equals = argument.find('=');
+        const std::string_view name = argument.substr(0, equals);
+        const auto option = std::find_if(options.begin(), options.end(),
+                                         [name](const Option& o) { return o.name == name; });
+        if (option == options.end()) {
+            read.problem = "unknown option " + inQuotes(name);
+            return read;
+        }
+        std::string_view value;
+        if (equals != std::string_view::npos) {
+            if (!option->takesValue) {
+                read.problem = inQuotes(name) + " takes no value";
+                return read;
+            }
+            value = argument.substr(equals + 1);
+        } else if (option->takesValue) {
+            if (i + 1 == arguments.size()) {
+                read.problem = inQuotes(name) + " needs a value";
+                return read;
+            }
+            value = arguments[++i];
+        }
+        if (Problem problem = option->apply(value)) {
+            read.problem = std::move(problem);
+            return read;
+        }
+    }
+    return read;
+}
+
+/// Help or the usage error the arguments end in, if they do.
+std::optional<Command> interruption(const ModeArguments& read, std::string_view usage) {
+    if (read.help)
+        return Help{};
+    if (read.problem)
+        return UsageError{*read.problem, std::string(usage)};
+    return std::nullopt;
+}
+
+/// The usage error for operands other than `wanted` of them (`name` says what they are).
+std::optional<Command> wrongOperands(const std::vector<std::string>& operands, std::size_t wanted,
+                                     std::string_view name, std::string_view usage) {
+    if (operands.size() < wanted)
+        return UsageError{"missing " + std::string(name), std::string(usage)};
+    if (operands.size() > wanted)
+        return UsageError{"unexpected argument " + inQuotes(operands[wanted]), std::string(usage)};
+    return std::nullopt;
+}
+
+Option jsonOption(bool& json) {
+    return {"--json", false, [&json](std::string_view) -> Problem {
+                json = true;
+                return std::nullopt;
+            }};
+}
+
+Command parseList(Arguments arguments) {
+    List list;
+    const ModeArguments read = readMode(arguments, {jsonOption(list.json)});
+    if (std::optional<Command> other = interruption(read, Usage::list))
+        return *other;
+    if (std::optional<Command> other = wrongOperands(read.operands, 0, "", Usage::list))
+        return *other;
+    return list;
+}
+
+Command parseSearch(Arguments arguments) {
+    Search search;
+    const ModeArguments read = readMode(arguments, {jsonOption(search.json)});
+    if (std::optional<Command> other = interruption(read, Usage::search))
+        return *other;
+    if (read.operands.empty())
+        return UsageError{"missing QUERY", std::string(Usage::search)};
+    for (std::size_t i = 0; i < read.operands.size(); ++i)
+        search.query += (i == 0 ? "" : " ") + read.operands[i];
+    return search;
+}
+
+Command parseFields(Arguments arguments) {
+    Fields fields;
+    const ModeArguments read = readMode(arguments, {jsonOption(fields.json)});
+    if (std::optional<Command> other = interruption(read, Usage::fields))
+        return *other;
+    if (std::optional<Command> other = wrongOperands(read.operands, 1, "SNIPPET", Usage::fields))
+        return *other;
+    fields.snippet = read.operands.front();
+    return fields;
+}
+
+Command parseRender(Arguments arguments) {
+    Render render;
+    const auto field = [&render](std::string_view value) -> Problem {
+        const std::size_t equals = value.find('=');
+        if (equals == std::string_view::npos)
+            return inQuotes("--field") + " needs NAME=VALUE, not " + inQuotes(value);
+        render.values[std::string(value.substr(0, equals))] = value.substr(equals + 1);
+        return std::nullopt;
+    };
+    const auto clipboard = [&render](std::string_view value) -> Problem {
+        render.clipboard = value;
+        return std::nullopt;
+    };
+    const auto now = [&render](std::string_view value) -> Problem {
+        render.now = parseIso8601(value);
+        if (!render.now)
+            return inQuotes("--now") + " needs a date and time such as 2026-03-01T09:05:07Z, not " +
+                   inQuotes(value);
+        return std::nullopt;
+    };
+    const auto html = [&render](std::string_view) -> Problem {
+        render.html = true;
+        return std::nullopt;
+    };
+    const ModeArguments read = readMode(arguments, {{"--field", true, field},
+                                                    {"--clipboard", true, clipboard},
+                                                    {"--now", true, now},
+                                                    {"--html", false, html}});
+    if (std::optional<Command> other = interruption(read, Usage::render))
+        return *other;
+    if (std::optional<Command> other = wrongOperands(read.operands, 1, "SNIPPET", Usage::render))
+        return *other;
+    render.snippet = read.operands.front();
+    return render;
+}
+
+template <class... Cases> struct Overloaded : Cases... { using Cases::operator()...; };
+// clang 14 does not deduce aggregate template arguments by itself.
+template <class... Cases> Overloaded(Cases...) -> Overloaded<Cases...>;
+
+} // namespace
+
+std::optional<Command> parse(const std::vector<std::string>& arguments) {
+    const auto import = std::find(arguments.begin(), arguments.end(), importOption);
+    if (import != arguments.end() && std::next(import) != arguments.end())
+        return ImportBackup{*std::next(import)};
+
+    Arguments rest(arguments);
+    if (!rest.empty())
+        rest = rest.subspan(1); // the program's path
+    if (import != arguments.end() && !rest.empty())
+        rest = rest.first(rest.size() - 1); // a last "--import-atext" is ignored
+    if (rest.empty())
+        return std::nullopt;
+
+    const std::string& mode = rest.front();
+    const Arguments modeArguments = rest.subspan(1);
+    if (mode == "--help" || mode == "-h")
+        return Help{};
+    if (mode == "--version")
+        return Version{};
+    if (mode == "list")
+        return parseList(modeArguments);
+    if (mode == "search")
+        return parseSearch(modeArguments);
+    if (mode == "fields")
+        return parseFields(modeArguments);
+    if (mode == "render")
+        return parseRender(modeArguments);
+    const std::string_view kind = mode.starts_with('-') ? "unknown option " : "unknown command ";
+    return UsageError{std::string(kind) + inQuotes(mode), std::string(Usage::program)};
+}
+
+int run(const Command& command, std::string_view version, std::ostream& out, std::ostream& err) {
+    return std::visit(
+        Overloaded{
+            [&](const ImportBackup& import) { return runImportCommand(import.backup, out); },
+            [&](const Help&) {
+                out << helpText();
+                return 0;
+            },
+            [&](const Version&) {
+                out << "quillo " << version << '\n';
+                return 0;
+            },
+            [&](const UsageError& error) {
+                err << "quillo: " << error.problem << "\nUsage: " << error.usage << '\n';
+                return 2;
+            },
+            [&](const auto& readOnly) { return runOnLibrary(readOnly, out, err); },
+        },
+        command);
+}
+
+std::string helpText() {
+    return R"(Usage:
+  quillo
+      Open the library and tell where it is and what it holds.
+  quillo list [--json]
+      Every snippet in library order: its group ("Ungrouped" for none), a tab, its name.
+  quillo search QUERY... [--json]
+      The snippets the picker finds for the words, best first, one name per line.
+  quillo fields SNIPPET [--json]
+      The snippet's fill-in fields: the name, a tab, the default value.
+  quillo render SNIPPET [--field NAME=VALUE]... [--clipboard TEXT] [--now ISO8601] [--html]
+      The snippet as it is pasted, exactly, with no line break added. --field fills in a
+      field (the others take their defaults), --clipboard is the text for {{clipboard}}
+      (empty without it), --now fixes the moment (such as 2026-03-01T09:05:07Z), and
+      --html prints a rich snippet's HTML instead of its plain text.
+  quillo --import-atext PATH
+      Import an aText backup into the library.
+  quillo --help | --version
+
+SNIPPET is a snippet's id or its exact name (the first snippet of that name). Words
+and names that begin with "-" go after "--".
+--json prints a JSON array of objects: id, name, group and format, or for fields name
+and default.
+list, search, fields and render only read the library file, and never change it:
+$XDG_DATA_HOME/Quillo/library.json, or ~/.local/share/Quillo/library.json.
+Dates follow the locale (LC_ALL, LC_TIME, LANG) and the time zone (TZ).
+Exit status: 0 done, 1 failed, 2 wrong arguments.
+)";
+}
+
+} // namespace quillo::CommandLine

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "core/platform/Clock.h"
+#include "core/text/Placeholders.h"
+
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace quillo {
+
+/// The modes the `quillo` program runs from a terminal, chosen from its arguments before
+/// any window opens, and running them with their output going to two streams.
+namespace CommandLine {
+
+/// `--import-atext PATH`: import an aText backup into the library.
+struct ImportBackup {
+    std::filesystem::path backup;
+};
+
+/// `--help`: the usage of every mode.
+struct Help {};
+
+/// `--version`.
+struct Version {};
+
+/// `list [--json]`: every snippet with its group.
+struct List {
+    bool json = false;
+};
+
+/// `search QUERY... [--json]`: the picker's results.
+struct Search {
+    /// The words joined by single spaces.
+    std::string query;
+    bool json = false;
+};
+
+/// `fields SNIPPET [--json]`: the snippet's fill-in fields.
+struct Fields {
+    /// An id or an exact name.
+    std::string snippet;
+    bool json = false;
+};
+
+/// `render SNIPPET [--field NAME=VALUE]... [--clipboard TEXT] [--now ISO8601] [--html]`.
+struct Render {
+    std::string snippet;
+    Placeholders::Values values{};
+    /// Absent: {{clipboard}} renders empty, as when the clipboard holds no text.
+    std::optional<std::string> clipboard{};
+    /// Absent: the moment of rendering.
+    std::optional<Date> now{};
+    bool html = false;
+};
+
+/// Arguments that name no mode, or a mode without what it needs.
+struct UsageError {
+    /// What is wrong, such as "unknown option “--jsn”".
+    std::string problem;
+    /// The usage line of the mode in question, or of the program.
+    std::string usage;
+};
+
+using Command = std::variant<ImportBackup, Help, Version, List, Search, Fields, Render, UsageError>;
+
+/// The mode `arguments` (the whole argv, the program's path first) ask for; absent when
+/// they ask for none and the program starts as usual.
+///
+/// The import comes first, as it always has: the first "--import-atext" anywhere with an
+/// argument after it imports that argument whatever else is given. As the last argument
+/// it is ignored.
+std::optional<Command> parse(const std::vector<std::string>& arguments);
+
+/// Runs the command, writing its answer to `out` and problems to `err`. Returns the exit
+/// status: 0 done, 1 failed, 2 a usage error.
+int run(const Command& command, std::string_view version, std::ostream& out, std::ostream& err);
+
+/// The usage of every mode, as `--help` prints it.
+std::string helpText();
+
+} // namespace CommandLine
+
+} // namespace quillo

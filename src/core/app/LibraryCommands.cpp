@@ -1,0 +1,151 @@
+#include "LibraryCommands.h"
+
+#include "core/model/Library.h"
+#include "core/model/LibraryFile.h"
+#include "core/paste/SnippetRendering.h"
+#include "core/picker/PickerSearch.h"
+#include "core/platform/DataFolder.h"
+#include "core/util/Files.h"
+#include "core/util/UnicodeText.h"
+
+#include <functional>
+#include <nlohmann/json.hpp>
+
+namespace quillo::CommandLine {
+
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::ordered_json;
+
+/// What an in-memory library is made with.
+struct QuietEnvironment {
+    SystemClock clock;
+    NoLoopScheduler scheduler; // a library in memory never saves
+    StandardErrorLog log;
+
+    LibraryEnvironment library() { return {clock, scheduler, log, userDataFolder()}; }
+};
+
+std::string inQuotes(std::string_view text) {
+    return "“" + std::string(text) + "”";
+}
+
+int withLibrary(std::ostream& err, const std::function<int(const Library&)>& answer) {
+    QuietEnvironment environment;
+    // Where the program's library keeps its file; an in-memory library touches nothing.
+    const fs::path file = Library(environment.library(), false).fileURL();
+    LibraryFile contents;
+    try {
+        if (Files::exists(file))
+            contents = LibraryFileCoding::decode(Files::read(file, LibraryFileCoding::maximumSize));
+    } catch (const std::exception& error) {
+        err << "quillo: can't read the library " << file.string() << ": " << error.what() << '\n';
+        return 1;
+    }
+    const Library library(environment.library(), std::move(contents));
+    return answer(library);
+}
+
+/// The snippet with the id `name` (any letter case), else the first named `name`: letter
+/// case counts, but not how accents happen to be encoded.
+const Snippet* find(const Library& library, std::string_view name) {
+    if (const std::optional<Uuid> id = Uuid::parse(name))
+        if (const Snippet* snippet = library.snippet(*id))
+            return snippet;
+    for (const Snippet& snippet : library.snippets())
+        if (UnicodeText::canonicallyEqual(snippet.name, name))
+            return &snippet;
+    return nullptr;
+}
+
+int withSnippet(std::string_view name, std::ostream& err,
+                const std::function<int(const Snippet&)>& answer) {
+    return withLibrary(err, [&](const Library& library) {
+        const Snippet* snippet = find(library, name);
+        if (snippet == nullptr) {
+            err << "quillo: no snippet has the id or name " << inQuotes(name) << ".\n";
+            return 1;
+        }
+        return answer(*snippet);
+    });
+}
+
+void printJson(std::ostream& out, const Json& array) {
+    // Names come from the user's file: a stray byte must not stop the listing.
+    out << array.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+}
+
+void printSnippets(std::ostream& out, const Library& library, const std::vector<Snippet>& snippets,
+                   bool json, bool withGroup) {
+    if (!json) {
+        for (const Snippet& snippet : snippets) {
+            if (withGroup)
+                out << library.groupName(snippet) << '\t';
+            out << snippet.name << '\n';
+        }
+        return;
+    }
+    Json array = Json::array();
+    for (const Snippet& snippet : snippets)
+        array.push_back({{"id", snippet.id.string()},
+                         {"name", snippet.name},
+                         {"group", library.groupName(snippet)},
+                         {"format", std::string(rawValue(snippet.format))}});
+    printJson(out, array);
+}
+
+} // namespace
+
+int runOnLibrary(const List& command, std::ostream& out, std::ostream& err) {
+    return withLibrary(err, [&](const Library& library) {
+        printSnippets(out, library, library.snippets(), command.json, true);
+        return 0;
+    });
+}
+
+int runOnLibrary(const Search& command, std::ostream& out, std::ostream& err) {
+    return withLibrary(err, [&](const Library& library) {
+        printSnippets(out, library, PickerSearch::search(command.query, library), command.json,
+                      false);
+        return 0;
+    });
+}
+
+int runOnLibrary(const Fields& command, std::ostream& out, std::ostream& err) {
+    return withSnippet(command.snippet, err, [&](const Snippet& snippet) {
+        const std::vector<Placeholders::Field> fields =
+            Placeholders::fields(snippet.text, snippet.format == SnippetFormat::rich);
+        if (!command.json) {
+            for (const Placeholders::Field& field : fields)
+                out << field.name << '\t' << field.defaultValue << '\n';
+            return 0;
+        }
+        Json array = Json::array();
+        for (const Placeholders::Field& field : fields)
+            array.push_back({{"name", field.name}, {"default", field.defaultValue}});
+        printJson(out, array);
+        return 0;
+    });
+}
+
+int runOnLibrary(const Render& command, std::ostream& out, std::ostream& err) {
+    return withSnippet(command.snippet, err, [&](const Snippet& snippet) {
+        const RenderedSnippet rendered = renderSnippet(snippet, command.values, command.clipboard,
+                                                       command.now.value_or(SystemClock().now()));
+        // Exactly what goes on the clipboard: no line break is added.
+        if (!command.html) {
+            out << rendered.plain;
+            return 0;
+        }
+        if (!rendered.html) {
+            err << "quillo: " << inQuotes(snippet.name)
+                << " is a plain-text snippet, so it has no HTML.\n";
+            return 1;
+        }
+        out << *rendered.html;
+        return 0;
+    });
+}
+
+} // namespace quillo::CommandLine
