@@ -8,10 +8,14 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format
     # core libraries
     libicu-dev libsimdjson-dev libgumbo-dev nlohmann-json3-dev uuid-dev
+    # the desktop program: Qt and X11
+    qt6-base-dev libxcb1-dev libxcb-keysyms1-dev libxcb-xtest0-dev libgl-dev
     # tests, benchmarks, fuzzing
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev unrtf
     # the generator of aText backups for the importer's tests and benchmark
     python3
+    # a display for the desktop tests, a window manager, and tools that act as a user
+    xvfb xauth openbox xdotool xclip xterm x11-utils imagemagick fonts-dejavu-core
 )
 
 missing=()

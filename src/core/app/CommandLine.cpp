@@ -2,7 +2,9 @@
 
 #include "ImportCommand.h"
 #include "LibraryCommands.h"
+#include "core/model/Library.h"
 #include "core/util/DateText.h"
+#include "core/util/UnicodeText.h"
 
 #include <algorithm>
 #include <functional>
@@ -16,12 +18,13 @@ constexpr std::string_view importOption = "--import-atext";
 
 namespace Usage {
 constexpr std::string_view program =
-    "quillo [list | search | fields | render | --import-atext PATH | --help | --version]";
+    "quillo [list | search | fields | render | paste | --import-atext PATH | --help | --version]";
 constexpr std::string_view list = "quillo list [--json]";
 constexpr std::string_view search = "quillo search QUERY... [--json]";
 constexpr std::string_view fields = "quillo fields SNIPPET [--json]";
 constexpr std::string_view render = "quillo render SNIPPET [--field NAME=VALUE]... "
                                     "[--clipboard TEXT] [--now ISO8601] [--html]";
+constexpr std::string_view paste = "quillo paste SNIPPET [--field NAME=VALUE]...";
 } // namespace Usage
 
 using Arguments = std::span<const std::string>;
@@ -154,15 +157,19 @@ Command parseFields(Arguments arguments) {
     return fields;
 }
 
+/// "--field NAME=VALUE"; the last value given for a name wins.
+Option fieldOption(Placeholders::Values& values) {
+    return {"--field", true, [&values](std::string_view value) -> Problem {
+                const std::size_t equals = value.find('=');
+                if (equals == std::string_view::npos)
+                    return inQuotes("--field") + " needs NAME=VALUE, not " + inQuotes(value);
+                values[std::string(value.substr(0, equals))] = value.substr(equals + 1);
+                return std::nullopt;
+            }};
+}
+
 Command parseRender(Arguments arguments) {
     Render render;
-    const auto field = [&render](std::string_view value) -> Problem {
-        const std::size_t equals = value.find('=');
-        if (equals == std::string_view::npos)
-            return inQuotes("--field") + " needs NAME=VALUE, not " + inQuotes(value);
-        render.values[std::string(value.substr(0, equals))] = value.substr(equals + 1);
-        return std::nullopt;
-    };
     const auto clipboard = [&render](std::string_view value) -> Problem {
         render.clipboard = value;
         return std::nullopt;
@@ -178,7 +185,7 @@ Command parseRender(Arguments arguments) {
         render.html = true;
         return std::nullopt;
     };
-    const ModeArguments read = readMode(arguments, {{"--field", true, field},
+    const ModeArguments read = readMode(arguments, {fieldOption(render.values),
                                                     {"--clipboard", true, clipboard},
                                                     {"--now", true, now},
                                                     {"--html", false, html}});
@@ -188,6 +195,25 @@ Command parseRender(Arguments arguments) {
         return *other;
     render.snippet = read.operands.front();
     return render;
+}
+
+Command parsePaste(Arguments arguments) {
+    Paste paste;
+    const ModeArguments read = readMode(arguments, {fieldOption(paste.values)});
+    if (std::optional<Command> other = interruption(read, Usage::paste))
+        return *other;
+    if (std::optional<Command> other = wrongOperands(read.operands, 1, "SNIPPET", Usage::paste))
+        return *other;
+    paste.snippet = read.operands.front();
+    return paste;
+}
+
+/// "--autostart" starts the program as usual; anything after it is a mistake.
+std::optional<Command> parseAutostart(Arguments arguments) {
+    if (!arguments.empty())
+        return UsageError{"unexpected argument " + inQuotes(arguments.front()),
+                          std::string(Usage::program)};
+    return std::nullopt;
 }
 
 template <class... Cases> struct Overloaded : Cases... { using Cases::operator()...; };
@@ -223,6 +249,10 @@ std::optional<Command> parse(const std::vector<std::string>& arguments) {
         return parseFields(modeArguments);
     if (mode == "render")
         return parseRender(modeArguments);
+    if (mode == "paste")
+        return parsePaste(modeArguments);
+    if (mode == autostartOption)
+        return parseAutostart(modeArguments);
     const std::string_view kind = mode.starts_with('-') ? "unknown option " : "unknown command ";
     return UsageError{std::string(kind) + inQuotes(mode), std::string(Usage::program)};
 }
@@ -239,6 +269,11 @@ int run(const Command& command, std::string_view version, std::ostream& out, std
                 out << "quillo " << version << '\n';
                 return 0;
             },
+            [&](const Paste&) {
+                // The desktop program hands pastes to its running instance.
+                err << "quillo: paste needs the Quillo desktop program running.\n";
+                return 1;
+            },
             [&](const UsageError& error) {
                 err << "quillo: " << error.problem << "\nUsage: " << error.usage << '\n';
                 return 2;
@@ -250,8 +285,9 @@ int run(const Command& command, std::string_view version, std::ostream& out, std
 
 std::string helpText() {
     return R"(Usage:
-  quillo
-      Open the library and tell where it is and what it holds.
+  quillo [--autostart]
+      Start Quillo in the tray, or show the library of the Quillo already running.
+      --autostart is how the start at login begins: the library window stays closed.
   quillo list [--json]
       Every snippet in library order: its group ("Ungrouped" for none), a tab, its name.
   quillo search QUERY... [--json]
@@ -263,6 +299,9 @@ std::string helpText() {
       field (the others take their defaults), --clipboard is the text for {{clipboard}}
       (empty without it), --now fixes the moment (such as 2026-03-01T09:05:07Z), and
       --html prints a rich snippet's HTML instead of its plain text.
+  quillo paste SNIPPET [--field NAME=VALUE]...
+      Ask the running Quillo to paste the snippet into the window in front, as its menu
+      does; fields without --field take their defaults.
   quillo --import-atext PATH
       Import an aText backup into the library.
   quillo --help | --version
@@ -276,6 +315,20 @@ $XDG_DATA_HOME/Quillo/library.json, or ~/.local/share/Quillo/library.json.
 Dates follow the locale (LC_ALL, LC_TIME, LANG) and the time zone (TZ).
 Exit status: 0 done, 1 failed, 2 wrong arguments.
 )";
+}
+
+const Snippet* findSnippet(const Library& library, std::string_view reference) {
+    if (const std::optional<Uuid> id = Uuid::parse(reference))
+        if (const Snippet* snippet = library.snippet(*id))
+            return snippet;
+    for (const Snippet& snippet : library.snippets())
+        if (UnicodeText::canonicallyEqual(snippet.name, reference))
+            return &snippet;
+    return nullptr;
+}
+
+std::string unknownSnippet(std::string_view reference) {
+    return "no snippet has the id or name " + inQuotes(reference) + ".";
 }
 
 } // namespace quillo::CommandLine

@@ -13,6 +13,9 @@
 
 namespace quillo {
 
+class Library;
+struct Snippet;
+
 /// The modes the `quillo` program runs from a terminal, chosen from its arguments before
 /// any window opens, and running them with their output going to two streams.
 namespace CommandLine {
@@ -58,6 +61,14 @@ struct Render {
     bool html = false;
 };
 
+/// `paste SNIPPET [--field NAME=VALUE]...`: paste into the window in front. Only the
+/// running desktop program can, so the program hands it over to that one.
+struct Paste {
+    std::string snippet;
+    /// Fields without a value take their defaults.
+    Placeholders::Values values{};
+};
+
 /// Arguments that name no mode, or a mode without what it needs.
 struct UsageError {
     /// What is wrong, such as "unknown option “--jsn”".
@@ -66,10 +77,14 @@ struct UsageError {
     std::string usage;
 };
 
-using Command = std::variant<ImportBackup, Help, Version, List, Search, Fields, Render, UsageError>;
+using Command =
+    std::variant<ImportBackup, Help, Version, List, Search, Fields, Render, Paste, UsageError>;
+
+/// Marks a start at login (the autostart entry passes it); otherwise a usual start.
+inline constexpr std::string_view autostartOption = "--autostart";
 
 /// The mode `arguments` (the whole argv, the program's path first) ask for; absent when
-/// they ask for none and the program starts as usual.
+/// they ask for none and the program starts as usual, as with `--autostart` alone.
 ///
 /// The import comes first, as it always has: the first "--import-atext" anywhere with an
 /// argument after it imports that argument whatever else is given. As the last argument
@@ -77,11 +92,20 @@ using Command = std::variant<ImportBackup, Help, Version, List, Search, Fields, 
 std::optional<Command> parse(const std::vector<std::string>& arguments);
 
 /// Runs the command, writing its answer to `out` and problems to `err`. Returns the exit
-/// status: 0 done, 1 failed, 2 a usage error.
+/// status: 0 done, 1 failed, 2 a usage error. A Paste is not run here: it only says on
+/// `err` that the desktop program must be running, and returns 1.
 int run(const Command& command, std::string_view version, std::ostream& out, std::ostream& err);
 
 /// The usage of every mode, as `--help` prints it.
 std::string helpText();
+
+/// The snippet a SNIPPET argument names: the one with that id (any letter case), else the
+/// first with exactly that name (letter case counts, not how accents are encoded). Null
+/// when none does; good until the library's next change.
+const Snippet* findSnippet(const Library& library, std::string_view reference);
+
+/// Why a SNIPPET argument found nothing, as a sentence to follow "quillo: ".
+std::string unknownSnippet(std::string_view reference);
 
 } // namespace CommandLine
 

@@ -1,9 +1,8 @@
 #include "ImportCommand.h"
 
-#include "core/import/ATextImporter.h"
-#include "core/model/Library.h"
 #include "core/platform/DataFolder.h"
 #include "core/platform/Log.h"
+#include "core/platform/Scheduler.h"
 
 namespace quillo {
 
@@ -21,6 +20,21 @@ public:
 
 } // namespace
 
+ImportReport importAndSave(ATextImporter& importer, Library& library,
+                           const std::filesystem::path& backup) {
+    std::size_t added = 0;
+    try {
+        added = importer.importFile(backup);
+    } catch (const ImportError& error) {
+        return {1, "Import failed: " + error.errorDescription()};
+    }
+    library.saveNow();
+    if (added > 0 && library.savesBlocked())
+        return {1, "Import failed: " + library.problem().value_or("the library can't be saved.")};
+    return {0,
+            "Imported " + std::to_string(added) + " snippets into " + library.fileURL().string()};
+}
+
 int runImportCommand(const std::filesystem::path& backup, std::ostream& out) {
     SystemClock clock;
     NoLoopScheduler scheduler; // the command saves at once
@@ -28,22 +42,9 @@ int runImportCommand(const std::filesystem::path& backup, std::ostream& out) {
     NoDialogs dialogs;
     Library library({clock, scheduler, log, userDataFolder()});
     ATextImporter importer({library, clock, dialogs, userHomeFolder()});
-    std::size_t added = 0;
-    try {
-        added = importer.importFile(backup);
-    } catch (const ImportError& error) {
-        out << "Import failed: " << error.errorDescription() << '\n';
-        return 1;
-    }
-    library.saveNow();
-    // A library that can't be written keeps the import only in memory: that is a failure.
-    if (added > 0 && library.savesBlocked()) {
-        out << "Import failed: " << library.problem().value_or("the library can't be saved.")
-            << '\n';
-        return 1;
-    }
-    out << "Imported " << added << " snippets into " << library.fileURL().string() << '\n';
-    return 0;
+    const ImportReport report = importAndSave(importer, library, backup);
+    out << report.line << '\n';
+    return report.status;
 }
 
 } // namespace quillo

@@ -6,7 +6,6 @@
 #include "core/picker/PickerSearch.h"
 #include "core/platform/DataFolder.h"
 #include "core/util/Files.h"
-#include "core/util/UnicodeText.h"
 
 #include <functional>
 #include <nlohmann/json.hpp>
@@ -47,24 +46,12 @@ int withLibrary(std::ostream& err, const std::function<int(const Library&)>& ans
     return answer(library);
 }
 
-/// The snippet with the id `name` (any letter case), else the first named `name`: letter
-/// case counts, but not how accents happen to be encoded.
-const Snippet* find(const Library& library, std::string_view name) {
-    if (const std::optional<Uuid> id = Uuid::parse(name))
-        if (const Snippet* snippet = library.snippet(*id))
-            return snippet;
-    for (const Snippet& snippet : library.snippets())
-        if (UnicodeText::canonicallyEqual(snippet.name, name))
-            return &snippet;
-    return nullptr;
-}
-
 int withSnippet(std::string_view name, std::ostream& err,
                 const std::function<int(const Snippet&)>& answer) {
     return withLibrary(err, [&](const Library& library) {
-        const Snippet* snippet = find(library, name);
+        const Snippet* snippet = findSnippet(library, name);
         if (snippet == nullptr) {
-            err << "quillo: no snippet has the id or name " << inQuotes(name) << ".\n";
+            err << "quillo: " << unknownSnippet(name) << '\n';
             return 1;
         }
         return answer(*snippet);

@@ -13,6 +13,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,23 @@ TEST(CommandLineParseTest, RenderOptionsComeAnywhereInEitherSpelling) {
     EXPECT_TRUE(emptyClipboard.html);
 }
 
+TEST(CommandLineParseTest, PasteTakesASnippetAndItsFieldsAndAutostartIsAUsualStart) {
+    const Paste paste = parsedAs<Paste>(
+        {"paste", "--field", "Name=Ann", "--field=City=a=b", "--field", "Name=Bo", "--", "-x"});
+    EXPECT_EQ(paste.snippet, "-x");
+    EXPECT_EQ(paste.values, (Placeholders::Values{{"Name", "Bo"}, {"City", "a=b"}}));
+
+    EXPECT_FALSE(parseArguments({"--autostart"}));
+    EXPECT_EQ(parsedAs<ImportBackup>({"--autostart", "--import-atext", "b"}).backup, "b");
+
+    // Only the running desktop program pastes; run says so instead of pasting.
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(run(Paste{"x"}, "1.0", out, err), 1);
+    EXPECT_THAT(out.str(), IsEmpty());
+    EXPECT_THAT(err.str(), HasSubstr("running"));
+}
+
 TEST(CommandLineParseTest, HelpComesBeforeAnyProblemButNotAsAnOptionsValue) {
     for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
              {"--help"}, {"-h", "list"}, {"render", "x", "--help"}, {"list", "--help", "--bogus"}})
@@ -105,6 +123,11 @@ TEST(CommandLineParseTest, BadArgumentsAreUsageErrorsNamingTheCulpritAndTheMode)
         {{"render", "x", "--now", "2026-02-30T09:05:07Z"}, "--now", "quillo render"},
         {{"render", "x", "--clipboard"}, "“--clipboard” needs a value", "quillo render"},
         {{"render", "x", "--html=1"}, "“--html” takes no value", "quillo render"},
+        {{"paste"}, "missing SNIPPET", "quillo paste"},
+        {{"paste", "a", "b"}, "unexpected argument “b”", "quillo paste"},
+        {{"paste", "x", "--field", "Name"}, "NAME=VALUE, not “Name”", "quillo paste"},
+        {{"paste", "x", "--html"}, "unknown option “--html”", "quillo paste"},
+        {{"--autostart", "list"}, "unexpected argument “list”", "quillo [list"},
     };
     for (const Case& c : cases) {
         const std::optional<Command> command = parseArguments(c.arguments);
@@ -130,6 +153,11 @@ Snippet plain(const std::string& name, const std::string& text,
 /// The built program over its own data folder, in UTC and a neutral locale.
 class QuilloProgramTest : public ::testing::Test {
 protected:
+    void SetUp() override {
+        if (std::string_view(QUILLO_PROGRAM).empty())
+            GTEST_SKIP() << "a core-only build has no program to run";
+    }
+
     std::filesystem::path dataFolder() const { return home / "data"; }
     std::filesystem::path libraryFile() const { return dataFolder() / "Quillo" / "library.json"; }
 
@@ -336,19 +364,24 @@ TEST_F(QuilloProgramTest, UsageErrorsHelpAndVersion) {
 
     const ProgramResult help = quillo({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* mode : {"quillo list", "quillo search", "quillo fields", "quillo render",
-                             "--import-atext PATH", "--version", "--json"})
+    for (const char* mode :
+         {"quillo list", "quillo search", "quillo fields", "quillo render", "quillo paste",
+          "--autostart", "--import-atext PATH", "--version", "--json"})
         EXPECT_THAT(help.out, HasSubstr(mode));
     EXPECT_THAT(quillo({"--version"}).out, MatchesRegex("quillo [0-9]+\\.[0-9]+\\.[0-9]+\n"));
 }
 
-TEST_F(SampleLibraryTest, AnImportFlagWithNoPathLeavesTheProgramToItsUsualStart) {
-    const ProgramResult usual = quillo({});
-    EXPECT_EQ(usual.status, 0);
-    EXPECT_THAT(usual.out, StartsWith("Library: " + libraryFile().string() + "\n4 snippets"));
-    const ProgramResult ignored = quillo({"--import-atext"});
-    EXPECT_EQ(ignored.status, 0);
-    EXPECT_EQ(ignored.out, usual.out);
+TEST_F(SampleLibraryTest, WithoutAModeTheDesktopProgramStartsAndNeedsADisplay) {
+    // No running Quillo answers for this library, and there is no display to start on.
+    const std::map<std::string, std::string> noDisplay{
+        {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{}, {"--import-atext"}, {"--autostart"}}) {
+        const ProgramResult result = quillo(arguments, noDisplay);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_THAT(result.out, IsEmpty());
+        EXPECT_THAT(result.err, MatchesRegex("Quillo needs a graphical desktop session[^\n]*\n"));
+    }
 }
 
 // ---- Importing a backup

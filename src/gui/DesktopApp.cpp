@@ -1,0 +1,83 @@
+#include "DesktopApp.h"
+
+#include "core/app/ImportCommand.h"
+#include "core/app/StartUp.h"
+#include "core/hotkey/HotKey.h"
+#include "core/import/ATextImporter.h"
+#include "core/model/Library.h"
+#include "core/paste/Paster.h"
+#include "core/picker/PickerModel.h"
+#include "core/platform/DataFolder.h"
+
+#include <QCoreApplication>
+
+namespace quillo {
+
+DesktopApp::DesktopApp(bool launchedAtLogin, QObject* parent)
+    : QObject(parent), launchedAtLogin_(launchedAtLogin), services_(makeDesktopServices()),
+      server_([this](const InstanceRequest& request) { return handle(request); }) {}
+
+DesktopApp::~DesktopApp() = default;
+
+bool DesktopApp::start() {
+    if (!server_.listen()) {
+        log_.write("Quillo: another Quillo is already running for this library.");
+        return false;
+    }
+    Library::configureShared({clock_, *services_.scheduler, log_, userDataFolder()});
+    Paster::configureShared({*services_.pasteboard, *services_.keyPoster, *services_.workspace,
+                             *services_.accessibility, *services_.sound, *services_.scheduler,
+                             clock_, Library::shared()});
+    HotKey::configureShared(*services_.hotKeys, *services_.scheduler, log_);
+    PickerModel::configureShared({Library::shared(), Paster::shared(), *services_.workspace,
+                                  *services_.sound, *services_.scheduler, panel_, keyMonitor_});
+    AppState::configureShared({*services_.accessibility, *services_.scheduler, HotKey::shared(),
+                               *services_.settings, *this});
+    StartUp::start({HotKey::shared(), PickerModel::shared(), AppState::shared(),
+                    *services_.settings, *services_.loginItem});
+
+    menuModel_ = std::make_unique<MenuModel>(
+        MenuEnvironment{Library::shared(), AppState::shared(), PickerModel::shared(),
+                        Paster::shared(), *services_.workspace, *services_.scheduler, *this});
+    tray_ = std::make_unique<TrayMenu>(*menuModel_);
+    if (!tray_->show())
+        log_.write("Quillo: this desktop shows no tray icons; the shortcut still opens the "
+                   "picker.");
+    // The library window comes with a later version; until then its place is the tray.
+    (void)launchedAtLogin_;
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [] { StartUp::quit(Library::shared()); });
+    return true;
+}
+
+void DesktopApp::activate() {}
+
+void DesktopApp::openSettings() {}
+
+void DesktopApp::quit() {
+    QCoreApplication::quit();
+}
+
+InstanceReply DesktopApp::handle(const InstanceRequest& request) {
+    switch (request.kind) {
+    case InstanceRequest::Kind::show:
+        AppState::shared().showLibrary();
+        return {};
+    case InstanceRequest::Kind::importBackup:
+        return importBackup(request.argument);
+    case InstanceRequest::Kind::paste: {
+        const Placeholders::Values values(request.values.begin(), request.values.end());
+        if (auto problem = menuModel_->pasteByCommand(request.argument, values))
+            return {1, "", "quillo: " + *problem + "\n"};
+        return {};
+    }
+    }
+    return {};
+}
+
+InstanceReply DesktopApp::importBackup(const std::string& path) {
+    ATextImporter importer({Library::shared(), clock_, *services_.dialogs, userHomeFolder()});
+    const ImportReport report = importAndSave(importer, Library::shared(), path);
+    return {report.status, report.line + "\n", ""};
+}
+
+} // namespace quillo

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "InstanceChannel.h"
+#include "QuitOnSignal.h"
+#include "StandInPickerPanel.h"
+#include "TrayMenu.h"
+#include "core/app/AppState.h"
+#include "core/app/MenuModel.h"
+#include "core/platform/ApplicationShell.h"
+#include "core/platform/Clock.h"
+#include "core/platform/Log.h"
+#include "platform/DesktopServices.h"
+
+#include <QObject>
+#include <memory>
+
+namespace quillo {
+
+/// The desktop program: the platform's services, the program's shared objects wired to
+/// them, the tray menu, and the socket through which later launches reach it.
+class DesktopApp : public QObject, private ApplicationShell {
+    Q_OBJECT
+public:
+    explicit DesktopApp(bool launchedAtLogin, QObject* parent = nullptr);
+    ~DesktopApp() override;
+
+    /// Starts listening for later launches and starts the program; false (after saying
+    /// why) when another Quillo already runs for this library.
+    bool start();
+
+private:
+    // ApplicationShell
+    void activate() override;
+    void openSettings() override;
+    void quit() override;
+
+    InstanceReply handle(const InstanceRequest& request);
+    InstanceReply importBackup(const std::string& path);
+
+    bool launchedAtLogin_;
+    SystemClock clock_;
+    StandardErrorLog log_;
+    DesktopServices services_;
+    StandInPickerPanel panel_;
+    StandInKeyMonitor keyMonitor_;
+    std::unique_ptr<MenuModel> menuModel_;
+    std::unique_ptr<TrayMenu> tray_;
+    InstanceServer server_;
+    QuitOnSignal quitOnSignal_;
+};
+
+} // namespace quillo

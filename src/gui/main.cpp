@@ -1,0 +1,96 @@
+// Quillo's program. Its arguments may ask for a command-line mode, which runs without a
+// display; otherwise a running Quillo is asked to show itself, or the desktop program starts.
+#include "DesktopApp.h"
+#include "InstanceChannel.h"
+#include "core/app/CommandLine.h"
+#include "core/app/ImportCommand.h"
+#include "core/app/StartUp.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace quillo;
+using namespace std::chrono_literals;
+
+// Importing a large backup takes a while; asking the program to show itself does not.
+constexpr auto importTimeout = 600s;
+constexpr auto requestTimeout = 10s;
+
+int printed(const InstanceReply& reply) {
+    std::cout << reply.output;
+    std::cerr << reply.error;
+    return reply.status;
+}
+
+/// A command-line mode: the import and the paste go to a running program when there is one,
+/// so that only one process ever writes the library.
+int runCommand(const CommandLine::Command& command, int argc, char** argv) {
+    if (const auto* import = std::get_if<CommandLine::ImportBackup>(&command)) {
+        QCoreApplication core(argc, argv);
+        const std::string path = std::filesystem::absolute(import->backup).string();
+        if (auto reply = sendToRunningInstance({InstanceRequest::Kind::importBackup, path, {}},
+                                               importTimeout))
+            return printed(*reply);
+        return runImportCommand(import->backup, std::cout);
+    }
+    if (const auto* paste = std::get_if<CommandLine::Paste>(&command)) {
+        QCoreApplication core(argc, argv);
+        if (auto reply = sendToRunningInstance(
+                {InstanceRequest::Kind::paste, paste->snippet, paste->values}, requestTimeout))
+            return printed(*reply);
+        std::cerr << "quillo: Quillo isn't running, so there is nothing to paste with.\n";
+        return 1;
+    }
+    return CommandLine::run(command, QUILLO_VERSION, std::cout, std::cerr);
+}
+
+bool hasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (const char* value = std::getenv(name); value && *value)
+            return true;
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv, argv + argc);
+    // Decided before anything else starts, so these modes need no display.
+    if (const std::optional<CommandLine::Command> command = CommandLine::parse(arguments)) {
+        const int status = runCommand(*command, argc, argv);
+        std::cout.flush();
+        if (!std::cout) {
+            // Output that went nowhere (a full disk) must not pass for success.
+            std::cerr << "quillo: couldn't write the output\n";
+            return 1;
+        }
+        return status;
+    }
+
+    {
+        // Opening Quillo again while it runs shows its library.
+        QCoreApplication core(argc, argv);
+        if (sendToRunningInstance({InstanceRequest::Kind::show, "", {}}, requestTimeout))
+            return 0;
+    }
+    if (!hasDisplay()) {
+        std::cerr << "Quillo needs a graphical desktop session, and no display was found "
+                     "(DISPLAY is not set).\n";
+        return 1;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Quillo");
+    QApplication::setApplicationVersion(QUILLO_VERSION);
+    QApplication::setQuitOnLastWindowClosed(false);
+    DesktopApp desktop(StartUp::launchedAtLogin(arguments));
+    if (!desktop.start())
+        return 1;
+    return QApplication::exec();
+}

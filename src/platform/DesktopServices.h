@@ -1,0 +1,36 @@
+#pragma once
+
+#include "core/platform/Accessibility.h"
+#include "core/platform/Dialogs.h"
+#include "core/platform/HotKeyService.h"
+#include "core/platform/KeyPoster.h"
+#include "core/platform/LoginItem.h"
+#include "core/platform/Pasteboard.h"
+#include "core/platform/Scheduler.h"
+#include "core/platform/SettingsStore.h"
+#include "core/platform/Sound.h"
+#include "core/platform/Workspace.h"
+
+#include <memory>
+
+namespace quillo {
+
+/// The platform's side of every seam, for the session the program runs in: X11 where the
+/// display is an X server, stand-ins that copy instead of pasting elsewhere.
+struct DesktopServices {
+    std::unique_ptr<Scheduler> scheduler;
+    std::unique_ptr<SettingsStore> settings;
+    std::unique_ptr<Pasteboard> pasteboard;
+    std::unique_ptr<Sound> sound;
+    std::unique_ptr<Dialogs> dialogs;
+    std::unique_ptr<LoginItem> loginItem;
+    std::unique_ptr<Workspace> workspace;
+    std::unique_ptr<Accessibility> accessibility;
+    std::unique_ptr<KeyPoster> keyPoster;
+    std::unique_ptr<HotKeyService> hotKeys;
+};
+
+/// Made once the QApplication exists.
+DesktopServices makeDesktopServices();
+
+} // namespace quillo

@@ -1,0 +1,133 @@
+#include "QtPasteboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <algorithm>
+#include <array>
+
+namespace quillo {
+
+namespace {
+
+/// Names that X11 owners list among their targets but that carry no content, and the
+/// image format Qt adds on its own beside the real image types.
+bool isPseudoFormat(const QString& format) {
+    static const std::array<QString, 5> pseudo = {"TARGETS", "MULTIPLE", "TIMESTAMP",
+                                                  "SAVE_TARGETS", "application/x-qt-image"};
+    return format.isEmpty() || std::find(pseudo.begin(), pseudo.end(), format) != pseudo.end();
+}
+
+std::string bytes(const QByteArray& data) {
+    return std::string(data.constData(), static_cast<std::size_t>(data.size()));
+}
+
+QByteArray qtBytes(const std::string& data) {
+    return QByteArray(data.data(), static_cast<qsizetype>(data.size()));
+}
+
+} // namespace
+
+QtPasteboard::QtPasteboard() : clipboard_(QGuiApplication::clipboard()) {
+    QObject::connect(clipboard_, &QClipboard::dataChanged, &receiver_,
+                     [this] { clipboardChanged(); });
+}
+
+void QtPasteboard::clipboardChanged() {
+    // Our own writes are counted when they start; this signal also comes for each of their
+    // steps, and may come again late.
+    if (holdsOwnContents())
+        return;
+    ++changeCount_;
+    contents_.clear();
+}
+
+bool QtPasteboard::holdsOwnContents() const {
+    return offered_ && clipboard_->mimeData(QClipboard::Clipboard) == offered_.data();
+}
+
+void QtPasteboard::startWriting() {
+    ++changeCount_;
+    contents_.clear();
+    offer();
+}
+
+void QtPasteboard::clearContents() {
+    startWriting();
+}
+
+void QtPasteboard::declareTypes(const std::vector<std::string>&) {
+    // X11 offers the types in the order they are set, which is the declared order.
+    if (!holdsOwnContents())
+        startWriting();
+}
+
+void QtPasteboard::setData(const std::string& type, const std::string& data) {
+    if (!holdsOwnContents())
+        startWriting();
+    put(QString::fromStdString(type), qtBytes(data));
+    // Programs that know only the bare type find the text too.
+    if (type == PasteboardType::plainText)
+        put("text/plain", qtBytes(data));
+    offer();
+}
+
+void QtPasteboard::writeItems(const std::vector<PasteboardItem>& items) {
+    if (!holdsOwnContents())
+        startWriting();
+    // X11 has a single item: the first item that has a type gives its data.
+    for (const PasteboardItem& item : items)
+        for (const auto& [type, data] : item.data) {
+            const QString format = QString::fromStdString(type);
+            const bool known =
+                std::any_of(contents_.begin(), contents_.end(),
+                            [&](const auto& entry) { return entry.first == format; });
+            if (!known)
+                put(format, qtBytes(data));
+        }
+    offer();
+}
+
+void QtPasteboard::put(const QString& type, const QByteArray& data) {
+    const auto existing = std::find_if(contents_.begin(), contents_.end(),
+                                       [&](const auto& entry) { return entry.first == type; });
+    if (existing != contents_.end())
+        existing->second = data;
+    else
+        contents_.emplace_back(type, data);
+}
+
+void QtPasteboard::offer() {
+    // A fresh object each time: some platforms take the list of types when the data is set.
+    auto* data = new QMimeData;
+    for (const auto& [type, content] : contents_)
+        data->setData(type, content);
+    offered_ = data;
+    clipboard_->setMimeData(data, QClipboard::Clipboard);
+}
+
+std::optional<std::string> QtPasteboard::plainString() const {
+    const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
+    if (!data)
+        return std::nullopt;
+    if (data->hasFormat(PasteboardType::plainText))
+        return bytes(data->data(PasteboardType::plainText));
+    if (data->hasText())
+        return data->text().toStdString();
+    return std::nullopt;
+}
+
+std::vector<PasteboardItem> QtPasteboard::items() const {
+    const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
+    if (!data)
+        return {};
+    PasteboardItem item;
+    for (const QString& format : data->formats())
+        if (!isPseudoFormat(format))
+            item.data.emplace_back(format.toStdString(), bytes(data->data(format)));
+    if (item.data.empty())
+        return {};
+    return {item};
+}
+
+} // namespace quillo

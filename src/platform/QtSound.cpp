@@ -1,0 +1,11 @@
+#include "QtSound.h"
+
+#include <QApplication>
+
+namespace quillo {
+
+void QtSound::beep() {
+    QApplication::beep();
+}
+
+} // namespace quillo

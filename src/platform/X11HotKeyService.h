@@ -1,0 +1,55 @@
+#pragma once
+
+#include "X11Connection.h"
+#include "core/platform/HotKeyService.h"
+
+#include <QAbstractNativeEventFilter>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace quillo {
+
+/// The global shortcut as passive key grabs on the root window. The lock keys change the
+/// modifier state X matches grabs against, so each combination is grabbed four times: as
+/// it is, with Caps Lock, with Num Lock and with both. Presses reach the program through
+/// Qt's event stream, where a native event filter takes them out. Must be destroyed before
+/// the connection closes.
+class X11HotKeyService final : public HotKeyService, private QAbstractNativeEventFilter {
+public:
+    /// Returned by registerHotKey without an X connection (offscreen, Wayland).
+    static constexpr int noXConnection = -1;
+    /// Returned by registerHotKey for a key this keyboard cannot type (or one the program
+    /// does not know).
+    static constexpr int keyNotOnKeyboard = -2;
+
+    /// Without a connection, every registration fails with `noXConnection`.
+    explicit X11HotKeyService(std::optional<X11Connection> connection);
+    ~X11HotKeyService() override;
+    X11HotKeyService(const X11HotKeyService&) = delete;
+    X11HotKeyService& operator=(const X11HotKeyService&) = delete;
+
+    /// 0 on success, else the X error of the first grab refused (10, BadAccess, when another
+    /// program holds the combination) or one of the codes above; a failure holds nothing.
+    int registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers) override;
+    void unregisterHotKey() override;
+    void setPressedHandler(std::function<void()> handler) override;
+
+private:
+    struct Grab {
+        xcb_keycode_t keycode = 0;
+        std::uint16_t modifiers = 0;
+        std::uint16_t lockMask = 0; // Caps Lock and Num Lock, ignored when matching presses
+        std::vector<std::uint16_t> grabbedVariants{};
+    };
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+    void ungrab(const Grab& grab);
+
+    std::optional<X11Connection> connection_;
+    std::optional<Grab> grab_;
+    std::function<void()> handler_;
+};
+
+} // namespace quillo

@@ -1,0 +1,13 @@
+"""aText backups made by the importer tests' own generator."""
+
+import subprocess
+import sys
+from pathlib import Path
+
+GENERATOR = Path(__file__).resolve().parent.parent / "import" / "make_atext_backups.py"
+
+
+def make_backup(folder, name):
+    subprocess.run([sys.executable, str(GENERATOR), str(folder), name], check=True,
+                   capture_output=True, timeout=60)
+    return Path(folder) / name

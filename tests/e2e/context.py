@@ -1,0 +1,68 @@
+"""What every end-to-end test shares: the program, the target window, the X session."""
+
+import itertools
+import tempfile
+import unittest
+from dataclasses import dataclass, field
+from pathlib import Path
+
+from quillo_process import QuilloHome
+from windows import TargetWindow, XTerm
+
+
+@dataclass
+class Run:
+    program: Path
+    target: Path
+    session: object
+    processes: object
+    folder: Path  # removed at the end
+    artifacts: Path  # kept: screenshots
+    figures: list = field(default_factory=list)
+    notes: list = field(default_factory=list)
+    programs: list = field(default_factory=list)  # every Quillo started, for its log
+
+
+run: Run = None
+_homes = itertools.count(1)
+
+
+def new_home():
+    folder = Path(tempfile.mkdtemp(prefix=f"home-{next(_homes)}-", dir=run.folder))
+    return QuilloHome(str(run.program), run.session, folder)
+
+
+def new_target(**options):
+    return TargetWindow(run.target, run.session, run.processes, run.folder, **options)
+
+
+def new_xterm():
+    return XTerm(run.session, run.processes, run.folder)
+
+
+def figure(label, seconds):
+    run.figures.append((label, seconds))
+
+
+def note(text):
+    run.notes.append(text)
+
+
+class QuilloCase(unittest.TestCase):
+    """A test with a window to paste into; subclasses start their Quillo in setUpClass."""
+
+    def start_target(self, **options):
+        target = new_target(**options)
+        self.addCleanup(target.close)
+        return target.wait_ready()
+
+    def assertSucceeded(self, result):
+        self.assertEqual(result.returncode, 0,
+                         f"status {result.returncode}, stderr {result.stderr!r}")
+
+    @classmethod
+    def start_quillo(cls, home):
+        quillo = home.start(run.processes)
+        run.programs.append((cls.__name__, quillo))
+        cls.addClassCleanup(run.processes.stop, quillo.process)
+        return quillo.wait_ready()

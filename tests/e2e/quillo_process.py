@@ -1,0 +1,106 @@
+"""The program under test, each time with its own home, XDG folders and library."""
+
+import json
+import os
+import stat
+import subprocess
+from pathlib import Path
+
+import library
+from waiting import wait_until
+
+
+class QuilloHome:
+    """The folders of one user of Quillo; every program started here shares its library."""
+
+    def __init__(self, program, session, folder):
+        self.program = program
+        self.session = session
+        self.folder = Path(folder)
+        self.dirs = {}
+        for key, name in (("HOME", "home"), ("XDG_DATA_HOME", "data"),
+                          ("XDG_CONFIG_HOME", "config"), ("XDG_RUNTIME_DIR", "runtime"),
+                          ("TMPDIR", "tmp")):
+            path = self.folder / name
+            path.mkdir(parents=True)
+            self.dirs[key] = path
+        self.dirs["XDG_RUNTIME_DIR"].chmod(0o700)
+
+    @property
+    def library_path(self):
+        return self.dirs["XDG_DATA_HOME"] / "Quillo" / "library.json"
+
+    def write_library(self, snippets, groups=()):
+        self.library_path.parent.mkdir(parents=True, exist_ok=True)
+        self.library_path.write_text(library.document(snippets, groups), encoding="utf-8")
+
+    def read_library(self):
+        return json.loads(self.library_path.read_text(encoding="utf-8"))
+
+    def env(self, display=True):
+        env = self.session.env() if display else {
+            key: value for key, value in os.environ.items()
+            if key not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+        env.update({key: str(path) for key, path in self.dirs.items()})
+        return env
+
+    def start(self, processes, name="quillo"):
+        """Starts the desktop program; its output goes to files beside the folders."""
+        return RunningQuillo(self, processes, name)
+
+    def run(self, *arguments, display=True, timeout=60):
+        """A second launch, or a command-line mode: waits for it and returns the result."""
+        return subprocess.run([self.program, *arguments], env=self.env(display),
+                              capture_output=True, timeout=timeout, text=True)
+
+    def socket_exists(self):
+        """The running program takes requests on a local socket in its private folders."""
+        for key in ("TMPDIR", "XDG_RUNTIME_DIR"):
+            for entry in self.dirs[key].rglob("*"):
+                try:
+                    if stat.S_ISSOCK(entry.lstat().st_mode):
+                        return True
+                except FileNotFoundError:
+                    pass
+        return False
+
+
+class RunningQuillo:
+    def __init__(self, home, processes, name):
+        self.home = home
+        self._processes = processes
+        self.stdout_path = home.folder / f"{name}.stdout"
+        self.stderr_path = home.folder / f"{name}.stderr"
+        with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
+            self.process = processes.start([home.program], env=home.env(),
+                                           stdout=out, stderr=err)
+
+    def stderr(self):
+        return self.stderr_path.read_text(encoding="utf-8", errors="replace")
+
+    def wait_ready(self):
+        def ready():
+            if self.process.poll() is not None:
+                raise AssertionError(f"Quillo ended at start with status "
+                                     f"{self.process.returncode}: {self.stderr()!r}")
+            return self.home.socket_exists()
+
+        wait_until(ready, 30, "Quillo to take requests", self.stderr)
+        return self
+
+    def running(self):
+        return self.process.poll() is None
+
+    def paste(self, name, *fields):
+        arguments = ["paste", name]
+        for field in fields:
+            arguments += ["--field", field]
+        return self.home.run(*arguments)
+
+    def terminate(self, timeout=30):
+        """Ends the program as the session does at log-out; returns its status."""
+        self.process.terminate()
+        try:
+            return self.process.wait(timeout)
+        finally:
+            self._processes.stop(self.process)

@@ -1,0 +1,94 @@
+#!/usr/bin/env python3
+"""End-to-end tests of Quillo: the built program on a private Xvfb with openbox, pasting
+into real windows.
+
+    run_e2e.py --program BUILT_QUILLO --target BUILT_TARGET_WINDOW [--artifacts DIR] [-k PATTERN]
+
+Exits non-zero when any test fails, after saying which and why. Everything started is
+ended and every temporary folder removed, also on failure or interruption.
+"""
+
+import argparse
+import shutil
+import signal
+import sys
+import unittest
+from pathlib import Path
+
+sys.dont_write_bytecode = True  # keeps the source folder clean
+
+import context  # noqa: E402
+from processes import Processes  # noqa: E402
+from xsession import XSession, session_folder  # noqa: E402
+
+MODULES = [
+    "test_paste",
+    "test_clipboard_restore",
+    "test_terminal_chord",
+    "test_shortcut_conflict",
+    "test_second_launch",
+    "test_quitting",
+    "test_no_display",
+]
+
+
+def parse_arguments():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--program", required=True, type=Path)
+    parser.add_argument("--target", required=True, type=Path)
+    parser.add_argument("--artifacts", type=Path, default=Path.cwd() / "e2e-artifacts",
+                        help="where screenshots are kept (default: ./e2e-artifacts)")
+    parser.add_argument("-k", dest="patterns", action="append",
+                        help="run only tests whose name holds this")
+    return parser.parse_args()
+
+
+def print_program_logs():
+    for case, quillo in context.run.programs:
+        log = quillo.stderr().strip()
+        if log:
+            print(f"\nQuillo's standard error in {case}:\n{log}")
+
+
+def _interrupted(signum, _frame):
+    raise KeyboardInterrupt(f"signal {signum}")
+
+
+def main():
+    arguments = parse_arguments()
+    for path in (arguments.program, arguments.target):
+        if not path.is_file():
+            print(f"run_e2e: {path} doesn't exist; build it first", file=sys.stderr)
+            return 2
+    arguments.artifacts.mkdir(parents=True, exist_ok=True)
+    signal.signal(signal.SIGTERM, _interrupted)
+
+    folder = session_folder()
+    processes = Processes()
+    try:
+        session = XSession(processes, folder)
+        session.start()
+        context.run = context.Run(arguments.program.resolve(), arguments.target.resolve(),
+                                  session, processes, folder, arguments.artifacts.resolve())
+        loader = unittest.TestLoader()
+        if arguments.patterns:
+            loader.testNamePatterns = [f"*{pattern}*" for pattern in arguments.patterns]
+        suite = loader.loadTestsFromNames(MODULES)
+        result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
+        if context.run.figures:
+            print("\nFigures:")
+            for label, seconds in context.run.figures:
+                print(f"  {seconds * 1000:7.0f} ms  {label}")
+        for text in context.run.notes:
+            print(f"Note: {text}")
+        if not result.wasSuccessful():
+            print_program_logs()
+        print(f"Screenshots in {arguments.artifacts}")
+        return 0 if result.wasSuccessful() else 1
+    finally:
+        processes.stop_all()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

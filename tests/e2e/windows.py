@@ -1,0 +1,118 @@
+"""Real windows to paste into: the tests' Qt text window, and xterm."""
+
+import itertools
+import json
+import subprocess
+from pathlib import Path
+
+from waiting import wait_until
+
+_serial = itertools.count(1)
+
+
+class TargetWindow:
+    """The tests' Qt window; what it receives is read back from its files."""
+
+    def __init__(self, binary, session, processes, folder, *, instance_name=None,
+                 clipboard=None, grab_shortcut=False):
+        self.session = session
+        self._processes = processes
+        number = next(_serial)
+        self.title = f"Quillo target {number}"
+        base = Path(folder) / f"target-{number}"
+        self.text_path = base.with_suffix(".text")
+        self.keys_path = base.with_suffix(".keys")
+        self.pastes_path = base.with_suffix(".pastes")
+        self.ready_path = base.with_suffix(".ready")
+        self.stderr_path = base.with_suffix(".stderr")
+        command = [str(binary), "--caption", self.title, "--text-file", str(self.text_path),
+                   "--key-log", str(self.keys_path), "--paste-log", str(self.pastes_path),
+                   "--ready-file", str(self.ready_path)]
+        if instance_name:
+            command += ["-name", instance_name]
+        for mime, path in (clipboard or {}).items():
+            command += ["--clipboard", f"{mime}={path}"]
+        if grab_shortcut:
+            command.append("--grab-shortcut")
+        with open(self.stderr_path, "wb") as err:
+            self.process = processes.start(command, env=session.env(),
+                                           stdout=subprocess.DEVNULL, stderr=err)
+        self.window = None
+
+    def wait_ready(self):
+        def ready():
+            if self.process.poll() is not None:
+                raise AssertionError(f"the target window ended with status "
+                                     f"{self.process.returncode}: {self.stderr()!r}")
+            return self.ready_path.exists() and self.ready_path.read_text()
+
+        self.window = int(wait_until(ready, 30, f"{self.title} to show"))
+        return self
+
+    def activate(self):
+        self.session.activate(self.window)
+        return self
+
+    def stderr(self):
+        return self.stderr_path.read_text(errors="replace") if self.stderr_path.exists() else ""
+
+    def text(self):
+        return self.text_path.read_text(encoding="utf-8") if self.text_path.exists() else ""
+
+    def keys(self):
+        return self.keys_path.read_text().splitlines() if self.keys_path.exists() else []
+
+    def pastes(self):
+        if not self.pastes_path.exists():
+            return []
+        return [json.loads(line) for line in self.pastes_path.read_text().splitlines()]
+
+    def wait_for_text(self, expected, timeout=15):
+        wait_until(lambda: self.text() == expected, timeout,
+                   f"{self.title} to hold {expected!r}", self.text)
+
+    def close(self):
+        self._processes.stop(self.process)
+
+
+class XTerm:
+    """A real xterm whose shell copies every byte typed or pasted into a file, with the
+    terminal raw so text arrives without waiting for a newline."""
+
+    def __init__(self, session, processes, folder):
+        self.session = session
+        self._processes = processes
+        number = next(_serial)
+        self.title = f"Quillo xterm {number}"
+        self.received_path = Path(folder) / f"xterm-{number}.received"
+        shell = f"stty raw -echo; exec cat > '{self.received_path}'"
+        self.process = processes.start(
+            ["xterm", "-title", self.title,
+             # xterm has no paste chord of its own; this is the usual user setting.
+             "-xrm", "XTerm*VT100.translations: #override "
+                     "Ctrl Shift <Key>V: insert-selection(CLIPBOARD)",
+             "-e", "sh", "-c", shell],
+            env=self.session.env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.window = None
+
+    def wait_ready(self):
+        # The file appears once the terminal is raw and cat reads it.
+        wait_until(self.received_path.exists, 30, f"{self.title}'s shell to start")
+        found = wait_until(self._find_window, 30, f"{self.title} to show")
+        self.window = int(found.split()[0])
+        return self
+
+    def _find_window(self):
+        result = subprocess.run(["xdotool", "search", "--name", f"^{self.title}$"],
+                                env=self.session.env(), capture_output=True, text=True)
+        return result.stdout.strip()
+
+    def activate(self):
+        self.session.activate(self.window)
+        return self
+
+    def received(self):
+        return self.received_path.read_bytes()
+
+    def close(self):
+        self._processes.stop(self.process)

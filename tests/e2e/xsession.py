@@ -1,0 +1,97 @@
+"""A private X session for the run: Xvfb on a free display number, with openbox."""
+
+import os
+import subprocess
+import tempfile
+from pathlib import Path
+
+from waiting import wait_until
+
+# Types every X clipboard owner answers with; they are not the user's content.
+PSEUDO_TARGETS = {"TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS"}
+
+
+class XSession:
+    def __init__(self, processes, folder):
+        self._processes = processes
+        self.folder = Path(folder)
+        self.display = None
+
+    def start(self):
+        read_end, write_end = os.pipe()
+        try:
+            self._processes.start(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24",
+                 "-nolisten", "tcp", "-noreset"],
+                pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            )
+            os.close(write_end)
+            write_end = None
+            with os.fdopen(read_end, "rb", closefd=True) as pipe:
+                read_end = None
+                number = pipe.readline().strip()
+        finally:
+            for fd in (read_end, write_end):
+                if fd is not None:
+                    os.close(fd)
+        if not number:
+            raise RuntimeError("Xvfb didn't start")
+        self.display = ":" + number.decode()
+        # openbox sets its check property before it manages windows; its start-up command
+        # runs once it does.
+        ready = self.folder / "openbox-ready"
+        config = self.folder / "openbox-config"
+        config.mkdir()
+        self._processes.start(
+            ["openbox", "--startup", f"touch {ready}"],
+            env={**self.env(), "XDG_CONFIG_HOME": str(config)},
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+        )
+        wait_until(ready.exists, 30, "openbox to start")
+
+    def env(self):
+        """The harness's environment pointed at this display and nothing else."""
+        env = {key: value for key, value in os.environ.items()
+               if key not in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XAUTHORITY")}
+        env["DISPLAY"] = self.display
+        return env
+
+    def x(self, *command, timeout=15):
+        return subprocess.run(list(command), env=self.env(), capture_output=True,
+                              timeout=timeout, check=True).stdout
+
+    def active_window(self):
+        out = self.x("xprop", "-root", "_NET_ACTIVE_WINDOW").decode()
+        # "_NET_ACTIVE_WINDOW(WINDOW): window id # 0x400005"
+        try:
+            return int(out.rsplit("#", 1)[1].split(",")[0].strip(), 16)
+        except (IndexError, ValueError):
+            return None
+
+    def activate(self, window):
+        """Brings the window to the front; openbox doesn't always focus new windows."""
+        self.x("xdotool", "windowactivate", "--sync", str(window))
+        wait_until(lambda: self.active_window() == window, 15,
+                   f"window {window:#x} to be active", self.active_window)
+
+    def wm_class(self, window):
+        return self.x("xprop", "-id", str(window), "WM_CLASS").decode().strip()
+
+    def screenshot(self, path):
+        self.x("import", "-window", "root", str(path), timeout=30)
+
+    # The clipboard as any other program sees it, through xclip.
+
+    def clipboard_targets(self):
+        try:
+            out = self.x("xclip", "-selection", "clipboard", "-t", "TARGETS", "-o", timeout=10)
+        except subprocess.CalledProcessError:
+            return []  # nobody owns it
+        return [line for line in out.decode().splitlines() if line]
+
+    def clipboard_read(self, target):
+        return self.x("xclip", "-selection", "clipboard", "-t", target, "-o", timeout=10)
+
+
+def session_folder():
+    return Path(tempfile.mkdtemp(prefix="quillo-e2e-"))

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/app/AppState.h"
+#include "core/hotkey/HotKey.h"
+#include "core/paste/Paster.h"
+#include "core/picker/PickerModel.h"
+#include "fakes/CountingSound.h"
+#include "fakes/FakeAccessibility.h"
+#include "fakes/FakeApplicationShell.h"
+#include "fakes/FakeHotKeyService.h"
+#include "fakes/FakePasteboard.h"
+#include "fakes/FakePickerPanel.h"
+#include "fakes/FakeSettingsStore.h"
+#include "fakes/FakeWorkspace.h"
+#include "fakes/LibraryFixture.h"
+#include "fakes/RecordingKeyPoster.h"
+
+#include <memory>
+
+namespace quillo::testing {
+
+/// The desktop program's core over an in-memory library, with every platform piece faked
+/// and `editor` in front.
+class AppFixture : public LibraryTest {
+protected:
+    AppFixture() { workspace.frontmost = editor; }
+
+    AppStateEnvironment appEnvironment() {
+        return {accessibility, scheduler, hotKey, settings, shell};
+    }
+
+    const ApplicationHandle editor{.window = 42, .processID = 4242, .windowClass = "gedit"};
+    const ApplicationHandle terminal{.window = 9, .processID = 99, .windowClass = "xterm"};
+    std::unique_ptr<Library> library = open(false);
+    FakePasteboard pasteboard;
+    RecordingKeyPoster keys;
+    FakeWorkspace workspace;
+    FakeAccessibility accessibility;
+    CountingSound sound;
+    FakePickerPanel panel;
+    FakeKeyMonitor monitor;
+    Paster paster{{pasteboard, keys, workspace, accessibility, sound, scheduler, clock, *library}};
+    PickerModel picker{{*library, paster, workspace, sound, scheduler, panel, monitor}};
+    FakeHotKeyService service;
+    HotKey hotKey{service, scheduler, log};
+    FakeSettingsStore settings;
+    FakeApplicationShell shell;
+    AppState app{appEnvironment()};
+};
+
+} // namespace quillo::testing

@@ -1,0 +1,337 @@
+// The Qt seams against a real event loop, files in temporary folders and the X clipboard of
+// the test run's display.
+#include "core/paste/Paster.h"
+#include "fakes/CountingSound.h"
+#include "fakes/FakeAccessibility.h"
+#include "fakes/FakeWorkspace.h"
+#include "fakes/LibraryFixture.h"
+#include "fakes/RecordingKeyPoster.h"
+#include "fakes/TempFolder.h"
+#include "platform/AutostartLoginItem.h"
+#include "platform/ForeignClipboardOwner.h"
+#include "platform/QtDialogs.h"
+#include "platform/QtPasteboard.h"
+#include "platform/QtScheduler.h"
+#include "platform/QtSettingsStore.h"
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTest>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillo::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsSupersetOf;
+using ::testing::Not;
+using ::testing::Pair;
+using ::testing::StartsWith;
+
+// Generous: only a broken implementation waits this long.
+constexpr int deadlineMs = 10000;
+
+// ---- Scheduler
+
+TEST(QtScheduler, RunsTasksByDueTimeAndEqualDelaysInScheduleOrder) {
+    QtScheduler scheduler;
+    std::vector<std::string> ran;
+    scheduler.schedule(60ms, [&] { ran.push_back("late"); });
+    scheduler.schedule(0ms, [&] { ran.push_back("now"); });
+    scheduler.schedule(20ms, [&] { ran.push_back("first of two"); });
+    scheduler.schedule(20ms, [&] { ran.push_back("second of two"); });
+    scheduler.schedule(-5ms, [&] { ran.push_back("overdue"); });
+
+    EXPECT_TRUE(ran.empty()) << "tasks run from the event loop, never inside schedule()";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ran.size() == 5; }, deadlineMs));
+    EXPECT_THAT(ran, ElementsAre("now", "overdue", "first of two", "second of two", "late"));
+}
+
+TEST(QtScheduler, CancelledTasksNeverRunAlsoAfterTheSchedulerIsGone) {
+    QtScheduler scheduler;
+    bool cancelledRan = false;
+    bool keptRan = false;
+    ScheduledTask cancelled = scheduler.schedule(0ms, [&] { cancelledRan = true; });
+    scheduler.schedule(30ms, [&] { keptRan = true; });
+    cancelled.cancel();
+
+    bool orphanRan = false;
+    auto doomed = std::make_unique<QtScheduler>();
+    ScheduledTask orphan = doomed->schedule(0ms, [&] { orphanRan = true; });
+    doomed.reset();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keptRan; }, deadlineMs));
+    EXPECT_FALSE(cancelledRan);
+    EXPECT_FALSE(orphanRan);
+    orphan.cancel(); // harmless once its scheduler is gone
+    EXPECT_TRUE(orphan.isCancelled());
+}
+
+// ---- Settings
+
+TEST(QtSettingsStore, TextSurvivesTheFileExactly) {
+    TempFolder folder;
+    const std::filesystem::path file = folder / "Quillo" / "Quillo.conf";
+    const std::map<std::string, std::string> values = {
+        {"pickerShortcut", R"({"keyCode":49,"modifiers":6144,"display":"⌃⌥Space"})"},
+        {"didFirstLaunch", "true"},
+        {"list", "a, b,c"},
+        {"quotes", R"("quoted" and \"escaped\" \\ back\slash)"},
+        {"iniSyntax", "[General]\nkey=value ; comment # too"},
+        {"qtSyntax", "@Variant(\\0\\0\\0\\x7f) @String(x)"},
+        {"padded", "  spaces around  "},
+        {"empty", ""},
+    };
+    QtSettingsStore store(file);
+    for (const auto& [key, value] : values)
+        store.setValue(key, value);
+    store.setValue("gone", "soon");
+    store.remove("gone");
+
+    // Each change is in the file at once, not only when the store goes away.
+    EXPECT_THAT(readFile(file), HasSubstr("didFirstLaunch=true"));
+    EXPECT_THAT(readFile(file), Not(HasSubstr("gone")));
+
+    // A copy under another name: Qt shares the parsed contents of a file within a process.
+    std::filesystem::copy_file(file, folder / "copy.conf");
+    const QtSettingsStore reread(folder / "copy.conf");
+    for (const auto& [key, value] : values)
+        EXPECT_EQ(reread.value(key), value) << key;
+    EXPECT_EQ(reread.value("gone"), std::nullopt);
+    EXPECT_EQ(reread.value("neverSet"), std::nullopt);
+}
+
+// ---- Clipboard
+
+/// The standard output of a program that reads the clipboard. Our event loop keeps running
+/// meanwhile: it is what serves the clipboard to the program.
+std::string clipboardReader(const QStringList& arguments) {
+    QProcess process;
+    process.start("xclip", QStringList{"-selection", "clipboard", "-o"} + arguments);
+    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, deadlineMs))
+        process.kill();
+    return process.readAllStandardOutput().toStdString();
+}
+
+std::vector<std::string> offeredTargets() {
+    std::vector<std::string> targets;
+    for (const QString& line :
+         QString::fromStdString(clipboardReader({"-t", "TARGETS"})).split('\n', Qt::SkipEmptyParts))
+        targets.push_back(line.toStdString());
+    return targets;
+}
+
+/// Another program copying text: xclip, owning the clipboard until it is killed or loses it.
+class Copier {
+public:
+    explicit Copier(const QByteArray& text) {
+        process_.start("xclip", {"-selection", "clipboard", "-quiet", "-i"});
+        process_.write(text);
+        process_.closeWriteChannel();
+    }
+    ~Copier() {
+        process_.kill();
+        process_.waitForFinished();
+    }
+
+private:
+    QProcess process_;
+};
+
+class QtPasteboardTest : public LibraryTest {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != "xcb")
+            GTEST_SKIP() << "needs an X display";
+        // Let notices of earlier tests' clipboard changes arrive before counting.
+        QTest::qWait(100);
+        pasteboard = std::make_unique<QtPasteboard>();
+    }
+
+    bool waitForChangeCount(std::int64_t count) {
+        return QTest::qWaitFor([&] { return pasteboard->changeCount() >= count; }, deadlineMs);
+    }
+
+    const RenderedSnippet rich{"Dear Ada,", "<p>Dear <b>Ada</b>,</p>"};
+    std::unique_ptr<QtPasteboard> pasteboard;
+};
+
+TEST_F(QtPasteboardTest, AWriteIsOneChangeOfferedInEveryFlavour) {
+    const std::int64_t start = pasteboard->changeCount();
+    Paster::write(rich, *pasteboard, true);
+    EXPECT_EQ(pasteboard->changeCount(), start + 1) << "counted as soon as the write returns";
+
+    const std::vector<PasteboardItem> items = pasteboard->items();
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_THAT(items[0].data,
+                ElementsAre(Pair("text/html", "<meta charset=\"utf-8\"><p>Dear <b>Ada</b>,</p>"),
+                            Pair("text/rtf", StartsWith("{\\rtf1")),
+                            Pair("text/plain;charset=utf-8", "Dear Ada,"),
+                            Pair("text/plain", "Dear Ada,"),
+                            Pair("org.nspasteboard.TransientType", ""),
+                            Pair("x-kde-passwordManagerHint", "secret")));
+    EXPECT_EQ(pasteboard->plainString(), "Dear Ada,");
+
+    // Other programs read it while our event loop serves them; that changes nothing.
+    EXPECT_THAT(offeredTargets(),
+                IsSupersetOf<std::vector<std::string>>(
+                    {"text/html", "text/rtf", "text/plain;charset=utf-8", "UTF8_STRING",
+                     "org.nspasteboard.TransientType", "x-kde-passwordManagerHint"}));
+    EXPECT_EQ(clipboardReader({"-t", "x-kde-passwordManagerHint"}), "secret");
+    EXPECT_EQ(clipboardReader({}), "Dear Ada,");
+    QTest::qWait(100);
+    EXPECT_EQ(pasteboard->changeCount(), start + 1);
+
+    pasteboard->clearContents();
+    pasteboard->writeItems({PasteboardItem{{{"text/plain", "again"}}}});
+    EXPECT_EQ(pasteboard->changeCount(), start + 2);
+}
+
+TEST_F(QtPasteboardTest, WritesBackEverythingAnotherOwnerHad) {
+    // Binary data: the start of a PNG file, with its zero bytes.
+    const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x03", 20);
+    const std::int64_t start = pasteboard->changeCount();
+    std::vector<PasteboardItem> saved;
+    {
+        ForeignClipboardOwner owner(
+            {{"image/png", png}, {"text/html", "<img src=cat.png>"}, {"UTF8_STRING", "a cat"}});
+        ASSERT_TRUE(waitForChangeCount(start + 1));
+        EXPECT_EQ(pasteboard->plainString(), "a cat");
+        saved = pasteboard->items();
+        ASSERT_EQ(saved.size(), 1u);
+        EXPECT_THAT(saved[0].data,
+                    ElementsAre(Pair("image/png", png), Pair("text/html", "<img src=cat.png>"),
+                                Pair("text/plain", "a cat")))
+            << "every type with its data, without the X11 pseudo-targets";
+
+        Paster::write(rich, *pasteboard, true);
+        pasteboard->clearContents();
+        pasteboard->writeItems(saved);
+    }
+    EXPECT_EQ(pasteboard->items(), saved);
+    EXPECT_EQ(clipboardReader({"-t", "image/png"}), png);
+}
+
+TEST_F(QtPasteboardTest, PasteGivesBackTheUsersClipboardUnlessTheyCopiedMeanwhile) {
+    const std::vector<PasteboardItem> mine{
+        PasteboardItem{{{"text/html", "<i>mine</i>"}, {"text/plain", "mine"}}}};
+    pasteboard->clearContents();
+    pasteboard->writeItems(mine);
+    std::unique_ptr<Library> library = open(false);
+    Snippet snippet = library->addSnippet(std::nullopt);
+    snippet.text = "Kind regards";
+    library->update(snippet);
+    RecordingKeyPoster keys;
+    FakeWorkspace workspace;
+    workspace.frontmost = ApplicationHandle{.window = 7, .processID = 42, .windowClass = "gedit"};
+    FakeAccessibility accessibility;
+    CountingSound sound;
+    QtScheduler qtScheduler;
+    Paster paster(
+        {*pasteboard, keys, workspace, accessibility, sound, qtScheduler, clock, *library});
+    std::optional<std::string> atPaste;
+    keys.onTap = [&](const KeyTap&) { atPaste = pasteboard->plainString(); };
+
+    paster.paste(snippet, {}, workspace.frontmost);
+    EXPECT_EQ(atPaste, "Kind regards");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pasteboard->plainString() == "mine"; }, deadlineMs));
+    EXPECT_EQ(pasteboard->items(), mine);
+
+    paster.paste(snippet, {}, workspace.frontmost);
+    const std::int64_t afterPaste = pasteboard->changeCount();
+    const Copier copier("copied meanwhile");
+    ASSERT_TRUE(waitForChangeCount(afterPaste + 1)) << "a copy in another program is a change";
+    // Wait past the restore: a task scheduled now runs after it.
+    bool restoreDue = false;
+    qtScheduler.schedule(1000ms, [&] { restoreDue = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return restoreDue; }, deadlineMs));
+    EXPECT_EQ(pasteboard->plainString(), "copied meanwhile");
+    EXPECT_EQ(pasteboard->changeCount(), afterPaste + 1);
+}
+
+// ---- Dialogs
+
+TEST(QtDialogs, NameFilterListsTheAllowedExtensions) {
+    EXPECT_EQ(QtDialogs::nameFilter({"atext"}), ".atext files (*.atext)");
+    EXPECT_EQ(QtDialogs::nameFilter({"json", "txt"}), ".json, .txt files (*.json *.txt)");
+    EXPECT_EQ(QtDialogs::nameFilter({}), "All files (*)");
+}
+
+// ---- Login item
+
+TEST(AutostartLoginItem, WritesAndRemovesTheAutostartEntry) {
+    TempFolder config;
+    AutostartLoginItem item(config.path(), "/opt/quillo/bin/quillo");
+    const std::filesystem::path entry = config / "autostart" / "quillo.desktop";
+    EXPECT_FALSE(item.isEnabled());
+
+    item.setEnabled(true);
+    EXPECT_TRUE(item.isEnabled());
+    const std::string text = readFile(entry);
+    EXPECT_THAT(text, StartsWith("[Desktop Entry]\n"));
+    for (const char* line :
+         {"Type=Application\n", "Name=Quillo\n", "Exec=/opt/quillo/bin/quillo --autostart\n",
+          "Icon=quillo\n", "X-GNOME-Autostart-enabled=true\n"})
+        EXPECT_THAT(text, HasSubstr(line));
+
+    item.setEnabled(false);
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    EXPECT_FALSE(item.isEnabled());
+    item.setEnabled(false); // already off
+}
+
+TEST(AutostartLoginItem, EntriesSwitchedOffByTheDesktopAreOff) {
+    TempFolder config;
+    const AutostartLoginItem item(config.path(), "/usr/bin/quillo");
+    const std::filesystem::path entry = config / "autostart" / "quillo.desktop";
+    const std::string head = "[Desktop Entry]\nType=Application\nExec=quillo --autostart\n";
+
+    writeFile(entry, head + "Hidden = true\n");
+    EXPECT_FALSE(item.isEnabled());
+    writeFile(entry, head + "X-GNOME-Autostart-enabled=false\n");
+    EXPECT_FALSE(item.isEnabled());
+    writeFile(entry, head + "Hidden=false\n[Desktop Action Other]\nHidden=true\n");
+    EXPECT_TRUE(item.isEnabled()) << "only the main group counts";
+}
+
+TEST(AutostartLoginItem, QuotesProgramPathsThatNeedIt) {
+    EXPECT_EQ(AutostartLoginItem::execArgument("/usr/bin/quillo"), "/usr/bin/quillo");
+    EXPECT_EQ(AutostartLoginItem::execArgument("/opt/My Apps/quillo"), "\"/opt/My Apps/quillo\"");
+    EXPECT_EQ(AutostartLoginItem::execArgument("/opt/$HOME/\"q\"/a\\b"),
+              R"("/opt/\$HOME/\"q\"/a\\b")");
+    EXPECT_EQ(AutostartLoginItem::execArgument("/opt/100%/quillo"), "/opt/100%%/quillo");
+
+    TempFolder config;
+    AutostartLoginItem item(config.path(), "/opt/a\\b c/quillo");
+    item.setEnabled(true);
+    // Quoting escapes the backslash once, the file's string escapes double that again.
+    EXPECT_THAT(readFile(config / "autostart" / "quillo.desktop"),
+                HasSubstr("\nExec=\"/opt/a\\\\\\\\b c/quillo\" --autostart\n"));
+}
+
+TEST(AutostartLoginItem, ReportsAFolderItCannotWriteInOneSentence) {
+    TempFolder config;
+    writeFile(config / "autostart", "a file where the folder should be");
+    AutostartLoginItem item(config.path(), "/usr/bin/quillo");
+    try {
+        item.setEnabled(true);
+        FAIL() << "expected LoginItemError";
+    } catch (const LoginItemError& error) {
+        EXPECT_THAT(error.what(), StartsWith("Quillo could not be set to open at login: "));
+    }
+    EXPECT_FALSE(item.isEnabled());
+}
+
+} // namespace
+} // namespace quillo::testing

@@ -1,0 +1,390 @@
+// The X11 seams against the X server the test run provides (Xvfb, no window manager).
+#include "core/platform/KeyEvent.h"
+#include "platform/X11Accessibility.h"
+#include "platform/X11HotKeyService.h"
+#include "platform/X11KeyPoster.h"
+#include "platform/X11Workspace.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <X11/keysym.h>
+#include <chrono>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <initializer_list>
+#include <memory>
+#include <thread>
+#include <utility>
+#include <vector>
+#include <xcb/xtest.h>
+
+namespace quillo {
+namespace {
+
+constexpr int deadlineMs = 10000;
+constexpr std::uint32_t controlOption = 0x1000 | 0x800;
+constexpr std::uint16_t xControlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
+constexpr std::uint16_t capsLock = XCB_MOD_MASK_LOCK;
+
+// Another program on the same display, with its own connection.
+class OtherClient {
+public:
+    OtherClient() {
+        int screen = 0;
+        connection_ = xcb_connect(nullptr, &screen);
+        auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection_));
+        for (; screen > 0; --screen)
+            xcb_screen_next(&roots);
+        root_ = roots.data->root;
+    }
+    ~OtherClient() { xcb_disconnect(connection_); }
+    OtherClient(const OtherClient&) = delete;
+    OtherClient& operator=(const OtherClient&) = delete;
+
+    X11Connection x() const { return {connection_, root_}; }
+    xcb_keycode_t keycode(xcb_keysym_t keysym) const { return x().keycodesOf(keysym).at(0); }
+
+    int grab(xcb_keysym_t keysym, std::uint16_t modifiers) {
+        std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
+            xcb_request_check(
+                connection_, xcb_grab_key_checked(connection_, 0, root_, modifiers, keycode(keysym),
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)),
+            &std::free);
+        return error ? error->error_code : 0;
+    }
+    void ungrabAll() {
+        xcb_ungrab_key(connection_, XCB_GRAB_ANY, root_, XCB_MOD_MASK_ANY);
+        sync();
+    }
+
+    void key(std::uint8_t type, xcb_keysym_t keysym) {
+        xcb_test_fake_input(connection_, type, keycode(keysym), XCB_CURRENT_TIME, XCB_WINDOW_NONE,
+                            0, 0, 0);
+        sync();
+    }
+    void tap(xcb_keysym_t keysym) {
+        key(XCB_KEY_PRESS, keysym);
+        key(XCB_KEY_RELEASE, keysym);
+    }
+    void chord(std::initializer_list<xcb_keysym_t> modifiers, xcb_keysym_t keysym) {
+        for (const auto modifier : modifiers)
+            key(XCB_KEY_PRESS, modifier);
+        tap(keysym);
+        for (const auto modifier : modifiers)
+            key(XCB_KEY_RELEASE, modifier);
+    }
+    // The modifier state as the server keeps it, lock keys included.
+    std::uint16_t modifierState() {
+        std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> reply(
+            xcb_query_pointer_reply(connection_, xcb_query_pointer(connection_, root_), nullptr),
+            &std::free);
+        return reply ? reply->mask & 0xFF : 0;
+    }
+
+    xcb_window_t createWindow() {
+        const xcb_window_t window = xcb_generate_id(connection_);
+        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root_, 0, 0, 10, 10, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        sync();
+        return window;
+    }
+    void setProperty(xcb_window_t window, const char* name, xcb_atom_t type, std::uint8_t format,
+                     const void* data, std::uint32_t length) {
+        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, x().atom(name), type,
+                            format, length, data);
+        sync();
+    }
+    void deleteProperty(xcb_window_t window, const char* name) {
+        xcb_delete_property(connection_, window, x().atom(name));
+        sync();
+    }
+
+    void sync() { x().sync(); }
+
+private:
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = XCB_WINDOW_NONE;
+};
+
+class X11Session : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(app.has_value()) << "the platform tests need Qt on an X display";
+    }
+    void TearDown() override {
+        // Leave the display as the next test expects it: no grabs, no locks on.
+        other.ungrabAll();
+        const auto state = other.modifierState();
+        if ((state & capsLock) != 0)
+            other.tap(XK_Caps_Lock);
+        if ((state & other.x().modifierMaskOf(XK_Num_Lock)) != 0)
+            other.tap(XK_Num_Lock);
+    }
+
+    std::optional<X11Connection> app = X11Connection::ofApplication();
+    OtherClient other;
+};
+
+using X11HotKeys = X11Session;
+
+TEST_F(X11HotKeys, HeldCombinationIsRefusedWithBadAccessAndNothingStaysGrabbed) {
+    const std::uint16_t numLock = other.x().modifierMaskOf(XK_Num_Lock);
+    ASSERT_NE(numLock, 0);
+    // Whichever lock variant the other program holds, the service grabs the rest first.
+    for (const std::uint16_t locks : {std::uint16_t{0}, std::uint16_t{XCB_MOD_MASK_LOCK}, numLock,
+                                      static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | numLock)}) {
+        SCOPED_TRACE(locks);
+        ASSERT_EQ(other.grab(XK_space, xControlAlt | locks), 0);
+        X11HotKeyService service(app);
+        EXPECT_EQ(service.registerHotKey(KeyCode::space, controlOption), 10);
+        other.ungrabAll();
+        for (const std::uint16_t variant : {std::uint16_t{0}, capsLock, numLock})
+            EXPECT_EQ(other.grab(XK_space, xControlAlt | variant), 0) << "left grabbed";
+        other.ungrabAll();
+        EXPECT_EQ(service.registerHotKey(KeyCode::space, controlOption), 0);
+    }
+}
+
+TEST_F(X11HotKeys, RegistrationHoldsTheCombinationUntilReplacedOrGivenUp) {
+    X11HotKeyService service(app);
+    EXPECT_EQ(service.registerHotKey(KeyCode::space, controlOption), 0);
+    EXPECT_EQ(service.registerHotKey(KeyCode::space, controlOption), 0);
+    EXPECT_EQ(other.grab(XK_space, xControlAlt), 10);
+
+    EXPECT_EQ(service.registerHotKey(KeyCode::e, 0x100 | 0x200), 0); // Super+Shift+E
+    EXPECT_EQ(other.grab(XK_space, xControlAlt), 0);
+    EXPECT_EQ(other.grab(XK_e, XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT), 10);
+
+    service.unregisterHotKey();
+    EXPECT_EQ(other.grab(XK_e, XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT), 0);
+    other.ungrabAll();
+
+    {
+        X11HotKeyService released(app);
+        ASSERT_EQ(released.registerHotKey(KeyCode::escape, controlOption), 0);
+    }
+    EXPECT_EQ(other.grab(XK_Escape, xControlAlt), 0);
+}
+
+TEST_F(X11HotKeys, UnknownKeysAndMissingDisplayFail) {
+    X11HotKeyService service(app);
+    EXPECT_EQ(service.registerHotKey(0x0A, controlOption), X11HotKeyService::keyNotOnKeyboard);
+    EXPECT_EQ(service.registerHotKey(0x10031, controlOption), X11HotKeyService::keyNotOnKeyboard);
+    X11HotKeyService withoutX(std::nullopt);
+    EXPECT_EQ(withoutX.registerHotKey(KeyCode::space, controlOption),
+              X11HotKeyService::noXConnection);
+}
+
+TEST_F(X11HotKeys, PressesReachTheHandlerWhateverTheLockKeys) {
+    X11HotKeyService service(app);
+    int presses = 0;
+    service.setPressedHandler([&] { ++presses; });
+    ASSERT_EQ(service.registerHotKey(KeyCode::space, controlOption), 0);
+    const std::uint16_t numLock = other.x().modifierMaskOf(XK_Num_Lock);
+
+    const struct {
+        std::vector<xcb_keysym_t> lockKeys;
+        std::uint16_t lockState;
+    } cases[] = {
+        {{}, 0},
+        {{XK_Caps_Lock}, capsLock},
+        {{XK_Num_Lock}, numLock},
+        {{XK_Caps_Lock, XK_Num_Lock}, static_cast<std::uint16_t>(capsLock | numLock)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lockState);
+        const int before = presses;
+        for (const auto lockKey : c.lockKeys)
+            other.tap(lockKey);
+        ASSERT_EQ(other.modifierState(), c.lockState);
+        other.chord({XK_Control_L, XK_Alt_L}, XK_space);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return presses == before + 1; }, deadlineMs));
+        for (const auto lockKey : c.lockKeys)
+            other.tap(lockKey);
+    }
+}
+
+class X11FrontWindow : public X11Session {
+protected:
+    void TearDown() override {
+        other.deleteProperty(app->root(), "_NET_ACTIVE_WINDOW");
+        X11Session::TearDown();
+    }
+    void activate(xcb_window_t window) {
+        other.setProperty(app->root(), "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, 32, &window, 1);
+    }
+};
+
+TEST_F(X11FrontWindow, WorkspaceReadsTheActiveWindowItsProcessAndClass) {
+    const X11Workspace workspace(app);
+    const xcb_window_t terminal = other.createWindow();
+    const std::uint32_t pid = 4242;
+    other.setProperty(terminal, "_NET_WM_PID", XCB_ATOM_CARDINAL, 32, &pid, 1);
+    const char names[] = "xterm\0XTerm"; // with its final NUL
+    other.setProperty(terminal, "WM_CLASS", XCB_ATOM_STRING, 8, names, sizeof names);
+    activate(terminal);
+    EXPECT_EQ(workspace.frontmostApplication(),
+              (ApplicationHandle{.window = terminal, .processID = 4242, .windowClass = "XTerm"}));
+    EXPECT_EQ(workspace.frontWindowClass(), (WindowClass{"xterm", "XTerm"}));
+
+    const xcb_window_t bare = other.createWindow();
+    activate(bare);
+    EXPECT_EQ(workspace.frontmostApplication(), (ApplicationHandle{.window = bare}));
+    EXPECT_EQ(workspace.frontWindowClass(), WindowClass{});
+
+    activate(XCB_WINDOW_NONE);
+    EXPECT_EQ(workspace.frontmostApplication(), std::nullopt);
+    other.deleteProperty(app->root(), "_NET_ACTIVE_WINDOW");
+    EXPECT_EQ(workspace.frontmostApplication(), std::nullopt);
+    EXPECT_EQ(workspace.frontWindowClass(), std::nullopt);
+    EXPECT_EQ(X11Workspace(std::nullopt).frontmostApplication(), std::nullopt);
+}
+
+TEST(X11WindowClass, TerminalsAreKnownByTheirExactNames) {
+    EXPECT_EQ(parseWindowClass(std::string("urxvt\0URxvt\0", 12)), (WindowClass{"urxvt", "URxvt"}));
+    EXPECT_EQ(parseWindowClass(std::string("only\0", 5)), (WindowClass{"only", ""}));
+    EXPECT_EQ(parseWindowClass("unterminated"), (WindowClass{"unterminated", ""}));
+
+    for (const WindowClass& terminal :
+         {WindowClass{"gnome-terminal-server", "Gnome-terminal"}, WindowClass{"konsole", "konsole"},
+          WindowClass{"xfce4-terminal", "Xfce4-terminal"}, WindowClass{"tilix", "Tilix"},
+          WindowClass{"terminator", "Terminator"}, WindowClass{"kitty", "kitty"},
+          WindowClass{"Alacritty", "Alacritty"}, WindowClass{"foot", "foot"},
+          WindowClass{"org.wezfurlong.wezterm", ""}, WindowClass{"xterm", "XTerm"},
+          WindowClass{"xterm", "UXTerm"}, WindowClass{"urxvt", "URxvt"},
+          WindowClass{"st-256color", "st-256color"}, WindowClass{"someone's-own", "XTerm"}})
+        EXPECT_TRUE(isTerminalWindow(terminal)) << terminal.instance << " " << terminal.className;
+    for (const WindowClass& other :
+         {WindowClass{"st", "St"}, WindowClass{"gedit", "Gedit"}, WindowClass{"XTERM", "Xterm"},
+          WindowClass{"konsole-like", "Konsole2"}, WindowClass{"", ""},
+          WindowClass{"kitty Alacritty", "xterm "}, WindowClass{"Navigator", "firefox"}})
+        EXPECT_FALSE(isTerminalWindow(other)) << other.instance << " " << other.className;
+}
+
+// Remembers each key press it receives with the modifiers held, leaving out the modifier
+// keys themselves.
+class KeyRecorder : public QWidget {
+public:
+    using Press = std::pair<int, Qt::KeyboardModifiers>;
+    KeyRecorder() { setFocusPolicy(Qt::StrongFocus); }
+    std::vector<Press> presses;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const int key = event->key();
+        if (key != Qt::Key_Control && key != Qt::Key_Shift && key != Qt::Key_Alt &&
+            key != Qt::Key_Meta && key != Qt::Key_Super_L)
+            presses.emplace_back(key, event->modifiers());
+    }
+};
+
+class X11KeyPosting : public X11Session {
+protected:
+    static void showFocused(QWidget& widget) {
+        widget.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+        widget.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&widget));
+    }
+    static X11KeyPoster::FrontWindowClass front(std::optional<WindowClass> names) {
+        return [names] { return names; };
+    }
+    // Waits for the recorder's next press and takes it.
+    static KeyRecorder::Press nextPress(KeyRecorder& recorder) {
+        if (!QTest::qWaitFor([&] { return !recorder.presses.empty(); }, deadlineMs))
+            return {};
+        const auto press = recorder.presses.front();
+        recorder.presses.erase(recorder.presses.begin());
+        return press;
+    }
+
+    const WindowClass editor{"gedit", "Gedit"};
+    const WindowClass terminal{"xterm", "XTerm"};
+};
+
+TEST_F(X11KeyPosting, CommandVPastesTheClipboardIntoATextField) {
+    QApplication::clipboard()->setText(QStringLiteral("from the clipboard"));
+    QLineEdit field;
+    showFocused(field);
+    X11KeyPoster(app, front(editor)).tapKey(KeyCode::v, ModifierFlag::command);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return field.text() == "from the clipboard"; }, deadlineMs))
+        << field.text().toStdString();
+}
+
+TEST_F(X11KeyPosting, PasteChordFollowsTheWindowInFrontAndOtherKeysAreTranslated) {
+    KeyRecorder recorder;
+    showFocused(recorder);
+    const KeyRecorder::Press ctrlV{Qt::Key_V, Qt::ControlModifier};
+    const KeyRecorder::Press ctrlShiftV{Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier};
+
+    X11KeyPoster(app, front(terminal)).tapKey(KeyCode::v, ModifierFlag::command);
+    EXPECT_EQ(nextPress(recorder), ctrlShiftV);
+    X11KeyPoster(app, front(editor)).tapKey(KeyCode::v, ModifierFlag::command);
+    EXPECT_EQ(nextPress(recorder), ctrlV);
+    X11KeyPoster(app, front(std::nullopt)).tapKey(KeyCode::v, ModifierFlag::command);
+    EXPECT_EQ(nextPress(recorder), ctrlV);
+
+    X11KeyPoster poster(app, front(terminal));
+    poster.tapKey(KeyCode::returnKey, ModifierFlag::shift);
+    EXPECT_EQ(nextPress(recorder), (KeyRecorder::Press{Qt::Key_Return, Qt::ShiftModifier}));
+    poster.tapKey(KeyCode::e, ModifierFlag::command | ModifierFlag::option);
+    EXPECT_EQ(nextPress(recorder),
+              (KeyRecorder::Press{Qt::Key_E, Qt::ControlModifier | Qt::AltModifier}));
+    poster.tapKey(KeyCode::v, 0);
+    EXPECT_EQ(nextPress(recorder), (KeyRecorder::Press{Qt::Key_V, Qt::NoModifier}));
+}
+
+TEST_F(X11KeyPosting, PasteWaitsUntilTheUserLetsGoOfAlt) {
+    KeyRecorder recorder;
+    showFocused(recorder);
+    other.key(XCB_KEY_PRESS, XK_Alt_L);
+    // The user lets go a moment later, well within the poster's patience.
+    std::thread user([] {
+        OtherClient hand;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        hand.key(XCB_KEY_RELEASE, XK_Alt_L);
+    });
+    X11KeyPoster(app, front(editor), std::chrono::seconds(30))
+        .tapKey(KeyCode::v, ModifierFlag::command);
+    user.join();
+    EXPECT_EQ(nextPress(recorder), (KeyRecorder::Press{Qt::Key_V, Qt::ControlModifier}));
+}
+
+using X11Trust = X11Session;
+
+std::vector<QMessageBox*> visibleMessages() {
+    std::vector<QMessageBox*> boxes;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->isVisible())
+            boxes.push_back(box);
+    return boxes;
+}
+
+TEST_F(X11Trust, XvfbHasXtestAndAskingThenShowsNothing) {
+    X11Accessibility accessibility(app);
+    EXPECT_TRUE(accessibility.isTrusted(false));
+    EXPECT_TRUE(accessibility.isTrusted(true));
+    EXPECT_TRUE(visibleMessages().empty());
+}
+
+TEST_F(X11Trust, WithoutXAskingExplainsOnceWithoutWaiting) {
+    {
+        X11Accessibility accessibility(std::nullopt);
+        EXPECT_FALSE(accessibility.isTrusted(false));
+        EXPECT_TRUE(visibleMessages().empty());
+        EXPECT_FALSE(accessibility.isTrusted(true));
+        EXPECT_FALSE(accessibility.isTrusted(true));
+        const auto boxes = visibleMessages();
+        ASSERT_EQ(boxes.size(), 1U);
+        EXPECT_TRUE(boxes[0]->informativeText().contains("XTEST"));
+        EXPECT_TRUE(boxes[0]->informativeText().contains("Ctrl+V"));
+    }
+    EXPECT_TRUE(visibleMessages().empty());
+}
+
+} // namespace
+} // namespace quillo
