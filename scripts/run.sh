@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
-exec build/release/src/app/quillo "$@"
+exec build/release/src/gui/quillo "$@"
