@@ -8,6 +8,7 @@
 #include "core/paste/Paster.h"
 #include "core/picker/PickerModel.h"
 #include "core/platform/DataFolder.h"
+#include "picker/PickerView.h"
 
 #include <QCoreApplication>
 
@@ -31,6 +32,9 @@ bool DesktopApp::start() {
     HotKey::configureShared(*services_.hotKeys, *services_.scheduler, log_);
     PickerModel::configureShared({Library::shared(), Paster::shared(), *services_.workspace,
                                   *services_.sound, *services_.scheduler, panel_, keyMonitor_});
+    panel_.setContent(new PickerView(PickerModel::shared(), Library::shared(), clock_));
+    // Another window took the keyboard: the picker closes, as when it loses key status.
+    panel_.setResignedHandler([] { PickerModel::shared().close(); });
     AppState::configureShared({*services_.accessibility, *services_.scheduler, HotKey::shared(),
                                *services_.settings, *this});
     StartUp::start({HotKey::shared(), PickerModel::shared(), AppState::shared(),

@@ -2,7 +2,6 @@
 
 #include "InstanceChannel.h"
 #include "QuitOnSignal.h"
-#include "StandInPickerPanel.h"
 #include "TrayMenu.h"
 #include "core/app/AppState.h"
 #include "core/app/MenuModel.h"
@@ -10,6 +9,8 @@
 #include "core/platform/Clock.h"
 #include "core/platform/Log.h"
 #include "platform/DesktopServices.h"
+#include "platform/QtKeyMonitor.h"
+#include "platform/QtPickerPanel.h"
 
 #include <QObject>
 #include <memory>
@@ -41,8 +42,8 @@ private:
     SystemClock clock_;
     StandardErrorLog log_;
     DesktopServices services_;
-    StandInPickerPanel panel_;
-    StandInKeyMonitor keyMonitor_;
+    QtPickerPanel panel_;
+    QtKeyMonitor keyMonitor_{panel_.widget()};
     std::unique_ptr<MenuModel> menuModel_;
     std::unique_ptr<TrayMenu> tray_;
     InstanceServer server_;

@@ -1,0 +1,110 @@
+#include "PickerView.h"
+
+#include "FieldsFace.h"
+#include "KeyHintFooter.h"
+#include "PickerLook.h"
+#include "SearchFace.h"
+
+#include <QLineEdit>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace quillo {
+
+namespace {
+
+// Keys as a Linux user presses them: Ctrl and Alt where a Mac would say ⌘ and ⌥.
+const KeyHint closeHint{QStringLiteral("Esc"), QStringLiteral("Close")};
+
+std::vector<KeyHint> searchHints() {
+    return {{QStringLiteral("↩"), QStringLiteral("Paste")},
+            {QStringLiteral("Alt+↩"), QStringLiteral("Copy")},
+            {QStringLiteral("Ctrl+E"), QStringLiteral("Edit")}};
+}
+
+std::vector<KeyHint> fieldsHints(bool copyOnly) {
+    return {{QStringLiteral("Tab"), QStringLiteral("Next field")},
+            {QStringLiteral("↩"), copyOnly ? QStringLiteral("Copy") : QStringLiteral("Paste")}};
+}
+
+} // namespace
+
+PickerView::PickerView(PickerModel& model, Library& library, const Clock& clock, QWidget* parent)
+    : QWidget(parent), model_(model), library_(library), faces_(new QStackedWidget(this)),
+      searchFace_(new SearchFace(model, library, clock, faces_)),
+      fieldsFace_(new FieldsFace(model, clock, faces_)), footer_(new KeyHintFooter(this)),
+      focusToken_(model.focusToken()) {
+    resize(760, 460);
+    setAutoFillBackground(true);
+    faces_->addWidget(searchFace_);
+    faces_->addWidget(fieldsFace_);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(faces_, 1);
+    column->addWidget(PickerLook::divider(Qt::Horizontal, this));
+    column->addWidget(footer_);
+
+    modelObserver_ = model_.addObserver([this] { refresh(); });
+    libraryObserver_ = library_.addObserver([this] { refresh(); });
+    refresh();
+}
+
+PickerView::~PickerView() {
+    model_.removeObserver(modelObserver_);
+    library_.removeObserver(libraryObserver_);
+}
+
+QWidget* PickerView::currentFace() const {
+    return faces_->currentWidget();
+}
+
+void PickerView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        placeFocusSoon();
+    }
+}
+
+void PickerView::refresh() {
+    const bool fields = model_.mode() == PickerModel::Mode::fields;
+    // Both, so the hidden face never holds rows of a library that has since changed.
+    searchFace_->refresh();
+    fieldsFace_->refresh();
+    faces_->setCurrentWidget(fields ? static_cast<QWidget*>(fieldsFace_) : searchFace_);
+    refreshFooter();
+
+    if (model_.focusToken() != focusToken_) {
+        focusToken_ = model_.focusToken();
+        placeFocusSoon();
+    }
+}
+
+void PickerView::refreshFooter() {
+    if (model_.mode() == PickerModel::Mode::fields)
+        footer_->setHints(fieldsHints(model_.copyOnly()), closeHint);
+    else
+        footer_->setHints(searchHints(), closeHint);
+}
+
+void PickerView::placeFocusSoon() {
+    // On a later turn, so the new face is on screen before it takes the keyboard.
+    QTimer::singleShot(0, this, &PickerView::placeFocus);
+}
+
+void PickerView::placeFocus() {
+    if (model_.mode() == PickerModel::Mode::search) {
+        searchFace_->searchField()->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    const std::vector<QLineEdit*>& edits = fieldsFace_->fieldEdits();
+    if (!edits.empty())
+        edits.front()->setFocus(Qt::OtherFocusReason);
+    else if (QWidget* focused = focusWidget())
+        focused->clearFocus();
+}
+
+} // namespace quillo

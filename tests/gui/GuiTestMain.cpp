@@ -1,0 +1,10 @@
+// The widget tests need a QApplication; the offscreen platform stands in for a display.
+#include <QApplication>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleMock(&argc, argv);
+    QApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}
