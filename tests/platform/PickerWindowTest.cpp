@@ -2,6 +2,7 @@
 // without activation, holding the keyboard with a grab, placed on the screen, its key monitor
 // and its "resigned" report.
 #include "core/platform/KeyEvent.h"
+#include "platform/OtherXClient.h"
 #include "platform/QtKeyMonitor.h"
 #include "platform/QtPickerPanel.h"
 #include "platform/X11Connection.h"
@@ -31,42 +32,13 @@ template <typename T> using XReply = std::unique_ptr<T, decltype(&std::free)>;
 
 // Another program on the same display, with its own connection: it types, clicks, grabs and
 // owns a window of its own.
-class OtherProgram {
+class OtherProgram : public OtherXClient {
 public:
-    OtherProgram() {
-        int screen = 0;
-        connection_ = xcb_connect(nullptr, &screen);
-        auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-        for (; screen > 0; --screen)
-            xcb_screen_next(&roots);
-        root_ = roots.data->root;
-    }
-    ~OtherProgram() {
+    ~OtherProgram() override {
         xcb_ungrab_keyboard(connection_, XCB_CURRENT_TIME);
         xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_POINTER_ROOT, XCB_INPUT_FOCUS_POINTER_ROOT,
                             XCB_CURRENT_TIME);
-        xcb_disconnect(connection_);
     }
-    OtherProgram(const OtherProgram&) = delete;
-    OtherProgram& operator=(const OtherProgram&) = delete;
-
-    X11Connection x() const { return {connection_, root_}; }
-    void sync() { x().sync(); }
-
-    void key(std::uint8_t type, xcb_keysym_t keysym) {
-        xcb_test_fake_input(connection_, type, x().keycodesOf(keysym).at(0), XCB_CURRENT_TIME,
-                            XCB_WINDOW_NONE, 0, 0, 0);
-        sync();
-    }
-    void chord(std::initializer_list<xcb_keysym_t> modifiers, xcb_keysym_t keysym) {
-        for (const auto modifier : modifiers)
-            key(XCB_KEY_PRESS, modifier);
-        key(XCB_KEY_PRESS, keysym);
-        key(XCB_KEY_RELEASE, keysym);
-        for (const auto modifier : modifiers)
-            key(XCB_KEY_RELEASE, modifier);
-    }
-    void tap(xcb_keysym_t keysym) { chord({}, keysym); }
 
     void click(QPoint at) {
         xcb_test_fake_input(connection_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root_,
@@ -125,10 +97,6 @@ public:
         xcb_unmap_window(connection_, window);
         sync();
     }
-
-private:
-    xcb_connection_t* connection_ = nullptr;
-    xcb_window_t root_ = XCB_WINDOW_NONE;
 };
 
 // A shown panel with a search field inside, as the picker's view would fill it.

@@ -1,5 +1,6 @@
 // The X11 seams against the X server the test run provides (Xvfb, no window manager).
 #include "core/platform/KeyEvent.h"
+#include "platform/OtherXClient.h"
 #include "platform/X11Accessibility.h"
 #include "platform/X11HotKeyService.h"
 #include "platform/X11KeyPoster.h"
@@ -30,24 +31,9 @@ constexpr std::uint32_t controlOption = 0x1000 | 0x800;
 constexpr std::uint16_t xControlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
 constexpr std::uint16_t capsLock = XCB_MOD_MASK_LOCK;
 
-// Another program on the same display, with its own connection.
-class OtherClient {
+// Another program on the same display: it also grabs keys and owns windows.
+class OtherClient : public OtherXClient {
 public:
-    OtherClient() {
-        int screen = 0;
-        connection_ = xcb_connect(nullptr, &screen);
-        auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-        for (; screen > 0; --screen)
-            xcb_screen_next(&roots);
-        root_ = roots.data->root;
-    }
-    ~OtherClient() { xcb_disconnect(connection_); }
-    OtherClient(const OtherClient&) = delete;
-    OtherClient& operator=(const OtherClient&) = delete;
-
-    X11Connection x() const { return {connection_, root_}; }
-    xcb_keycode_t keycode(xcb_keysym_t keysym) const { return x().keycodesOf(keysym).at(0); }
-
     int grab(xcb_keysym_t keysym, std::uint16_t modifiers) {
         std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
             xcb_request_check(
@@ -61,22 +47,6 @@ public:
         sync();
     }
 
-    void key(std::uint8_t type, xcb_keysym_t keysym) {
-        xcb_test_fake_input(connection_, type, keycode(keysym), XCB_CURRENT_TIME, XCB_WINDOW_NONE,
-                            0, 0, 0);
-        sync();
-    }
-    void tap(xcb_keysym_t keysym) {
-        key(XCB_KEY_PRESS, keysym);
-        key(XCB_KEY_RELEASE, keysym);
-    }
-    void chord(std::initializer_list<xcb_keysym_t> modifiers, xcb_keysym_t keysym) {
-        for (const auto modifier : modifiers)
-            key(XCB_KEY_PRESS, modifier);
-        tap(keysym);
-        for (const auto modifier : modifiers)
-            key(XCB_KEY_RELEASE, modifier);
-    }
     // The modifier state as the server keeps it, lock keys included.
     std::uint16_t modifierState() {
         std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> reply(
@@ -104,10 +74,6 @@ public:
     }
 
     void sync() { x().sync(); }
-
-private:
-    xcb_connection_t* connection_ = nullptr;
-    xcb_window_t root_ = XCB_WINDOW_NONE;
 };
 
 class X11Session : public ::testing::Test {
