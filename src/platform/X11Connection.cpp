@@ -120,6 +120,12 @@ std::array<std::vector<xcb_keycode_t>, 8> X11Connection::modifierKeycodes() cons
     return result;
 }
 
+bool X11Connection::isKeyDown(xcb_keycode_t keycode) const {
+    const Reply<xcb_query_keymap_reply_t> reply(
+        xcb_query_keymap_reply(connection_, xcb_query_keymap(connection_), nullptr));
+    return reply && (reply->keys[keycode / 8] & (1U << (keycode % 8))) != 0;
+}
+
 std::uint16_t X11Connection::modifierMaskOf(xcb_keysym_t keysym) const {
     const auto keycodes = keycodesOf(keysym);
     const auto modifiers = modifierKeycodes();

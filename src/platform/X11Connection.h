@@ -64,6 +64,8 @@ public:
     std::vector<xcb_keycode_t> keycodesOf(xcb_keysym_t keysym) const;
     /// The keycodes bound to each of the eight modifiers (Shift, Lock, Control, Mod1..Mod5).
     std::array<std::vector<xcb_keycode_t>, 8> modifierKeycodes() const;
+    /// Whether the key is down now, as the server sees it; false when it does not answer.
+    bool isKeyDown(xcb_keycode_t keycode) const;
     /// The modifier mask a keysym's key sets (Num_Lock: Mod2 on most servers); 0 when none.
     std::uint16_t modifierMaskOf(xcb_keysym_t keysym) const;
 

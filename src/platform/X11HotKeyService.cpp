@@ -97,9 +97,22 @@ bool X11HotKeyService::nativeEventFilter(const QByteArray& eventType, void* mess
     // grabs the keyboard, the combination arrives there instead of at the root.
     const auto* key = static_cast<const xcb_key_press_event_t*>(message);
     const std::uint16_t modifiers = key->state & 0xFF & ~grab_->lockMask;
-    if (key->detail != grab_->keycode || modifiers != grab_->modifiers)
+    if (key->detail != grab_->keycode)
         return false;
-    if (type == XCB_KEY_PRESS && handler_)
+    if (type == XCB_KEY_RELEASE) {
+        // The keyboard's auto-repeat sends a release and a press for each repeat; only a
+        // key that is really up ends the hold. The modifiers may be up before the key.
+        if (held_ && !connection_->isKeyDown(key->detail))
+            held_ = false;
+        return modifiers == grab_->modifiers;
+    }
+    if (modifiers != grab_->modifiers)
+        return false;
+    // A hold longer than any repeat gap means its release never reached us: press anew.
+    const bool repeat = held_ && key->time - lastPressTime_ < longestRepeatGapMs;
+    held_ = true;
+    lastPressTime_ = key->time;
+    if (!repeat && handler_)
         handler_();
     return true;
 }

@@ -44,12 +44,18 @@ private:
         std::vector<std::uint16_t> grabbedVariants{};
     };
 
+    /// Longer than the longest delay desktops offer before a held key starts repeating (2 s).
+    static constexpr xcb_timestamp_t longestRepeatGapMs = 3000;
+
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     void ungrab(const Grab& grab);
 
     std::optional<X11Connection> connection_;
     std::optional<Grab> grab_;
     std::function<void()> handler_;
+    // Holding the shortcut opens the picker once: the keyboard's repeats are ignored.
+    bool held_ = false;
+    xcb_timestamp_t lastPressTime_ = 0;
 };
 
 } // namespace quillo

@@ -174,6 +174,26 @@ TEST_F(X11HotKeys, PressesReachTheHandlerWhateverTheLockKeys) {
     }
 }
 
+TEST_F(X11HotKeys, HoldingTheCombinationPressesOnceAndReleasingLetsItPressAgain) {
+    X11HotKeyService service(app);
+    int presses = 0;
+    service.setPressedHandler([&] { ++presses; });
+    ASSERT_EQ(service.registerHotKey(KeyCode::space, controlOption), 0);
+
+    // Held past the server's repeat delay, the key repeats: a release and a press each time.
+    other.key(XCB_KEY_PRESS, XK_Control_L);
+    other.key(XCB_KEY_PRESS, XK_Alt_L);
+    other.key(XCB_KEY_PRESS, XK_space);
+    QTest::qWait(1500);
+    EXPECT_EQ(presses, 1);
+    // The modifiers come up first: the key alone ends the hold.
+    other.key(XCB_KEY_RELEASE, XK_Alt_L);
+    other.key(XCB_KEY_RELEASE, XK_Control_L);
+    other.key(XCB_KEY_RELEASE, XK_space);
+    other.chord({XK_Control_L, XK_Alt_L}, XK_space);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return presses == 2; }, deadlineMs));
+}
+
 class X11FrontWindow : public X11Session {
 protected:
     void TearDown() override {
