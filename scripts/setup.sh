@@ -9,13 +9,15 @@ packages=(
     # core libraries
     libicu-dev libsimdjson-dev libgumbo-dev nlohmann-json3-dev uuid-dev
     # the desktop program: Qt and X11
-    qt6-base-dev libxcb1-dev libxcb-keysyms1-dev libxcb-xtest0-dev libgl-dev
+    qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libxcb1-dev libxcb-keysyms1-dev libxcb-xtest0-dev libgl-dev
     # tests, benchmarks, fuzzing
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev unrtf
     # the generator of aText backups for the importer's tests and benchmark
     python3
     # a display for the desktop tests, a window manager, and tools that act as a user
     xvfb xauth openbox xdotool xclip xterm x11-utils imagemagick fonts-dejavu-core
+    # the rich editor page's tests
+    chromium
 )
 
 missing=()
@@ -25,10 +27,20 @@ for p in "${packages[@]}"; do
     fi
 done
 
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
     "${sudo_cmd[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The editor page's tests run on Node.js 20 or later with npm; Debian 12's own Node.js is
+# older, so a machine without one gets it from the distribution only as a last resort.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+    echo "Installing: nodejs npm"
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends nodejs npm
+fi
+if [ ! -d tests/editor/node_modules ]; then
+    (cd "$(dirname "$0")/../tests/editor" && npm ci --no-audit --no-fund --loglevel=error)
 fi

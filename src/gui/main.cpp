@@ -5,6 +5,7 @@
 #include "core/app/CommandLine.h"
 #include "core/app/ImportCommand.h"
 #include "core/app/StartUp.h"
+#include "editor/WebEngineSetup.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
                      "(DISPLAY is not set).\n";
         return 1;
     }
+    prepareWebEngine();
     QApplication application(argc, argv);
     QApplication::setApplicationName("Quillo");
     QApplication::setApplicationVersion(QUILLO_VERSION);

@@ -1,0 +1,94 @@
+#include "SnippetEditing.h"
+
+#include "core/text/HTMLText.h"
+#include "core/text/Placeholders.h"
+
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+namespace quillo::SnippetEditing {
+
+namespace {
+
+// Spaces, tabs and the other space separators, but not line breaks.
+std::string trimmedBlanks(std::string_view text) {
+    const icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(
+        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    int32_t start = 0;
+    int32_t end = unicode.length();
+    while (start < end && u_isblank(unicode.char32At(start)))
+        start = unicode.moveIndex32(start, 1);
+    while (end > start && u_isblank(unicode.char32At(unicode.moveIndex32(end, -1))))
+        end = unicode.moveIndex32(end, -1);
+    std::string result;
+    unicode.tempSubStringBetween(start, end).toUTF8String(result);
+    return result;
+}
+
+std::string without(std::string text, std::string_view characters) {
+    std::erase_if(text, [&](char c) { return characters.find(c) != std::string_view::npos; });
+    return text;
+}
+
+std::string_view trimmedLineBreaks(std::string_view text) {
+    const auto isBreak = [](char c) { return c == '\n' || c == '\r'; };
+    while (!text.empty() && isBreak(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBreak(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+} // namespace
+
+std::string linkAddress(std::string_view typed) {
+    std::string address = trimmedBlanks(typed);
+    if (address.empty() || address.find(':') != std::string::npos)
+        return address;
+    return (address.find('@') != std::string::npos ? "mailto:" : "https://") + address;
+}
+
+std::optional<std::string> fieldPlaceholder(std::string_view name, std::string_view defaultValue) {
+    const std::string cleanName = without(trimmedBlanks(name), "}|");
+    if (cleanName.empty())
+        return std::nullopt;
+    const std::string cleanDefault = without(std::string(defaultValue), "}");
+    if (cleanDefault.empty())
+        return "{{field:" + cleanName + "}}";
+    return "{{field:" + cleanName + "|" + cleanDefault + "}}";
+}
+
+bool asksBeforeConverting(const Snippet& snippet, SnippetFormat format) {
+    return format == SnippetFormat::plain && snippet.format != SnippetFormat::plain &&
+           snippet.text.find('<') != std::string::npos;
+}
+
+std::string convertedText(const Snippet& snippet, SnippetFormat format) {
+    if (snippet.format == format)
+        return snippet.text;
+    if (format == SnippetFormat::rich)
+        return HTMLText::htmlFromPlain(snippet.text);
+    if (const auto styled = HTMLText::attributedStringFromHTML(snippet.text))
+        return std::string(trimmedLineBreaks(styled->text()));
+    return HTMLText::plainTextFromHTML(snippet.text);
+}
+
+std::string usageText(const Snippet& snippet, Date now, const DateFormatting& dates) {
+    if (!snippet.lastUsed)
+        return "Not used yet";
+    return "Used " + std::to_string(snippet.useCount) + " time" +
+           (snippet.useCount == 1 ? "" : "s") + ", last " +
+           dates.relativeTime(*snippet.lastUsed, now);
+}
+
+std::string asksForText(const Snippet& snippet) {
+    const auto fields = Placeholders::fields(snippet.text, snippet.format == SnippetFormat::rich);
+    if (fields.empty())
+        return {};
+    std::string text = "Asks for: ";
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        text += (i == 0 ? "" : ", ") + fields[i].name;
+    return text;
+}
+
+} // namespace quillo::SnippetEditing

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QPointer>
+#include <QVariantMap>
+#include <QWebEnginePage>
+
+namespace quillo {
+
+class RichEditorBridge;
+
+/// The page of the rich editor: follows no link away from its own files.
+class EditorPage final : public QWebEnginePage {
+    Q_OBJECT
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
+};
+
+/// The object the page posts to. It holds the bridge weakly: the page never keeps the
+/// bridge alive, and a message arriving after the bridge is gone is dropped.
+class EditorHost final : public QObject {
+    Q_OBJECT
+public:
+    EditorHost(RichEditorBridge* bridge, QObject* parent);
+    Q_INVOKABLE void post(const QVariant& message);
+
+private:
+    QPointer<RichEditorBridge> bridge_;
+};
+
+} // namespace quillo

@@ -1,0 +1,124 @@
+#include "RichEditorBridge.h"
+
+#include "EditorPage.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QUrl>
+#include <QWebChannel>
+#include <QWebEngineView>
+
+namespace quillo {
+
+namespace {
+
+// Script calls report a failure as a value, since the page's own errors never reach
+// the host otherwise.
+QString guarded(const QString& expression) {
+    return QStringLiteral(
+               "(function(){try{%1;return null;}catch(e){return 'error:'+String(e);}})()")
+        .arg(expression);
+}
+
+} // namespace
+
+RichEditorBridge::RichEditorBridge(std::optional<std::filesystem::path> pageFolder, Log& log,
+                                   QObject* parent)
+    : QObject(parent), pageFolder_(std::move(pageFolder)), log_(log) {}
+
+RichEditorBridge::~RichEditorBridge() {
+    // A view that was never placed in a window is still ours.
+    if (webView_ && webView_->parent() == nullptr)
+        delete webView_;
+}
+
+QWebEngineView* RichEditorBridge::webView() {
+    if (webView_)
+        return webView_;
+    webView_ = new QWebEngineView;
+    auto* page = new EditorPage(webView_);
+    page->setBackgroundColor(Qt::transparent);
+    auto* channel = new QWebChannel(page);
+    channel->registerObject(QStringLiteral("bridge"), new EditorHost(this, channel));
+    page->setWebChannel(channel);
+    webView_->setPage(page);
+    if (pageFolder_)
+        webView_->load(
+            QUrl::fromLocalFile(QString::fromStdString((*pageFolder_ / "editor.html").string())));
+    return webView_;
+}
+
+void RichEditorBridge::load(const std::string& html, const Uuid& id) {
+    currentID_ = id;
+    if (ready_)
+        run(EditorMessages::call(
+            QStringLiteral("setContent"),
+            {QString::fromStdString(html), QString::fromStdString(id.string())}));
+    else
+        pending_ = std::pair{html, id};
+    webView();
+}
+
+void RichEditorBridge::exec(const QString& command, const std::optional<QString>& value) {
+    run(EditorMessages::call(QStringLiteral("exec"), {command, value}));
+}
+
+void RichEditorBridge::currentLink(std::function<void(const QString&)> answer) {
+    if (!webView_ || !ready_) {
+        answer(QString());
+        return;
+    }
+    webView_->page()->runJavaScript(
+        QStringLiteral("(function(){try{return currentLink();}catch(e){return null;}})()"),
+        [answer = std::move(answer)](const QVariant& result) {
+            answer(result.typeId() == QMetaType::QString ? result.toString() : QString());
+        });
+}
+
+void RichEditorBridge::run(const QString& expression) {
+    if (!webView_)
+        return;
+    webView_->page()->runJavaScript(
+        guarded(expression), [this, guard = QPointer(this)](const QVariant& result) {
+            if (!guard)
+                return;
+            const QString text = result.toString();
+            if (result.typeId() == QMetaType::QString && text.startsWith(QLatin1String("error:")))
+                log_.write("Quillo editor JS error: " + text.mid(6).toStdString());
+        });
+}
+
+void RichEditorBridge::receive(const QVariant& body) {
+    const auto message = EditorMessages::parse(body);
+    if (!message)
+        return;
+    if (std::holds_alternative<EditorMessages::Ready>(*message)) {
+        ready_ = true;
+        if (auto pending = std::exchange(pending_, std::nullopt))
+            run(EditorMessages::call(QStringLiteral("setContent"),
+                                     {QString::fromStdString(pending->first),
+                                      QString::fromStdString(pending->second.string())}));
+    } else if (const auto* change = std::get_if<EditorMessages::Change>(&*message)) {
+        if (onChange)
+            onChange(change->id, change->html);
+    } else if (const auto* state = std::get_if<EditorMessages::State>(&*message)) {
+        if (state->state != state_) {
+            state_ = state->state;
+            emit stateChanged();
+        }
+    }
+}
+
+std::optional<std::filesystem::path> RichEditorBridge::defaultPageFolder() {
+    const std::filesystem::path installed =
+        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / ".." /
+        "share" / "quillo" / "Editor";
+    std::error_code error;
+    for (const std::filesystem::path& folder :
+         {installed, std::filesystem::path(QUILLO_SOURCE_EDITOR_FOLDER)})
+        if (std::filesystem::is_regular_file(folder / "editor.html", error))
+            return folder.lexically_normal();
+    return std::nullopt;
+}
+
+} // namespace quillo

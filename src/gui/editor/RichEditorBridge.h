@@ -1,0 +1,71 @@
+#pragma once
+
+#include "EditorMessages.h"
+#include "core/platform/Log.h"
+#include "core/util/Uuid.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+class QWebEngineView;
+
+namespace quillo {
+
+/// The rich editor: a web page ("editor.html") in a web view, spoken to with script calls
+/// and answering with messages to the host object "bridge". Content given before the page
+/// is ready waits, the latest only; the page's "change" messages go to `onChange`, and its
+/// "state" messages become `state()` for the toolbar.
+class RichEditorBridge final : public QObject {
+    Q_OBJECT
+public:
+    /// `pageFolder` holds editor.html and what it loads; absent, the editor stays empty.
+    RichEditorBridge(std::optional<std::filesystem::path> pageFolder, Log& log,
+                     QObject* parent = nullptr);
+    ~RichEditorBridge() override;
+
+    /// Called with the id the page was given and the new HTML after every edit.
+    std::function<void(const Uuid&, const std::string&)> onChange;
+
+    const FormatState& state() const { return state_; }
+    const std::optional<Uuid>& currentID() const { return currentID_; }
+    bool isReady() const { return ready_; }
+
+    /// The web view, created (and the page loaded) on first use; the bridge owns it until it
+    /// is placed in a window.
+    QWebEngineView* webView();
+
+    /// Shows a document: at once when the page is ready, else when it becomes ready.
+    void load(const std::string& html, const Uuid& id);
+    /// A formatting or insertion command; an absent value is null.
+    void exec(const QString& command, const std::optional<QString>& value = std::nullopt);
+    /// The address of the link at the selection, or "" (also when the page fails to say).
+    void currentLink(std::function<void(const QString&)> answer);
+
+    /// A message from the page.
+    void receive(const QVariant& body);
+
+    /// Where the editor page is: beside the installed program, else in the source tree.
+    static std::optional<std::filesystem::path> defaultPageFolder();
+
+signals:
+    void stateChanged();
+
+private:
+    void run(const QString& expression);
+
+    std::optional<std::filesystem::path> pageFolder_;
+    Log& log_;
+    QPointer<QWebEngineView> webView_;
+    FormatState state_;
+    std::optional<Uuid> currentID_;
+    bool ready_ = false;
+    std::optional<std::pair<std::string, Uuid>> pending_;
+};
+
+} // namespace quillo

@@ -1,0 +1,222 @@
+'use strict';
+
+// Every command of exec, on a selection and at the caret, read back from the "change"
+// messages in the program's HTML.
+const assert = require('node:assert/strict');
+const { test } = require('node:test');
+const { editorSuite } = require('./harness');
+
+const open = editorSuite();
+const ID = '6F9619FF-8B86-D011-B42D-00C04FC964FF';
+const LINE = '<div>one two three</div>';
+
+async function editorWith(html) {
+    const editor = await open();
+    await editor.setContent(html, ID);
+    return editor;
+}
+
+for (const [command, tag] of [['bold', 'b'], ['italic', 'i'], ['underline', 'u'], ['strike', 's']]) {
+    test(`${command}: on a selection, and again to take it off`, async () => {
+        const editor = await editorWith(LINE);
+        await editor.select('two');
+        await editor.exec(command);
+        assert.equal(await editor.lastHtml(), `<div>one <${tag}>two</${tag}> three</div>`);
+        await editor.exec(command);
+        assert.equal(await editor.lastHtml(), LINE);
+        // Off on part of stored markup too (the space before the word keeps its formatting).
+        await editor.setContent(`<div><${tag}>one two three</${tag}></div>`, ID);
+        await editor.select('three');
+        await editor.exec(command);
+        assert.equal(await editor.lastHtml(), `<div><${tag}>one two </${tag}>three</div>`);
+    });
+
+    test(`${command}: at the caret, for what is typed next`, async () => {
+        const editor = await editorWith(LINE);
+        await editor.caret('one ');
+        await editor.exec(command);
+        await editor.type('X');
+        assert.equal(await editor.lastHtml(), `<div>one <${tag}>X</${tag}>two three</div>`);
+    });
+}
+
+test('ul and ol: lines of a selection become items, and back', async () => {
+    const editor = await editorWith('<div>alpha</div><div>beta</div><div>gamma</div>');
+    await editor.select('alpha', { until: 'beta' });
+    await editor.exec('ul');
+    assert.equal(await editor.lastHtml(), '<ul><li>alpha</li><li>beta</li></ul><div>gamma</div>');
+    await editor.exec('ol');
+    assert.equal(await editor.lastHtml(), '<ol><li>alpha</li><li>beta</li></ol><div>gamma</div>');
+    await editor.exec('ol');
+    assert.equal(await editor.lastHtml(), '<div>alpha</div><div>beta</div><div>gamma</div>');
+});
+
+test('ul and ol: at the caret, the caret\'s line', async () => {
+    const editor = await editorWith('<div>alpha</div><div>beta</div><div>gamma</div>');
+    await editor.caret('beta', 2);
+    await editor.exec('ol');
+    assert.equal(await editor.lastHtml(), '<div>alpha</div><ol><li>beta</li></ol><div>gamma</div>');
+    await editor.exec('ul');
+    assert.equal(await editor.lastHtml(), '<div>alpha</div><ul><li>beta</li></ul><div>gamma</div>');
+    await editor.press('End');
+    await editor.press('Enter');
+    await editor.type('delta');
+    assert.equal(await editor.lastHtml(),
+        '<div>alpha</div><ul><li>beta</li><li>delta</li></ul><div>gamma</div>');
+});
+
+test('clear: takes every formatting off a selection but keeps links and lists', async () => {
+    const editor = await editorWith(
+        '<div><b>bold</b> <i>it</i> <span style="color:#d70015">red</span> '
+        + '<span style="font-size:24px">big</span> <s>gone</s> <u>under</u> '
+        + '<a href="https://example.com/">link</a></div><ul><li><b>item</b></li></ul>');
+    await editor.select('bold', { until: 'item' });
+    await editor.exec('clear');
+    assert.equal(await editor.lastHtml(),
+        '<div>bold it red big gone under <a href="https://example.com/">link</a></div>'
+        + '<ul><li>item</li></ul>');
+});
+
+test('clear: at the caret, what is typed next is plain', async () => {
+    const editor = await editorWith(
+        '<div><span style="color:#248a3d"><u><b><i>strong</i></b></u></span> '
+        + '<span style="font-size:18px">large</span></div>');
+    await editor.caret('strong');
+    await editor.exec('clear');
+    await editor.type('X');
+    await editor.caret('large');
+    await editor.exec('clear');
+    await editor.type('Y');
+    assert.equal(await editor.lastHtml(),
+        '<div><span style="color:#248a3d"><u><b><i>strong</i></b></u></span>X '
+        + '<span style="font-size:18px">large</span>Y</div>');
+});
+
+test('size: each size on a selection, another over it, and null back to normal', async () => {
+    const editor = await editorWith(LINE);
+    await editor.select('two');
+    for (const size of ['12px', '18px', '24px']) {
+        await editor.exec('size', size);
+        assert.equal(await editor.lastHtml(),
+            `<div>one <span style="font-size:${size}">two</span> three</div>`);
+    }
+    await editor.exec('size', null);
+    assert.equal(await editor.lastHtml(), LINE);
+
+    await editor.setContent('<div>one <span style="font-size:18px">two three</span></div>', ID);
+    await editor.select('three');
+    await editor.exec('size', null);
+    assert.equal(await editor.lastHtml(), '<div>one <span style="font-size:18px">two </span>three</div>');
+});
+
+test('size: at the caret, for what is typed next', async () => {
+    const editor = await editorWith(LINE);
+    await editor.caret('one ');
+    await editor.exec('size', '24px');
+    await editor.type('X');
+    assert.equal(await editor.lastHtml(), '<div>one <span style="font-size:24px">X</span>two three</div>');
+});
+
+test('color: on a selection, another over it, and null for the automatic colour', async () => {
+    const editor = await editorWith(LINE);
+    await editor.select('two');
+    await editor.exec('color', '#0040dd');
+    assert.equal(await editor.lastHtml(), '<div>one <span style="color:#0040dd">two</span> three</div>');
+    await editor.exec('color', '#C93400');
+    assert.equal(await editor.lastHtml(), '<div>one <span style="color:#c93400">two</span> three</div>');
+    await editor.exec('color', null);
+    assert.equal(await editor.lastHtml(), LINE);
+
+    await editor.setContent('<div><span style="color:#8944ab">one two three</span></div>', ID);
+    await editor.select('two');
+    await editor.exec('color', null);
+    assert.equal(await editor.lastHtml(),
+        '<div><span style="color:#8944ab">one </span>two<span style="color:#8944ab"> three</span></div>');
+});
+
+test('color: at the caret, for what is typed next', async () => {
+    const editor = await editorWith(LINE);
+    await editor.caret('one ');
+    await editor.exec('color', '#248a3d');
+    await editor.type('X');
+    assert.equal(await editor.lastHtml(), '<div>one <span style="color:#248a3d">X</span>two three</div>');
+});
+
+test('link: links a selection, with the address escaped', async () => {
+    const editor = await editorWith(LINE);
+    await editor.select('two');
+    await editor.exec('link', 'https://example.com/a?b=1&c="2"');
+    assert.equal(await editor.lastHtml(),
+        '<div>one <a href="https://example.com/a?b=1&amp;c=&quot;2&quot;">two</a> three</div>');
+    assert.equal(await editor.currentLink(), 'https://example.com/a?b=1&c="2"');
+});
+
+test('link: at a caret outside a link, inserts the address as a link', async () => {
+    const editor = await editorWith(LINE);
+    await editor.caret('one ');
+    await editor.exec('link', 'mailto:someone@example.com');
+    assert.equal(await editor.lastHtml(),
+        '<div>one <a href="mailto:someone@example.com">mailto:someone@example.com</a>two three</div>');
+});
+
+test('link: at a caret inside a link, gives that whole link the new address', async () => {
+    const editor = await editorWith('<div>one <a href="https://old.example/">two</a> three</div>');
+    await editor.caret('two', 1);
+    await editor.exec('link', 'https://new.example/');
+    assert.equal(await editor.lastHtml(), '<div>one <a href="https://new.example/">two</a> three</div>');
+    await editor.type('X'); // the caret stayed where it was
+    assert.equal(await editor.lastHtml(), '<div>one <a href="https://new.example/">tXwo</a> three</div>');
+});
+
+test('link null: removes links from a selection, or the whole link at the caret', async () => {
+    const editor = await editorWith(
+        '<div><a href="https://a.example/">one</a> <a href="https://b.example/">two three</a></div>');
+    await editor.select('one');
+    await editor.exec('link', null);
+    assert.equal(await editor.lastHtml(), '<div>one <a href="https://b.example/">two three</a></div>');
+    await editor.caret('two', 2);
+    await editor.exec('link', null);
+    assert.equal(await editor.lastHtml(), '<div>one two three</div>');
+    assert.equal(await editor.currentLink(), '');
+});
+
+test('insertText: at the caret, over a selection, and taking the caret\'s formatting', async () => {
+    const editor = await editorWith('<div>one two <b>three</b></div>');
+    await editor.caret('one ');
+    await editor.exec('insertText', '{{date}} ');
+    assert.equal(await editor.lastHtml(), '<div>one {{date}} two <b>three</b></div>');
+    await editor.select('two');
+    await editor.exec('insertText', '{{field:Name|Default}}');
+    assert.equal(await editor.lastHtml(), '<div>one {{date}} {{field:Name|Default}} <b>three</b></div>');
+    await editor.caret('three');
+    await editor.exec('insertText', '{{clipboard}}');
+    assert.equal(await editor.lastHtml(),
+        '<div>one {{date}} {{field:Name|Default}} <b>three{{clipboard}}</b></div>');
+});
+
+test('insertText: quotes, backslashes and line breaks arrive as typed, lines as lines', async () => {
+    const editor = await editorWith(LINE);
+    await editor.caret('three');
+    await editor.exec('insertText', ' say "hi" \\ it\'s <b>\nnext line\r\n\nlast');
+    assert.equal(await editor.lastHtml(),
+        '<div>one two three say &quot;hi&quot; \\ it&#39;s &lt;b&gt;</div><div>next line</div>'
+        + '<div><br></div><div>last</div>');
+});
+
+test('commands act on the editor\'s selection after it lost the focus to the program', async () => {
+    const editor = await editorWith(LINE);
+    await editor.select('two');
+    await editor.page.evaluate(() => document.activeElement.blur());
+    await editor.exec('italic');
+    assert.equal(await editor.lastHtml(), '<div>one <i>two</i> three</div>');
+});
+
+test('commands with no selection in the document act at the end of the text', async () => {
+    const editor = await editorWith('<div>one</div><div>two</div>');
+    await editor.exec('insertText', '{{time}}');
+    assert.equal(await editor.lastHtml(), '<div>one</div><div>two{{time}}</div>');
+    // A new document has no selection, even while the editor keeps the focus.
+    await editor.setContent('<div><b>three</b></div><ul><li>four</li></ul>', ID);
+    await editor.exec('insertText', '{{date}}');
+    assert.equal(await editor.lastHtml(), '<div><b>three</b></div><ul><li>four{{date}}</li></ul>');
+});
