@@ -14,6 +14,13 @@ X11HotKeyService::X11HotKeyService(std::optional<X11Connection> connection)
     : connection_(connection) {
     if (connection_ && QCoreApplication::instance() != nullptr)
         QCoreApplication::instance()->installNativeEventFilter(this);
+    releaseWatch_.setInterval(releaseWatchMs);
+    QObject::connect(&releaseWatch_, &QTimer::timeout, [this] {
+        if (!held_ || !grab_ || !connection_->isKeyDown(grab_->keycode)) {
+            held_ = false;
+            releaseWatch_.stop();
+        }
+    });
 }
 
 X11HotKeyService::~X11HotKeyService() {
@@ -112,6 +119,7 @@ bool X11HotKeyService::nativeEventFilter(const QByteArray& eventType, void* mess
     const bool repeat = held_ && key->time - lastPressTime_ < longestRepeatGapMs;
     held_ = true;
     lastPressTime_ = key->time;
+    releaseWatch_.start();
     if (!repeat && handler_)
         handler_();
     return true;

@@ -4,6 +4,7 @@
 #include "core/platform/HotKeyService.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -46,6 +47,7 @@ private:
 
     /// Longer than the longest delay desktops offer before a held key starts repeating (2 s).
     static constexpr xcb_timestamp_t longestRepeatGapMs = 3000;
+    static constexpr int releaseWatchMs = 50;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     void ungrab(const Grab& grab);
@@ -56,6 +58,9 @@ private:
     // Holding the shortcut opens the picker once: the keyboard's repeats are ignored.
     bool held_ = false;
     xcb_timestamp_t lastPressTime_ = 0;
+    // While held, the key's state is read from the server now and then: its release goes to
+    // another window when one of our own grabs ends before it (a press that closes the picker).
+    QTimer releaseWatch_;
 };
 
 } // namespace quillo
