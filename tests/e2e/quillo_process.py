@@ -54,14 +54,19 @@ class QuilloHome:
                               capture_output=True, timeout=timeout, text=True)
 
     def socket_exists(self):
-        """The running program takes requests on a local socket in its private folders."""
+        """The running program takes requests on a local socket in its private folders. Qt
+        makes the socket in a hidden temporary folder and then moves it into place, so one
+        in such a folder doesn't count yet."""
         for key in ("TMPDIR", "XDG_RUNTIME_DIR"):
-            for entry in self.dirs[key].rglob("*"):
-                try:
+            top = self.dirs[key]
+            try:
+                for entry in top.rglob("*"):
+                    if any(part.startswith(".") for part in entry.relative_to(top).parent.parts):
+                        continue
                     if stat.S_ISSOCK(entry.lstat().st_mode):
                         return True
-                except FileNotFoundError:
-                    pass
+            except FileNotFoundError:
+                pass  # the temporary folder went while being looked at; asked again
         return False
 
 

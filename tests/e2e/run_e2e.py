@@ -25,6 +25,8 @@ MODULES = [
     "test_paste",
     "test_clipboard_restore",
     "test_terminal_chord",
+    "test_picker",
+    "test_picker_fields",
     "test_shortcut_conflict",
     "test_second_launch",
     "test_quitting",

@@ -15,3 +15,16 @@ def wait_until(condition, timeout, what, detail=None, interval=0.02):
             seen = f"; seen instead: {detail()!r}" if detail else ""
             raise AssertionError(f"gave up after {timeout} s waiting for {what}{seen}")
         time.sleep(interval)
+
+
+def holds_for(condition, seconds, what, detail=None, interval=0.02):
+    """Checks that condition() stays true for `seconds`, failing as soon as it is not: for
+    what must not happen, such as a paste after the picker closed without a choice."""
+    deadline = time.monotonic() + seconds
+    while True:
+        if not condition():
+            seen = f"; seen instead: {detail()!r}" if detail else ""
+            raise AssertionError(f"{what} stopped holding{seen}")
+        if time.monotonic() > deadline:
+            return
+        time.sleep(interval)

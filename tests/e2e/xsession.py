@@ -77,6 +77,31 @@ class XSession:
     def wm_class(self, window):
         return self.x("xprop", "-id", str(window), "WM_CLASS").decode().strip()
 
+    def window_info(self, window):
+        """What xwininfo says of a window, by its labels: "Map State" gives "IsViewable" while
+        the window is on screen, "Override Redirect State" "yes" for one the window manager
+        leaves alone."""
+        out = self.x("xwininfo", "-id", str(window)).decode()
+        info = {}
+        for line in out.splitlines():
+            label, colon, value = line.strip().partition(":")
+            if colon:
+                info[label] = value.strip()
+        return info
+
+    # Input as the user gives it, through XTEST: it goes wherever the keyboard and the pointer
+    # go, to the window in front or to whoever grabbed them.
+
+    def key(self, *chords):
+        """Presses each chord in turn, in xdotool's names: "ctrl+alt+space", "Return"."""
+        self.x("xdotool", "key", *chords)
+
+    def type(self, text):
+        self.x("xdotool", "type", text)
+
+    def click(self, x, y):
+        self.x("xdotool", "mousemove", "--sync", str(x), str(y), "click", "1")
+
     def screenshot(self, path):
         self.x("import", "-window", "root", str(path), timeout=30)
 
@@ -91,6 +116,13 @@ class XSession:
 
     def clipboard_read(self, target):
         return self.x("xclip", "-selection", "clipboard", "-t", target, "-o", timeout=10)
+
+    def clipboard_text(self):
+        """The text a paste would take from the clipboard, or None when nobody owns it."""
+        try:
+            return self.clipboard_read("UTF8_STRING").decode()
+        except subprocess.CalledProcessError:
+            return None
 
 
 def session_folder():
