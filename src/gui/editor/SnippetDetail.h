@@ -1,0 +1,109 @@
+#pragma once
+
+#include "core/model/Snippet.h"
+#include "core/platform/Clock.h"
+#include "core/platform/Log.h"
+#include "core/util/ObserverList.h"
+
+#include <QWidget>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+class QAbstractButton;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QStackedWidget;
+class QToolButton;
+
+namespace quillo {
+
+class AppState;
+class FormatBar;
+class Library;
+class Paster;
+class PickerModel;
+class PlainEditorBridge;
+class PlainTextEditor;
+class RichEditorBridge;
+
+struct SnippetDetailEnvironment {
+    Library& library;
+    Paster& paster;
+    PickerModel& picker;
+    AppState& app;
+    Clock& clock;
+    Log& log;
+    /// Where the rich editor's page is; absent, rich snippets show an empty editor.
+    std::optional<std::filesystem::path> editorPage;
+};
+
+/// The editor of one snippet in the library window: name, group, format, text, and a
+/// footer with its fields, its use and a Copy button. Every change goes to the library at
+/// once. The same editor is handed the next snippet when the selection moves.
+class SnippetDetail final : public QWidget {
+    Q_OBJECT
+public:
+    SnippetDetail(const SnippetDetailEnvironment& environment, const Uuid& id,
+                  QWidget* parent = nullptr);
+    ~SnippetDetail() override;
+
+    const Uuid& snippetID() const { return id_; }
+    void setSnippetID(const Uuid& id);
+
+    // The parts, for tests and for the window's keyboard focus.
+    QLineEdit* nameField() const { return name_; }
+    QComboBox* groupPicker() const { return group_; }
+    QAbstractButton* richButton() const;
+    QAbstractButton* plainButton() const;
+    FormatBar* formatBar() const { return formatBar_; }
+    PlainTextEditor* plainEditor() const { return plainEditor_; }
+    RichEditorBridge& richBridge() const { return *rich_; }
+    QLabel* asksForLabel() const { return asksFor_; }
+    QLabel* usageLabel() const { return usage_; }
+    QToolButton* copyButton() const { return copy_; }
+    bool showsRichEditor() const;
+
+    /// Inserts a placeholder at the caret of whichever editor shows the snippet.
+    void insert(const QString& text);
+    /// Switches the format, asking first when formatting would be lost.
+    void chooseFormat(SnippetFormat format);
+    /// Puts the format into effect without asking.
+    void convert(SnippetFormat format);
+    void copyToClipboard();
+    void editLink();
+    void addField();
+
+private:
+    Snippet snippet() const;
+    void write(const Snippet& snippet);
+    void loadEditor();
+    void refresh();
+    void refreshGroups();
+    void refreshCopyButton();
+    void focusNameIfNew();
+
+    SnippetDetailEnvironment environment_;
+    Uuid id_;
+    std::unique_ptr<RichEditorBridge> rich_;
+    std::unique_ptr<PlainEditorBridge> plain_;
+    std::optional<SnippetFormat> shownFormat_;
+    bool copied_ = false;
+    int focusNameToken_ = 0;
+
+    QLineEdit* name_ = nullptr;
+    QComboBox* group_ = nullptr;
+    QWidget* formatSwitch_ = nullptr;
+    FormatBar* formatBar_ = nullptr;
+    QStackedWidget* editors_ = nullptr;
+    PlainTextEditor* plainEditor_ = nullptr;
+    QWidget* richHolder_ = nullptr;
+    QLabel* asksFor_ = nullptr;
+    QLabel* usage_ = nullptr;
+    QToolButton* copy_ = nullptr;
+    ObserverList::ID libraryObserver_{};
+    ObserverList::ID appObserver_{};
+};
+
+} // namespace quillo
