@@ -213,6 +213,22 @@ TEST(RichEditorPage, EditsComeBackInTheProgramsConvention) {
     EXPECT_TRUE(log.lines.empty()) << log.lines.front();
 }
 
+// Run in a process of its own with a dark palette set before anything starts the web engine
+// (the gui_tests_dark entry); skipped in the main run.
+TEST(RichEditorPage, FollowsADarkPalette) {
+    if (!qEnvironmentVariableIsSet("QUILLO_TEST_DARK_PALETTE"))
+        GTEST_SKIP() << "needs a process whose palette is dark from the start";
+    testing::CapturingLog log;
+    RichEditorBridge bridge(RichEditorBridge::defaultPageFolder(), log);
+    bridge.load("<div>Hi</div>", first);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bridge.isReady(); }, 20000));
+    std::optional<QVariant> dark;
+    bridge.webView()->page()->runJavaScript("matchMedia('(prefers-color-scheme: dark)').matches",
+                                            [&](const QVariant& value) { dark = value; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dark.has_value(); }, 20000));
+    EXPECT_EQ(*dark, true);
+}
+
 TEST(PlainEditor, UndoNeverCrossesFromOneSnippetToAnother) {
     PlainTextEditor editor;
     PlainEditorBridge bridge;

@@ -2,6 +2,7 @@
 #include "gui/editor/WebEngineSetup.h"
 
 #include <QApplication>
+#include <QPalette>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -9,5 +10,11 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleMock(&argc, argv);
     quillo::prepareWebEngine();
     QApplication application(argc, argv);
+    if (qEnvironmentVariableIsSet("QUILLO_TEST_DARK_PALETTE")) {
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(40, 40, 44));
+        dark.setColor(QPalette::WindowText, QColor(235, 235, 240));
+        QApplication::setPalette(dark);
+    }
     return RUN_ALL_TESTS();
 }

@@ -2,11 +2,14 @@
 
 #include "EditorPage.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QPalette>
 #include <QUrl>
 #include <QWebChannel>
 #include <QWebEngineView>
+#include <utility>
 
 namespace quillo {
 
@@ -18,6 +21,19 @@ QString guarded(const QString& expression) {
     return QStringLiteral(
                "(function(){try{%1;return null;}catch(e){return 'error:'+String(e);}})()")
         .arg(expression);
+}
+
+// The page follows light or dark colours through prefers-color-scheme, which this web
+// engine takes only from its command line, read once when it starts.
+void tellWebEngineTheColourScheme() {
+    static bool told = false;
+    if (std::exchange(told, true))
+        return;
+    if (QApplication::palette().color(QPalette::Window).lightness() >= 128)
+        return;
+    const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (!flags.contains("force-dark-mode"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + " --force-dark-mode");
 }
 
 } // namespace
@@ -35,6 +51,7 @@ RichEditorBridge::~RichEditorBridge() {
 QWebEngineView* RichEditorBridge::webView() {
     if (webView_)
         return webView_;
+    tellWebEngineTheColourScheme();
     webView_ = new QWebEngineView;
     auto* page = new EditorPage(webView_);
     page->setBackgroundColor(Qt::transparent);
