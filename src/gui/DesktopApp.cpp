@@ -1,5 +1,6 @@
 #include "DesktopApp.h"
 
+#include "LibraryEditor.h"
 #include "core/app/ImportCommand.h"
 #include "core/app/StartUp.h"
 #include "core/hotkey/HotKey.h"
@@ -8,6 +9,8 @@
 #include "core/paste/Paster.h"
 #include "core/picker/PickerModel.h"
 #include "core/platform/DataFolder.h"
+#include "editor/RichEditorBridge.h"
+#include "library/LibraryWindow.h"
 #include "picker/PickerView.h"
 
 #include <QCoreApplication>
@@ -18,7 +21,9 @@ DesktopApp::DesktopApp(bool launchedAtLogin, QObject* parent)
     : QObject(parent), launchedAtLogin_(launchedAtLogin), services_(makeDesktopServices()),
       server_([this](const InstanceRequest& request) { return handle(request); }) {}
 
-DesktopApp::~DesktopApp() = default;
+DesktopApp::~DesktopApp() {
+    delete libraryWindow_.data();
+}
 
 bool DesktopApp::start() {
     if (!server_.listen()) {
@@ -47,13 +52,42 @@ bool DesktopApp::start() {
     if (!tray_->show())
         log_.write("Quillo: this desktop shows no tray icons; the shortcut still opens the "
                    "picker.");
-    // The library window comes with a later version; until then its place is the tray.
-    (void)launchedAtLogin_;
+    importer_ = std::make_unique<ATextImporter>(
+        ImportEnvironment{Library::shared(), clock_, *services_.dialogs, userHomeFolder()});
+    // Held from the start, as the tray is there from the start: "Open Library…" and the
+    // picker can open the window also after a start at login.
+    AppState::shared().openLibrary = [this] { showLibraryWindow(); };
+    editorFactory_ = [this](QWidget* parent) -> DetailEditor* {
+        return new LibraryEditor({Library::shared(), Paster::shared(), PickerModel::shared(),
+                                  AppState::shared(), clock_, log_,
+                                  RichEditorBridge::defaultPageFolder()},
+                                 parent);
+    };
+    if (!launchedAtLogin_)
+        showLibraryWindow();
     connect(qApp, &QCoreApplication::aboutToQuit, this, [] { StartUp::quit(Library::shared()); });
     return true;
 }
 
-void DesktopApp::activate() {}
+void DesktopApp::activate() {
+    showLibraryWindow();
+}
+
+void DesktopApp::showLibraryWindow() {
+    // A hidden window was closed and is on its way out: a new one takes its place.
+    if (!libraryWindow_ || libraryWindow_->isHidden()) {
+        libraryWindow_ =
+            new LibraryWindow({Library::shared(), AppState::shared(), PickerModel::shared(),
+                               Paster::shared(), *importer_, *services_.fileViewer});
+        libraryWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        if (editorFactory_)
+            libraryWindow_->setEditorFactory(editorFactory_);
+    }
+    libraryWindow_->setWindowState(libraryWindow_->windowState() & ~Qt::WindowMinimized);
+    libraryWindow_->show();
+    libraryWindow_->raise();
+    libraryWindow_->activateWindow();
+}
 
 void DesktopApp::openSettings() {}
 

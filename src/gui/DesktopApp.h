@@ -5,17 +5,22 @@
 #include "TrayMenu.h"
 #include "core/app/AppState.h"
 #include "core/app/MenuModel.h"
+#include "core/import/ATextImporter.h"
 #include "core/platform/ApplicationShell.h"
 #include "core/platform/Clock.h"
 #include "core/platform/Log.h"
+#include "library/DetailEditor.h"
 #include "platform/DesktopServices.h"
 #include "platform/QtKeyMonitor.h"
 #include "platform/QtPickerPanel.h"
 
 #include <QObject>
+#include <QPointer>
 #include <memory>
 
 namespace quillo {
+
+class LibraryWindow;
 
 /// The desktop program: the platform's services, the program's shared objects wired to
 /// them, the tray menu, and the socket through which later launches reach it.
@@ -35,6 +40,9 @@ private:
     void openSettings() override;
     void quit() override;
 
+    /// Opens the library window, making it when it is not open, and brings it forward.
+    void showLibraryWindow();
+
     InstanceReply handle(const InstanceRequest& request);
     InstanceReply importBackup(const std::string& path);
 
@@ -46,6 +54,11 @@ private:
     QtKeyMonitor keyMonitor_{panel_.widget()};
     std::unique_ptr<MenuModel> menuModel_;
     std::unique_ptr<TrayMenu> tray_;
+    std::unique_ptr<ATextImporter> importer_;
+    /// How each library window makes its snippet editor.
+    DetailEditorFactory editorFactory_;
+    /// Made on demand and gone when closed, with its editor.
+    QPointer<LibraryWindow> libraryWindow_;
     InstanceServer server_;
     QuitOnSignal quitOnSignal_;
 };

@@ -1,6 +1,7 @@
 #include "DesktopServices.h"
 
 #include "AutostartLoginItem.h"
+#include "DBusFileViewer.h"
 #include "QtDialogs.h"
 #include "QtPasteboard.h"
 #include "QtScheduler.h"
@@ -34,6 +35,7 @@ DesktopServices makeDesktopServices() {
     services.workspace = std::move(workspace);
     services.accessibility = std::make_unique<X11Accessibility>(x11);
     services.hotKeys = std::make_unique<X11HotKeyService>(x11);
+    services.fileViewer = std::make_unique<DBusFileViewer>();
     return services;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/platform/Accessibility.h"
 #include "core/platform/Dialogs.h"
+#include "core/platform/FileViewer.h"
 #include "core/platform/HotKeyService.h"
 #include "core/platform/KeyPoster.h"
 #include "core/platform/LoginItem.h"
@@ -28,6 +29,7 @@ struct DesktopServices {
     std::unique_ptr<Accessibility> accessibility;
     std::unique_ptr<KeyPoster> keyPoster;
     std::unique_ptr<HotKeyService> hotKeys;
+    std::unique_ptr<FileViewer> fileViewer;
 };
 
 /// Made once the QApplication exists.

@@ -1,7 +1,10 @@
 #include "NaturalOrder.h"
 
 #include "DateFormatting.h"
+#include "core/util/UnicodeText.h"
 
+#include <algorithm>
+#include <climits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -71,6 +74,28 @@ NaturalLess::NaturalLess(const std::string& localeId) : collator_(collatorFor(lo
 
 int NaturalLess::compare(std::string_view a, std::string_view b) const {
     return compareWith(collator_, a, b);
+}
+
+std::string NaturalLess::sortKey(std::string_view text) const {
+    if (collator_ == nullptr)
+        return std::string(text);
+    // ICU's key ends in its only zero byte, so it can stay in the string: a key that is a
+    // prefix of another still sorts first.
+    const icu::UnicodeString unicode = toUnicode(text);
+    std::string key(text.size() * 2 + 16, '\0');
+    for (;;) {
+        const int32_t length = collator_->getSortKey(
+            unicode, reinterpret_cast<uint8_t*>(key.data()),
+            static_cast<int32_t>(std::min<std::size_t>(key.size(), INT32_MAX)));
+        if (length <= 0)
+            return std::string(text);
+        const auto needed = static_cast<std::size_t>(length);
+        if (needed <= key.size()) {
+            key.resize(needed);
+            return key;
+        }
+        key.resize(needed);
+    }
 }
 
 } // namespace quillo

@@ -26,6 +26,9 @@ public:
 
     bool operator()(std::string_view a, std::string_view b) const { return compare(a, b) < 0; }
     int compare(std::string_view a, std::string_view b) const;
+    /// Bytes whose order (as `std::string` compares them) is this ordering's order of the
+    /// texts: for sorting many names often, each key made once.
+    std::string sortKey(std::string_view text) const;
 
 private:
     const icu::Collator* collator_; // null when ICU could make none: bytes then decide

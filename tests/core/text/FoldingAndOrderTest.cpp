@@ -101,5 +101,20 @@ TEST(NaturalOrder, thePosixLocaleStillIgnoresCase) {
     EXPECT_LT(naturalCompare("Item 9", "item 10", "en_US_POSIX"), 0);
 }
 
+TEST(NaturalOrder, sortKeysOrderAsTheComparisonDoes) {
+    const std::vector<std::string> names = {"Reply 10", "reply 2",  "Reply 1", "Réply",
+                                            "Reply",    "",         "Zeta",    "alpha",
+                                            "Alpha 2",  "Alpha 10", "日本"};
+    for (const std::string& locale : {std::string("en_US"), std::string("sv_SE")}) {
+        const NaturalLess less(locale);
+        for (const std::string& a : names)
+            for (const std::string& b : names) {
+                const int keys = less.sortKey(a).compare(less.sortKey(b));
+                EXPECT_EQ(keys < 0 ? -1 : (keys > 0 ? 1 : 0), less.compare(a, b))
+                    << a << " / " << b << " in " << locale;
+            }
+    }
+}
+
 } // namespace
 } // namespace quillo

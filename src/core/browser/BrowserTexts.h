@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace quillo {
+
+/// The library window's sentences that depend on a number or a name.
+namespace BrowserTexts {
+
+/// "Delete this snippet?" for one, "Delete 3 snippets?" for more.
+std::string deleteConfirmationTitle(std::size_t count);
+inline constexpr std::string_view deleteConfirmationMessage =
+    "You can undo this until you delete something else.";
+
+/// "No Snippet Selected" for none, "3 Snippets Selected" otherwise.
+std::string selectionTitle(std::size_t count);
+/// "Press ⌃⌥Space in any app to search and paste."
+std::string searchAndPasteHint(std::string_view shortcut);
+
+/// The status card when pasting is allowed: "Ready · ⌃⌥Space to insert".
+std::string readyStatus(std::string_view shortcut);
+
+/// The group alert's name with spaces, tabs and the other space separators cut from both
+/// ends; line breaks stay.
+std::string trimmedGroupName(std::string_view name);
+
+} // namespace BrowserTexts
+
+} // namespace quillo

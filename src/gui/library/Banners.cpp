@@ -1,0 +1,92 @@
+#include "Banners.h"
+
+#include "ElidedLabel.h"
+#include "LibraryLook.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace quillo {
+
+namespace {
+
+constexpr int iconSize = 16;
+
+} // namespace
+
+ProblemBanner::ProblemBanner(QWidget* parent)
+    : QWidget(parent), icon_(new QLabel(this)), message_(new QLabel(this)),
+      showFiles_(new QPushButton(QStringLiteral("Show Files"), this)),
+      dismiss_(new QPushButton(QStringLiteral("Dismiss"), this)) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(16, 10, 16, 10);
+    row->setSpacing(8);
+    icon_->setPixmap(LibraryLook::icon(LibraryLook::Symbol::warning)
+                         .pixmap(QSize(iconSize, iconSize), devicePixelRatioF()));
+    row->addWidget(icon_, 0, Qt::AlignTop);
+    // The whole sentence always shows: it wraps rather than being cut.
+    message_->setWordWrap(true);
+    message_->setTextFormat(Qt::PlainText);
+    message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    row->addWidget(message_, 1);
+    row->addWidget(showFiles_);
+    row->addWidget(dismiss_);
+    connect(showFiles_, &QPushButton::clicked, this, &ProblemBanner::showFilesClicked);
+    connect(dismiss_, &QPushButton::clicked, this, &ProblemBanner::dismissClicked);
+    hide();
+}
+
+void ProblemBanner::showProblem(const std::optional<std::string>& problem) {
+    if (problem)
+        message_->setText(QString::fromStdString(*problem));
+    setVisible(problem.has_value());
+}
+
+void ProblemBanner::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QColor orange = LibraryLook::warning(palette());
+    painter.fillRect(rect(), LibraryLook::faded(orange, 0.12f));
+    painter.setPen(LibraryLook::faded(orange, 0.35f));
+    painter.drawLine(rect().bottomLeft(), rect().bottomRight());
+}
+
+UndoBanner::UndoBanner(QWidget* parent)
+    : QWidget(parent), summary_(new ElidedLabel(this)),
+      undo_(new QPushButton(QStringLiteral("Undo"), this)), dismiss_(new QToolButton(this)) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(12, 8, 12, 8);
+    row->setSpacing(8);
+    auto* icon = new QLabel(this);
+    icon->setPixmap(LibraryLook::icon(LibraryLook::Symbol::trash)
+                        .pixmap(QSize(iconSize, iconSize), devicePixelRatioF()));
+    row->addWidget(icon);
+    row->addWidget(summary_, 1);
+    row->addWidget(undo_);
+    dismiss_->setIcon(LibraryLook::icon(LibraryLook::Symbol::dismiss));
+    dismiss_->setToolTip(QStringLiteral("Dismiss"));
+    dismiss_->setAccessibleName(QStringLiteral("Dismiss"));
+    dismiss_->setAutoRaise(true); // borderless
+    row->addWidget(dismiss_);
+    connect(undo_, &QPushButton::clicked, this, &UndoBanner::undoClicked);
+    connect(dismiss_, &QToolButton::clicked, this, &UndoBanner::dismissClicked);
+    hide();
+}
+
+void UndoBanner::showDeletion(const std::optional<std::string>& summary) {
+    if (summary)
+        summary_->setText(QString::fromStdString(*summary));
+    setVisible(summary.has_value());
+}
+
+void UndoBanner::paintEvent(QPaintEvent*) {
+    // A bar of its own over the list: the window's colour, a hairline above.
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawLine(rect().topLeft(), rect().topRight());
+}
+
+} // namespace quillo

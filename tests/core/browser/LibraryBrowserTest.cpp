@@ -1,0 +1,421 @@
+#include "core/browser/LibraryBrowser.h"
+
+#include "fakes/BrowserFixture.h"
+
+#include <fstream>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <utility>
+#include <vector>
+
+namespace quillo {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
+using IDs = Library::SnippetIDs;
+
+// The library window's state and commands, without any window.
+class LibraryBrowserTest : public testing::BrowserFixture {
+protected:
+    std::vector<std::string> listed() {
+        std::vector<std::string> names;
+        for (const Snippet* snippet : browser.visibleSnippets())
+            names.push_back(snippet->name);
+        return names;
+    }
+
+    LibraryBrowser browser{browserEnvironment()};
+};
+
+// ---- New snippets and requests from elsewhere
+
+TEST_F(LibraryBrowserTest, newSnippetGoesIntoTheShownGroupSelectedWithItsNameFocused) {
+    const Uuid work = library->addGroup("Work").id;
+    browser.setSidebar(SidebarItem::ofGroup(work));
+    browser.setSearch("something");
+    const int token = app.focusNameToken();
+
+    browser.newSnippet();
+    ASSERT_EQ(library->snippets().size(), 1u);
+    const Snippet& made = library->snippets().back();
+    EXPECT_EQ(made.groupID, work);
+    EXPECT_EQ(browser.selection(), IDs{made.id});
+    EXPECT_EQ(browser.search(), "");
+    EXPECT_EQ(browser.sidebar(), SidebarItem::ofGroup(work));
+    EXPECT_EQ(app.focusNameToken(), token + 1);
+    EXPECT_EQ(browser.detail().kind, DetailContent::Kind::editor);
+    EXPECT_EQ(browser.detail().snippet, made.id);
+}
+
+TEST_F(LibraryBrowserTest, newSnippetLeavesRecentlyUsedForAllSnippetsUngrouped) {
+    library->addGroup("Work");
+    browser.setSidebar(SidebarItem::recent());
+    browser.newSnippet();
+    EXPECT_EQ(browser.sidebar(), SidebarItem::all());
+    EXPECT_EQ(library->snippets().back().groupID, std::nullopt);
+    EXPECT_THAT(listed(), ElementsAre("New Snippet"));
+
+    browser.setSidebar(SidebarItem::ungrouped());
+    browser.newSnippet();
+    EXPECT_EQ(browser.sidebar(), SidebarItem::ungrouped());
+    EXPECT_EQ(library->snippets().back().groupID, std::nullopt);
+}
+
+TEST_F(LibraryBrowserTest, theApplicationsNewSnippetRequestMakesOneEachTime) {
+    app.requestNewSnippet();
+    app.requestNewSnippet();
+    EXPECT_EQ(library->snippets().size(), 2u);
+    // Other changes of the application state make none.
+    accessibility.trusted = false;
+    scheduler.advance(AppState::permissionPollInterval);
+    app.setCreatingGroup(true);
+    EXPECT_EQ(library->snippets().size(), 2u);
+}
+
+TEST_F(LibraryBrowserTest, revealSelectsTheSnippetUnderAllSnippetsWithNoSearch) {
+    const Uuid work = library->addGroup("Work").id;
+    const Snippet target = add("Target");
+    add("Other", work);
+    browser.setSidebar(SidebarItem::ofGroup(work));
+    browser.setSearch("oth");
+
+    app.showLibrary(target.id);
+    EXPECT_EQ(browser.sidebar(), SidebarItem::all());
+    EXPECT_EQ(browser.search(), "");
+    EXPECT_EQ(browser.selection(), IDs{target.id});
+
+    // The same snippet asked for again is selected again.
+    browser.setSelection({});
+    app.showLibrary(target.id);
+    EXPECT_EQ(browser.selection(), IDs{target.id});
+    // Showing the library without a snippet leaves the selection alone.
+    browser.setSelection({});
+    app.showLibrary();
+    EXPECT_THAT(browser.selection(), IsEmpty());
+}
+
+TEST_F(LibraryBrowserTest, aRevealMadeBeforeTheWindowAppearsIsSelectedWhenItDoes) {
+    const Snippet target = add("Target");
+    app.showLibrary(target.id);
+    LibraryBrowser later(browserEnvironment());
+    EXPECT_THAT(later.selection(), IsEmpty());
+    later.appear();
+    EXPECT_EQ(later.selection(), IDs{target.id});
+}
+
+TEST_F(LibraryBrowserTest, observersHearOnceACommandIsDoneAndTheEditorBeforeTheFocusRequest) {
+    add("Existing");
+    std::vector<std::pair<IDs, int>> heard; // the selection and the focus token, each time
+    browser.addObserver([&] { heard.emplace_back(browser.selection(), app.focusNameToken()); });
+    const int token = app.focusNameToken();
+    browser.newSnippet();
+    const IDs made{library->snippets().back().id};
+    ASSERT_EQ(heard.size(), 2u);
+    // Never a state with the snippet made but not yet selected; and the editor of the new
+    // snippet is shown before it is asked to focus its name.
+    EXPECT_EQ(heard[0], std::pair(made, token));
+    EXPECT_EQ(heard[1], std::pair(made, token + 1));
+
+    heard.clear();
+    browser.deleteFromRow(*made.begin());
+    browser.confirmDeletion();
+    EXPECT_EQ(heard.size(), 2u) << "one for the question, one for its answer";
+    EXPECT_EQ(heard.back().first, IDs{});
+}
+
+// ---- Deleting and undoing
+
+TEST_F(LibraryBrowserTest, deletingTwoSelectedAsksThenUndoSelectsBothAgain) {
+    const Snippet a = add("A");
+    const Snippet b = add("B");
+    add("C");
+    browser.requestDelete();
+    EXPECT_FALSE(browser.confirmDelete()) << "nothing selected, nothing to ask";
+
+    browser.setSelection({a.id, b.id});
+    browser.requestDelete();
+    ASSERT_TRUE(browser.confirmDelete());
+    EXPECT_EQ(browser.deleteConfirmationTitle(), "Delete 2 snippets?");
+    browser.confirmDeletion();
+    EXPECT_FALSE(browser.confirmDelete());
+    EXPECT_THAT(browser.selection(), IsEmpty());
+    EXPECT_THAT(listed(), ElementsAre("C"));
+    ASSERT_TRUE(library->lastDeletion());
+    EXPECT_EQ(library->lastDeletion()->summary, "Deleted 2 snippets");
+
+    browser.setSidebar(SidebarItem::ungrouped());
+    browser.setSearch("c");
+    browser.undoDelete();
+    EXPECT_EQ(browser.sidebar(), SidebarItem::all());
+    EXPECT_EQ(browser.search(), "");
+    EXPECT_EQ(browser.selection(), (IDs{a.id, b.id}));
+    EXPECT_THAT(listed(), ElementsAre("A", "B", "C"));
+    EXPECT_FALSE(library->lastDeletion());
+}
+
+TEST_F(LibraryBrowserTest, cancellingTheConfirmationDeletesNothing) {
+    const Snippet a = add("A");
+    browser.setSelection({a.id});
+    browser.requestDelete();
+    EXPECT_EQ(browser.deleteConfirmationTitle(), "Delete this snippet?");
+    browser.cancelDeletion();
+    EXPECT_FALSE(browser.confirmDelete());
+    EXPECT_EQ(library->snippets().size(), 1u);
+    EXPECT_EQ(browser.selection(), IDs{a.id});
+}
+
+TEST_F(LibraryBrowserTest, deleteFromARowOutsideTheSelectionDeletesOnlyThatRow) {
+    const Snippet a = add("A");
+    const Snippet b = add("B");
+    const Snippet c = add("C");
+    browser.setSelection({a.id, b.id});
+    browser.deleteFromRow(c.id);
+    EXPECT_EQ(browser.selection(), IDs{c.id});
+    EXPECT_EQ(browser.deleteConfirmationTitle(), "Delete this snippet?");
+    browser.confirmDeletion();
+    EXPECT_THAT(listed(), ElementsAre("A", "B"));
+
+    // From a row inside a multiple selection, the whole selection goes.
+    browser.setSelection({a.id, b.id});
+    browser.deleteFromRow(a.id);
+    EXPECT_EQ(browser.deleteConfirmationTitle(), "Delete 2 snippets?");
+    browser.confirmDeletion();
+    EXPECT_THAT(listed(), IsEmpty());
+}
+
+TEST_F(LibraryBrowserTest, undoingAGroupDeletionShowsTheGroupAgainWithNothingSelected) {
+    const Uuid work = library->addGroup("Work").id;
+    const Snippet a = add("A", work);
+    browser.setSidebar(SidebarItem::ofGroup(work));
+    browser.setSelection({a.id});
+
+    browser.deleteGroup(work);
+    EXPECT_EQ(browser.sidebar(), SidebarItem::all()) << "left before the group went";
+    EXPECT_THAT(library->groups(), IsEmpty());
+    EXPECT_EQ(library->snippet(a.id)->groupID, std::nullopt);
+
+    browser.undoDelete();
+    EXPECT_EQ(browser.sidebar(), SidebarItem::ofGroup(work));
+    EXPECT_THAT(browser.selection(), IsEmpty());
+    EXPECT_THAT(listed(), ElementsAre("A"));
+}
+
+TEST_F(LibraryBrowserTest, deletingAnotherGroupKeepsTheSidebar) {
+    const Uuid work = library->addGroup("Work").id;
+    const Uuid home = library->addGroup("Home").id;
+    browser.setSidebar(SidebarItem::ofGroup(work));
+    browser.deleteGroup(home);
+    EXPECT_EQ(browser.sidebar(), SidebarItem::ofGroup(work));
+}
+
+TEST_F(LibraryBrowserTest, commandsWithNothingToActOnChangeNothing) {
+    const Snippet a = add("A");
+    browser.setSelection({a.id});
+    browser.confirmDeletion(); // not asked: nothing happens
+    EXPECT_EQ(library->snippets().size(), 1u);
+
+    library->deleteSnippets({a.id});
+    library->undoDeletion(); // restored behind the window's back
+    browser.setSearch("x");
+    browser.undoDelete();
+    EXPECT_EQ(browser.search(), "x") << "no deletion to undo: nothing changes";
+}
+
+TEST_F(LibraryBrowserTest, bannersDismissAndShowTheLibraryFolder) {
+    library->deleteSnippets({add("A").id});
+    library->setProblem("The library couldn't be saved.");
+    browser.dismissUndo();
+    EXPECT_FALSE(library->lastDeletion());
+    browser.dismissProblem();
+    EXPECT_FALSE(library->problem());
+    browser.showFiles();
+    EXPECT_THAT(fileViewer.revealed, ElementsAre(library->folderURL()));
+}
+
+// ---- Groups
+
+TEST_F(LibraryBrowserTest, groupAlertCreatesATrimmedGroupAndShowsIt) {
+    browser.setGroupName("left over");
+    browser.startNewGroup();
+    EXPECT_TRUE(browser.groupAlertShown());
+    EXPECT_TRUE(app.creatingGroup());
+    EXPECT_EQ(browser.groupName(), "");
+    EXPECT_EQ(browser.groupAlertTitle(), "New Group");
+    EXPECT_EQ(browser.groupAlertAction(), "Create");
+
+    browser.setGroupName("  Support\t");
+    browser.finishGroupAlert(true);
+    EXPECT_FALSE(browser.groupAlertShown());
+    EXPECT_FALSE(app.creatingGroup());
+    ASSERT_EQ(library->groups().size(), 1u);
+    EXPECT_EQ(library->groups()[0].name, "Support");
+    EXPECT_EQ(browser.sidebar(), SidebarItem::ofGroup(library->groups()[0].id));
+}
+
+TEST_F(LibraryBrowserTest, blankGroupNamesAndCancelCreateNothing) {
+    browser.startNewGroup();
+    browser.setGroupName("   ");
+    browser.finishGroupAlert(true);
+    EXPECT_FALSE(browser.groupAlertShown());
+    EXPECT_THAT(library->groups(), IsEmpty());
+    EXPECT_EQ(browser.sidebar(), SidebarItem::all());
+
+    browser.startNewGroup();
+    browser.setGroupName("Work");
+    browser.finishGroupAlert(false);
+    EXPECT_FALSE(browser.groupAlertShown());
+    EXPECT_THAT(library->groups(), IsEmpty());
+}
+
+TEST_F(LibraryBrowserTest, renamingStartsFromTheGroupsNameAndTrims) {
+    const SnippetGroup work = library->addGroup("Work");
+    browser.startRenaming(work);
+    EXPECT_TRUE(browser.groupAlertShown());
+    EXPECT_EQ(browser.groupName(), "Work");
+    EXPECT_EQ(browser.groupAlertTitle(), "Rename Group");
+    EXPECT_EQ(browser.groupAlertAction(), "Rename");
+
+    browser.setGroupName(" Office ");
+    browser.finishGroupAlert(true);
+    EXPECT_FALSE(browser.renamingGroup());
+    EXPECT_EQ(library->groups()[0].name, "Office");
+    EXPECT_EQ(library->groups().size(), 1u);
+
+    browser.startRenaming(library->groups()[0]);
+    browser.setGroupName(" ");
+    browser.finishGroupAlert(true);
+    EXPECT_EQ(library->groups()[0].name, "Office") << "a blank name renames nothing";
+}
+
+TEST_F(LibraryBrowserTest, theNewGroupCommandOpensTheAlertWithAnEmptyName) {
+    browser.setGroupName("typed before");
+    app.setCreatingGroup(true);
+    EXPECT_TRUE(browser.groupAlertShown());
+    EXPECT_EQ(browser.groupName(), "");
+    EXPECT_EQ(browser.groupAlertTitle(), "New Group");
+}
+
+// ---- Rows
+
+TEST_F(LibraryBrowserTest, duplicateUnderRecentlyUsedSelectsTheUnlistedCopy) {
+    const Snippet used = add("Used");
+    use(used);
+    browser.setSidebar(SidebarItem::recent());
+    browser.duplicate(used.id);
+    const Snippet& copy = library->snippets().back();
+    EXPECT_EQ(copy.name, "Used copy");
+    EXPECT_EQ(browser.sidebar(), SidebarItem::recent());
+    EXPECT_EQ(browser.selection(), IDs{copy.id});
+    EXPECT_THAT(listed(), ElementsAre("Used"));
+    EXPECT_EQ(browser.detail().snippet, copy.id);
+
+    browser.duplicate(Uuid::random());
+    EXPECT_EQ(browser.selection(), IDs{copy.id}) << "nothing copied, selection kept";
+}
+
+TEST_F(LibraryBrowserTest, moveTakesTheSelectionWhenItHoldsTheRow) {
+    const Uuid work = library->addGroup("Work").id;
+    const Snippet a = add("A");
+    const Snippet b = add("B");
+    const Snippet c = add("C");
+    browser.setSelection({a.id, b.id});
+    browser.moveFromRow(c.id, work);
+    EXPECT_EQ(library->snippet(c.id)->groupID, work);
+    EXPECT_EQ(library->snippet(a.id)->groupID, std::nullopt);
+
+    browser.moveFromRow(a.id, work);
+    EXPECT_EQ(library->snippet(a.id)->groupID, work);
+    EXPECT_EQ(library->snippet(b.id)->groupID, work);
+    EXPECT_EQ(browser.counts().ungrouped, 0u) << "the Ungrouped row goes";
+
+    browser.moveFromRow(a.id, std::nullopt);
+    EXPECT_EQ(library->snippet(a.id)->groupID, std::nullopt);
+    EXPECT_EQ(browser.counts().ungrouped, 2u) << "and comes back";
+}
+
+TEST_F(LibraryBrowserTest, droppedIdsMoveIntoTheGroupAndOtherTextIsSkipped) {
+    const Uuid work = library->addGroup("Work").id;
+    const Snippet a = add("A");
+    const Snippet b = add("B");
+    EXPECT_FALSE(browser.drop({"hello", ""}, work));
+    EXPECT_TRUE(
+        browser.drop({a.id.string(), "not an id", b.id.string(), Uuid::random().string()}, work));
+    EXPECT_EQ(library->snippet(a.id)->groupID, work);
+    EXPECT_EQ(library->snippet(b.id)->groupID, work);
+}
+
+TEST_F(LibraryBrowserTest, copyWithoutFieldsCopiesAndWithFieldsOpensTheForm) {
+    const Snippet plain = add("Plain", std::nullopt, "Just text");
+    browser.copyToClipboard(plain.id);
+    EXPECT_EQ(pasteboard.plainString(), "Just text");
+    EXPECT_EQ(library->snippet(plain.id)->useCount, 1);
+    EXPECT_FALSE(panel.visible);
+
+    Snippet form = add("Form");
+    form.format = SnippetFormat::rich;
+    form.text = "<div>Dear {{field:Name}}</div>";
+    library->update(form);
+    browser.copyToClipboard(form.id);
+    EXPECT_TRUE(panel.visible);
+    EXPECT_EQ(picker.mode(), PickerModel::Mode::fields);
+    EXPECT_TRUE(picker.copyOnly());
+    EXPECT_EQ(pasteboard.plainString(), "Just text") << "nothing copied yet";
+}
+
+TEST_F(LibraryBrowserTest, rowsNameTheirGroupOnlyWhereTheSidebarDoesNot) {
+    const Uuid work = library->addGroup("Work").id;
+    const Snippet a = add("A", work);
+    EXPECT_EQ(browser.rowGroupName(a), "Work");
+    browser.setSidebar(SidebarItem::recent());
+    EXPECT_EQ(browser.rowGroupName(a), "Work");
+    browser.setSidebar(SidebarItem::ofGroup(work));
+    EXPECT_EQ(browser.rowGroupName(a), std::nullopt);
+    browser.setSidebar(std::nullopt);
+    EXPECT_EQ(browser.rowGroupName(a), std::nullopt);
+}
+
+// ---- What the list and the detail column say
+
+TEST_F(LibraryBrowserTest, detailAndListNoticesFollowSelectionAndLibrary) {
+    EXPECT_EQ(browser.detail().kind, DetailContent::Kind::emptyLibrary);
+    EXPECT_EQ(browser.listNotice(), ListNotice::none) << "an empty library leaves the list blank";
+
+    const Snippet a = add("A");
+    const Snippet b = add("B");
+    DetailContent detail = browser.detail();
+    EXPECT_EQ(detail.kind, DetailContent::Kind::message);
+    EXPECT_EQ(detail.title, "No Snippet Selected");
+    EXPECT_EQ(detail.description,
+              "Press " + app.shortcut().displayString() + " in any app to search and paste.");
+
+    browser.setSelection({a.id, b.id});
+    EXPECT_EQ(browser.detail().title, "2 Snippets Selected");
+    browser.setSelection({Uuid::random()});
+    EXPECT_EQ(browser.detail().kind, DetailContent::Kind::message)
+        << "a gone snippet has no editor";
+
+    browser.setSidebar(SidebarItem::recent());
+    EXPECT_EQ(browser.listNotice(), ListNotice::noSnippets);
+    browser.setSearch("zebra");
+    EXPECT_EQ(browser.listNotice(), ListNotice::noResults);
+    browser.setSearch("a");
+    EXPECT_EQ(browser.listNotice(), ListNotice::noResults) << "A was never used";
+    browser.setSidebar(SidebarItem::all());
+    EXPECT_EQ(browser.listNotice(), ListNotice::none);
+}
+
+TEST_F(LibraryBrowserTest, theEmptyLibraryOffersTheNewestAtextBackupWhenThereIsOne) {
+    EXPECT_FALSE(browser.canImportLatestBackup());
+    std::filesystem::create_directories(importer.backupsFolder());
+    std::ofstream(importer.backupsFolder() / "aText 2026-02-28.atext") << "not an archive";
+    EXPECT_TRUE(browser.canImportLatestBackup());
+
+    browser.importLatestBackup();
+    EXPECT_EQ(dialogs.errors.size() + dialogs.alerts.size(), 1u) << "the failure is told";
+    EXPECT_THAT(library->snippets(), IsEmpty());
+}
+
+} // namespace
+} // namespace quillo

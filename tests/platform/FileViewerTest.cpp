@@ -1,0 +1,145 @@
+// Showing the library's folder in the file manager: through the FileManager1 service on a
+// private session bus, and by opening the folder where no file manager offers it.
+#include "fakes/TempFolder.h"
+#include "platform/DBusFileViewer.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QUrl>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace quillo {
+namespace {
+
+/// Stands in for a file manager on the bus, remembering what it was asked to show.
+class FakeFileManager final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public:
+    QStringList shown;
+    QString startupId;
+
+public slots:
+    void ShowItems(const QStringList& uris, const QString& startup) {
+        shown += uris;
+        startupId = startup;
+    }
+};
+
+/// Receives the URLs the desktop was asked to open.
+class UrlCatcher final : public QObject {
+    Q_OBJECT
+public:
+    UrlCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
+    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    UrlCatcher(const UrlCatcher&) = delete;
+    UrlCatcher& operator=(const UrlCatcher&) = delete;
+
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+template <typename Done> bool waitFor(Done done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+/// A session bus of the test's own, gone with it.
+class PrivateBus {
+public:
+    PrivateBus() {
+        daemon_.start(QStringLiteral("dbus-daemon"),
+                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                       QStringLiteral("--print-address=1")});
+        if (daemon_.waitForStarted(5000) && daemon_.waitForReadyRead(5000))
+            address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
+    }
+    ~PrivateBus() {
+        QDBusConnection::disconnectFromBus(QStringLiteral("viewer"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("manager"));
+        daemon_.kill();
+        daemon_.waitForFinished(5000);
+    }
+    PrivateBus(const PrivateBus&) = delete;
+    PrivateBus& operator=(const PrivateBus&) = delete;
+
+    bool running() const { return !address_.isEmpty(); }
+    QDBusConnection connect(const QString& name) const {
+        return QDBusConnection::connectToBus(address_, name);
+    }
+
+private:
+    QProcess daemon_;
+    QString address_;
+};
+
+TEST(DBusFileViewer, fallsBackToTheFolderItselfOrTheOneHoldingAFile) {
+    testing::TempFolder folder;
+    const std::filesystem::path file = folder / "library.json";
+    std::ofstream(file) << "{}";
+    EXPECT_EQ(DBusFileViewer::fallbackFolder(folder.path()), folder.path());
+    EXPECT_EQ(DBusFileViewer::fallbackFolder(file), folder.path());
+    EXPECT_EQ(DBusFileViewer::fallbackFolder(folder / "gone" / "Quillo"), folder / "gone");
+}
+
+TEST(DBusFileViewer, asksTheFileManagerToSelectTheItem) {
+    PrivateBus bus;
+    if (!bus.running())
+        GTEST_SKIP() << "no dbus-daemon to run a private bus";
+    QDBusConnection managerBus = bus.connect(QStringLiteral("manager"));
+    FakeFileManager manager;
+    ASSERT_TRUE(managerBus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
+                                          QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(managerBus.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+
+    testing::TempFolder folder;
+    const std::filesystem::path item = folder / "My Library" / "Quillo";
+    std::filesystem::create_directories(item);
+    UrlCatcher desktop;
+    DBusFileViewer viewer(bus.connect(QStringLiteral("viewer")));
+    viewer.reveal(item);
+    ASSERT_TRUE(waitFor([&] { return !manager.shown.isEmpty(); }));
+    EXPECT_EQ(manager.shown, QStringList{QUrl::fromLocalFile(QString::fromStdString(item.string()))
+                                             .toString(QUrl::FullyEncoded)});
+    EXPECT_TRUE(manager.shown.first().contains(QStringLiteral("My%20Library")));
+    EXPECT_EQ(manager.startupId, QString());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(desktop.opened.isEmpty()) << "no folder opened as well";
+}
+
+TEST(DBusFileViewer, opensTheFolderWhenNoFileManagerAnswers) {
+    testing::TempFolder folder;
+    UrlCatcher desktop;
+    {
+        PrivateBus bus;
+        if (!bus.running())
+            GTEST_SKIP() << "no dbus-daemon to run a private bus";
+        DBusFileViewer viewer(bus.connect(QStringLiteral("viewer")));
+        viewer.reveal(folder.path());
+        ASSERT_TRUE(waitFor([&] { return !desktop.opened.isEmpty(); }));
+        EXPECT_EQ(desktop.opened,
+                  QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(folder.path().string()))});
+    }
+
+    // Without any bus at all, at once.
+    desktop.opened.clear();
+    DBusFileViewer offline(QDBusConnection(QStringLiteral("never connected")));
+    offline.reveal(folder / "library.json");
+    EXPECT_EQ(desktop.opened,
+              QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(folder.path().string()))});
+}
+
+} // namespace
+} // namespace quillo
+
+#include "FileViewerTest.moc"
