@@ -27,6 +27,7 @@ MODULES = [
     "test_terminal_chord",
     "test_picker",
     "test_picker_fields",
+    "test_library_window",
     "test_shortcut_conflict",
     "test_second_launch",
     "test_quitting",

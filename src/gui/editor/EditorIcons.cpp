@@ -1,6 +1,7 @@
 #include "EditorIcons.h"
 
 #include <QPainter>
+#include <QPen>
 #include <QPixmap>
 #include <QWidget>
 
@@ -23,8 +24,22 @@ QIcon icon(const QString& themeName, const QString& glyph, const QWidget& widget
     font.setUnderline(underline);
     font.setStrikeOut(strike);
     painter.setFont(font);
-    painter.setPen(widget.palette().color(QPalette::WindowText));
-    painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, glyph);
+    const QColor ink = widget.palette().color(QPalette::WindowText);
+    painter.setPen(QPen(ink, 2.2));
+    painter.setRenderHint(QPainter::Antialiasing);
+    // Symbols the usual fonts lack are drawn.
+    if (glyph == QLatin1String("link")) {
+        painter.translate(16, 16);
+        painter.rotate(-45);
+        painter.drawRoundedRect(QRectF(-13, -4.5, 14, 9), 4.5, 4.5);
+        painter.drawRoundedRect(QRectF(-1, -4.5, 14, 9), 4.5, 4.5);
+    } else if (glyph == QLatin1String("copy")) {
+        painter.drawRoundedRect(QRectF(6, 9, 13, 16), 2.5, 2.5);
+        painter.drawRoundedRect(QRectF(12, 5, 13, 16), 2.5, 2.5);
+    } else {
+        painter.setPen(ink);
+        painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, glyph);
+    }
     return QIcon(pixmap);
 }
 

@@ -99,7 +99,7 @@ FormatBar::FormatBar(QWidget* parent) : QWidget(parent) {
                               tr("Bulleted list")));
     rich->addWidget(
         addButton("ol", EditorIcons::icon("format-list-ordered", "1≡", self), tr("Numbered list")));
-    rich->addWidget(addButton("link", EditorIcons::icon("insert-link", "🔗", self),
+    rich->addWidget(addButton("link", EditorIcons::icon("insert-link", "link", self),
                               tr("Link (Ctrl+K)"), [this] { emit linkRequested(); }));
     rich->addWidget(addButton("clear", EditorIcons::icon("format-text-clear", "T̸", self),
                               tr("Clear formatting")));

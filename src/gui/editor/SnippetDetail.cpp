@@ -14,9 +14,11 @@
 #include "core/text/Placeholders.h"
 
 #include <QButtonGroup>
+#include <QChildEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -236,8 +238,10 @@ void SnippetDetail::loadEditor() {
     formatBar_->setRich(rich);
     if (rich) {
         // The web engine starts only once a rich snippet is shown.
-        if (richHolder_->layout()->count() == 0)
+        if (richHolder_->layout()->count() == 0) {
             richHolder_->layout()->addWidget(rich_->webView());
+            watchForLinkKey(rich_->webView());
+        }
         rich_->load(shown.text, id_);
         editors_->setCurrentWidget(richHolder_);
     } else {
@@ -346,7 +350,7 @@ void SnippetDetail::copyToClipboard() {
 void SnippetDetail::refreshCopyButton() {
     copy_->setText(copied_ ? tr("Copied") : tr("Copy"));
     copy_->setIcon(copied_ ? EditorIcons::icon("object-select", QStringLiteral("✓"), *copy_)
-                           : EditorIcons::icon("edit-copy", QStringLiteral("⧉"), *copy_));
+                           : EditorIcons::icon("edit-copy", QStringLiteral("copy"), *copy_));
 }
 
 void SnippetDetail::editLink() {
@@ -377,6 +381,31 @@ void SnippetDetail::addField() {
                     insert(QString::fromStdString(*placeholder));
             });
     dialog->open();
+}
+
+void SnippetDetail::watchForLinkKey(QObject* object) {
+    object->installEventFilter(this);
+    for (QObject* child : object->children())
+        if (child->isWidgetType())
+            watchForLinkKey(child);
+}
+
+bool SnippetDetail::eventFilter(QObject* watched, QEvent* event) {
+    // The web view takes every key it might edit with, Ctrl+K included, before shortcuts see
+    // it; the link key is taken here first. Its text widget comes and goes with the page.
+    if (event->type() == QEvent::ChildAdded) {
+        if (QObject* child = static_cast<QChildEvent*>(event)->child(); child->isWidgetType())
+            watchForLinkKey(child);
+    } else if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_K && key->modifiers() == Qt::ControlModifier) {
+            if (event->type() == QEvent::KeyPress)
+                editLink();
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SnippetDetail::focusNameIfNew() {

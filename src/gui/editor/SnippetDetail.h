@@ -75,7 +75,11 @@ public:
     void editLink();
     void addField();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void watchForLinkKey(QObject* object);
     Snippet snippet() const;
     void write(const Snippet& snippet);
     void loadEditor();
