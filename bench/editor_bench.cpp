@@ -2,6 +2,7 @@
 // selection: until a plain snippet is painted, and until the rich editor's page holds the
 // new text. Runs offscreen, web engine included.
 #include "BenchEnvironment.h"
+#include "Durations.h"
 #include "LibraryGenerator.h"
 #include "core/app/AppState.h"
 #include "core/paste/Paster.h"
@@ -63,15 +64,9 @@ public:
     std::unique_ptr<SnippetDetail> detail;
 };
 
-void reportMedian(benchmark::State& state, std::vector<double>& milliseconds) {
-    std::ranges::sort(milliseconds);
-    if (!milliseconds.empty())
-        state.counters["median_ms"] = milliseconds[milliseconds.size() / 2];
-}
-
 void BM_ShowNextPlainSnippet(benchmark::State& state) {
     EditorBench bench;
-    std::vector<double> times;
+    Durations times;
     std::size_t next = 1;
     for (auto _ : state) {
         QElapsedTimer timer;
@@ -80,9 +75,9 @@ void BM_ShowNextPlainSnippet(benchmark::State& state) {
         bench.detail->plainEditor()->viewport()->repaint();
         const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
         state.SetIterationTime(seconds);
-        times.push_back(seconds * 1000);
+        times.add(seconds);
     }
-    reportMedian(state, times);
+    times.report(state);
 }
 BENCHMARK(BM_ShowNextPlainSnippet)->UseManualTime()->Iterations(100);
 
@@ -91,7 +86,7 @@ void BM_ShowNextRichSnippet(benchmark::State& state) {
     bench.detail->setSnippetID(bench.rich.front());
     bench.waitForReady();
     bench.waitForPage();
-    std::vector<double> times;
+    Durations times;
     std::size_t next = 1;
     for (auto _ : state) {
         QElapsedTimer timer;
@@ -100,9 +95,9 @@ void BM_ShowNextRichSnippet(benchmark::State& state) {
         bench.waitForPage();
         const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
         state.SetIterationTime(seconds);
-        times.push_back(seconds * 1000);
+        times.add(seconds);
     }
-    reportMedian(state, times);
+    times.report(state);
 }
 BENCHMARK(BM_ShowNextRichSnippet)->UseManualTime()->Iterations(60);
 

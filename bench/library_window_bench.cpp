@@ -2,6 +2,7 @@
 // and from a letter typed in its search field to the list repainted. Offscreen unless a
 // platform is named (QT_QPA_PLATFORM), since the figures are about the program's own work.
 #include "BenchEnvironment.h"
+#include "Durations.h"
 #include "LibraryGenerator.h"
 #include "core/app/AppState.h"
 #include "core/browser/SnippetListing.h"
@@ -150,22 +151,6 @@ BenchLibrary& library(std::size_t count) {
         entry = std::make_unique<BenchLibrary>(count);
     return *entry;
 }
-
-// The median and the slowest tenth, which a person feels more than the mean.
-class Durations {
-public:
-    void add(double seconds) { values_.push_back(seconds * 1000); }
-    void report(benchmark::State& state) {
-        std::ranges::sort(values_);
-        if (values_.empty())
-            return;
-        state.counters["median_ms"] = values_[values_.size() / 2];
-        state.counters["p90_ms"] = values_[values_.size() * 9 / 10];
-    }
-
-private:
-    std::vector<double> values_;
-};
 
 // Opening the library window: making it (sidebar, the whole list by name) and painting it.
 // Each window starts cold: a new window over a library it has never listed.

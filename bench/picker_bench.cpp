@@ -2,6 +2,7 @@
 // to the panel painted with its results, and from a keystroke to the list repainted. The
 // panel, its views and the key monitor are the program's own; only the paste is faked.
 #include "BenchEnvironment.h"
+#include "Durations.h"
 #include "LibraryGenerator.h"
 #include "core/paste/Paster.h"
 #include "core/picker/PickerModel.h"
@@ -142,23 +143,6 @@ BenchPicker& picker(std::size_t count) {
         entry = std::make_unique<BenchPicker>(count);
     return *entry;
 }
-
-// Google Benchmark reports means; a person feels the typical press, so the median and the
-// slowest tenth are reported as well.
-class Durations {
-public:
-    void add(double seconds) { values_.push_back(seconds * 1000); }
-    void report(benchmark::State& state) {
-        std::ranges::sort(values_);
-        if (values_.empty())
-            return;
-        state.counters["median_ms"] = values_[values_.size() / 2];
-        state.counters["p90_ms"] = values_[values_.size() * 9 / 10];
-    }
-
-private:
-    std::vector<double> values_;
-};
 
 // Every press after the first, which also builds the search index.
 void BM_ShortcutToPickerShown(benchmark::State& state) {

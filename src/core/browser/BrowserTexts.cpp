@@ -1,19 +1,8 @@
 #include "BrowserTexts.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <unicode/uchar.h>
-#include <unicode/utf8.h>
+#include "core/util/UnicodeText.h"
 
 namespace quillo::BrowserTexts {
-
-namespace {
-
-bool isTrimmedSpace(UChar32 c) {
-    return c == 0x09 || u_charType(c) == U_SPACE_SEPARATOR;
-}
-
-} // namespace
 
 std::string deleteConfirmationTitle(std::size_t count) {
     return "Delete " +
@@ -33,32 +22,7 @@ std::string readyStatus(std::string_view shortcut) {
 }
 
 std::string trimmedGroupName(std::string_view name) {
-    const auto* data = reinterpret_cast<const uint8_t*>(name.data());
-    const auto length = static_cast<int32_t>(std::min<std::size_t>(name.size(), INT32_MAX));
-    int32_t start = 0;
-    while (start < length) {
-        int32_t next = start;
-        UChar32 c = 0;
-        U8_NEXT(data, next, length, c);
-        if (!isTrimmedSpace(c))
-            break;
-        start = next;
-    }
-    int32_t end = length;
-    while (end > start) {
-        // Back to the lead byte of the last character, then read it forwards.
-        int32_t last = end - 1;
-        while (last > start && end - last < 4 && U8_IS_TRAIL(data[last]))
-            --last;
-        int32_t next = last;
-        UChar32 c = 0;
-        U8_NEXT(data, next, end, c);
-        if (next != end || !isTrimmedSpace(c))
-            break;
-        end = last;
-    }
-    return std::string(
-        name.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
+    return std::string(UnicodeText::trimmedBlanks(name));
 }
 
 } // namespace quillo::BrowserTexts

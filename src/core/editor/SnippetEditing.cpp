@@ -2,28 +2,11 @@
 
 #include "core/text/HTMLText.h"
 #include "core/text/Placeholders.h"
-
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
+#include "core/util/UnicodeText.h"
 
 namespace quillo::SnippetEditing {
 
 namespace {
-
-// Spaces, tabs and the other space separators, but not line breaks.
-std::string trimmedBlanks(std::string_view text) {
-    const icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(
-        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-    int32_t start = 0;
-    int32_t end = unicode.length();
-    while (start < end && u_isblank(unicode.char32At(start)))
-        start = unicode.moveIndex32(start, 1);
-    while (end > start && u_isblank(unicode.char32At(unicode.moveIndex32(end, -1))))
-        end = unicode.moveIndex32(end, -1);
-    std::string result;
-    unicode.tempSubStringBetween(start, end).toUTF8String(result);
-    return result;
-}
 
 std::string without(std::string text, std::string_view characters) {
     std::erase_if(text, [&](char c) { return characters.find(c) != std::string_view::npos; });
@@ -42,14 +25,14 @@ std::string_view trimmedLineBreaks(std::string_view text) {
 } // namespace
 
 std::string linkAddress(std::string_view typed) {
-    std::string address = trimmedBlanks(typed);
+    std::string address = std::string(UnicodeText::trimmedBlanks(typed));
     if (address.empty() || address.find(':') != std::string::npos)
         return address;
     return (address.find('@') != std::string::npos ? "mailto:" : "https://") + address;
 }
 
 std::optional<std::string> fieldPlaceholder(std::string_view name, std::string_view defaultValue) {
-    const std::string cleanName = without(trimmedBlanks(name), "}|");
+    const std::string cleanName = without(std::string(UnicodeText::trimmedBlanks(name)), "}|");
     if (cleanName.empty())
         return std::nullopt;
     const std::string cleanDefault = without(std::string(defaultValue), "}");

@@ -25,41 +25,6 @@ namespace {
 
 constexpr std::string_view ungroupedName = "Ungrouped";
 
-// Tabs and the space separators; line breaks are not trimmed.
-bool isTrimmedSpace(UChar32 c) {
-    return c == 0x09 || u_charType(c) == U_SPACE_SEPARATOR;
-}
-
-std::string_view trimmed(std::string_view text) {
-    if (text.size() > static_cast<std::size_t>(INT32_MAX))
-        return text; // no one types that much; ICU's offsets are 32-bit
-    const auto* data = reinterpret_cast<const uint8_t*>(text.data());
-    const auto length = static_cast<int32_t>(text.size());
-    int32_t start = 0;
-    while (start < length) {
-        int32_t next = start;
-        UChar32 c = 0;
-        U8_NEXT(data, next, length, c);
-        if (c < 0 || !isTrimmedSpace(c))
-            break;
-        start = next;
-    }
-    int32_t end = length;
-    while (end > start) {
-        // Back to the lead byte of the last character, then read it forwards.
-        int32_t last = end - 1;
-        while (last > start && end - last < 4 && U8_IS_TRAIL(data[last]))
-            --last;
-        int32_t next = last;
-        UChar32 c = 0;
-        U8_NEXT(data, next, end, c);
-        if (next != end || c < 0 || !isTrimmedSpace(c))
-            break;
-        end = last;
-    }
-    return text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
-}
-
 // Pieces between U+0020 only: a tab or a no-break space stays inside its token.
 std::vector<std::string_view> tokensOf(std::string_view query) {
     std::vector<std::string_view> tokens;
@@ -164,7 +129,7 @@ std::string sortKey(std::string_view name) {
 // ---- The reference search
 
 std::string PickerSearch::foldedQuery(std::string_view query) {
-    return fold(trimmed(query));
+    return fold(UnicodeText::trimmedBlanks(query));
 }
 
 std::optional<std::int64_t> PickerSearch::score(std::string_view query, const Snippet& snippet,

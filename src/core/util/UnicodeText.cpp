@@ -1,9 +1,12 @@
 #include "UnicodeText.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 namespace quillo {
 
@@ -21,6 +24,11 @@ std::string toUtf8(const icu::UnicodeString& text) {
 namespace UnicodeText {
 
 namespace {
+
+// Tabs and the space separators; line breaks are not trimmed.
+bool isTrimmedSpace(UChar32 c) {
+    return c == 0x09 || u_charType(c) == U_SPACE_SEPARATOR;
+}
 
 bool isAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(),
@@ -65,6 +73,36 @@ std::string caselessKey(std::string_view text) {
     icu::UnicodeString folded = normalized(toUnicode(text), true);
     folded.foldCase(U_FOLD_CASE_DEFAULT);
     return toUtf8(normalized(folded, true));
+}
+
+std::string_view trimmedBlanks(std::string_view text) {
+    if (text.size() > static_cast<std::size_t>(INT32_MAX))
+        return text; // no one types that much; ICU's offsets are 32-bit
+    const auto* data = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    int32_t start = 0;
+    while (start < length) {
+        int32_t next = start;
+        UChar32 c = 0;
+        U8_NEXT(data, next, length, c);
+        if (c < 0 || !isTrimmedSpace(c))
+            break;
+        start = next;
+    }
+    int32_t end = length;
+    while (end > start) {
+        // Back to the lead byte of the last character, then read it forwards.
+        int32_t last = end - 1;
+        while (last > start && end - last < 4 && U8_IS_TRAIL(data[last]))
+            --last;
+        int32_t next = last;
+        UChar32 c = 0;
+        U8_NEXT(data, next, end, c);
+        if (next != end || c < 0 || !isTrimmedSpace(c))
+            break;
+        end = last;
+    }
+    return text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
 }
 
 icu::UnicodeString trimmedWhiteSpace(const icu::UnicodeString& text) {

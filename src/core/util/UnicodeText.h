@@ -27,6 +27,10 @@ std::string caselessKey(std::string_view text);
 /// The text without Unicode white space (line breaks included) at either end.
 icu::UnicodeString trimmedWhiteSpace(const icu::UnicodeString& text);
 
+/// The text without tabs and space separators (not line breaks) at either end, as the part
+/// of `text` between them; ill-formed bytes count as text.
+std::string_view trimmedBlanks(std::string_view text);
+
 /// The text with every ill-formed UTF-8 sequence replaced by U+FFFD.
 std::string repairedUtf8(std::string_view text);
 
