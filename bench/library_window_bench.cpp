@@ -4,6 +4,7 @@
 #include "BenchEnvironment.h"
 #include "Durations.h"
 #include "LibraryGenerator.h"
+#include "PaintWatch.h"
 #include "core/app/AppState.h"
 #include "core/browser/SnippetListing.h"
 #include "core/import/ATextImporter.h"
@@ -45,22 +46,6 @@ using namespace quillo::bench;
 using namespace quillo::testing;
 
 constexpr std::uint64_t librarySeed = 20240601;
-
-// Notes the first paint of a widget after it is armed.
-class PaintWatch final : public QObject {
-public:
-    explicit PaintWatch(QWidget* widget) { widget->installEventFilter(this); }
-    void arm() { painted_ = false; }
-    bool painted() const { return painted_; }
-
-private:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            painted_ = true;
-        return QObject::eventFilter(watched, event);
-    }
-    bool painted_ = false;
-};
 
 // Everything the window works with, over a generated library; the platform is faked.
 class BenchLibrary {

@@ -4,6 +4,7 @@
 #include "BenchEnvironment.h"
 #include "Durations.h"
 #include "LibraryGenerator.h"
+#include "PaintWatch.h"
 #include "core/paste/Paster.h"
 #include "core/picker/PickerModel.h"
 #include "fakes/CountingSound.h"
@@ -38,22 +39,6 @@ using namespace quillo::bench;
 using namespace quillo::testing;
 
 constexpr std::uint64_t librarySeed = 20240601;
-
-// Notes the first paint of a widget after it is armed.
-class PaintWatch final : public QObject {
-public:
-    explicit PaintWatch(QWidget* widget) { widget->installEventFilter(this); }
-    void arm() { painted_ = false; }
-    bool painted() const { return painted_; }
-
-private:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            painted_ = true;
-        return QObject::eventFilter(watched, event);
-    }
-    bool painted_ = false;
-};
 
 // The picker over a generated library, wired as the desktop program wires it.
 class BenchPicker {

@@ -25,6 +25,17 @@ class AppFixture : public LibraryTest {
 protected:
     AppFixture() { workspace.frontmost = editor; }
 
+    /// A snippet in the library with that name, text and format.
+    Snippet add(const std::string& name, const std::string& text,
+                SnippetFormat format = SnippetFormat::plain) {
+        Snippet snippet = library->addSnippet(std::nullopt);
+        snippet.name = name;
+        snippet.text = text;
+        snippet.format = format;
+        library->update(snippet);
+        return *library->snippet(snippet.id);
+    }
+
     AppStateEnvironment appEnvironment() {
         return {accessibility, scheduler, hotKey, settings, shell};
     }

@@ -28,16 +28,6 @@ constexpr std::uint16_t escapeKey = 53;
 // The picker's view over the model, with every platform piece faked.
 class PickerViewTest : public testing::AppFixture {
 protected:
-    Snippet add(const std::string& name, const std::string& text,
-                SnippetFormat format = SnippetFormat::plain) {
-        Snippet snippet = library->addSnippet(std::nullopt);
-        snippet.name = name;
-        snippet.text = text;
-        snippet.format = format;
-        library->update(snippet);
-        return *library->snippet(snippet.id);
-    }
-
     std::unique_ptr<PickerView> makeView() {
         auto view = std::make_unique<PickerView>(picker, *library, clock);
         view->show();

@@ -27,15 +27,6 @@ using ::testing::StartsWith;
 
 class SnippetDetailTest : public testing::AppFixture {
 protected:
-    Snippet add(const std::string& name, const std::string& text,
-                SnippetFormat format = SnippetFormat::plain) {
-        Snippet snippet = library->addSnippet(std::nullopt);
-        snippet.name = name;
-        snippet.text = text;
-        snippet.format = format;
-        library->update(snippet);
-        return *library->snippet(snippet.id);
-    }
     const Snippet& stored(const Uuid& id) { return *library->snippet(id); }
 
     std::unique_ptr<SnippetDetail> makeDetail(const Uuid& id) {

@@ -2,7 +2,6 @@
 
 #include "LibrarySymbols.h"
 
-#include <QFrame>
 #include <QGuiApplication>
 #include <QIconEngine>
 #include <QPainter>
@@ -158,14 +157,6 @@ QFont messageTitle(const QFont& base) {
     font.setPointSizeF(base.pointSizeF() * 1.45);
     font.setWeight(QFont::DemiBold);
     return font;
-}
-
-QFrame* divider(Qt::Orientation orientation, QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(orientation == Qt::Horizontal ? QFrame::HLine : QFrame::VLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Mid);
-    return line;
 }
 
 } // namespace quillo::LibraryLook

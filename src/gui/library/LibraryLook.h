@@ -5,7 +5,6 @@
 #include <QIcon>
 #include <QPalette>
 
-class QFrame;
 class QWidget;
 
 namespace quillo::LibraryLook {
@@ -44,8 +43,5 @@ QFont callout(const QFont& base);
 QFont caption(const QFont& base);
 /// The title of a centred message.
 QFont messageTitle(const QFont& base);
-
-/// A thin line between the window's parts.
-QFrame* divider(Qt::Orientation orientation, QWidget* parent);
 
 } // namespace quillo::LibraryLook
