@@ -14,6 +14,7 @@
 #include "picker/PickerView.h"
 
 #include <QCoreApplication>
+#include <QOpenGLWidget>
 
 namespace quillo {
 
@@ -80,6 +81,10 @@ void DesktopApp::showLibraryWindow() {
             new LibraryWindow({Library::shared(), AppState::shared(), PickerModel::shared(),
                                Paster::shared(), *importer_, *services_.fileViewer});
         libraryWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        // The rich editor's web view draws through OpenGL. A window without such a child
+        // is made anew when the first one appears, and keys typed meanwhile are lost; this
+        // hidden one has the window made for OpenGL from the start.
+        (new QOpenGLWidget(libraryWindow_))->hide();
         if (editorFactory_)
             libraryWindow_->setEditorFactory(editorFactory_);
     }

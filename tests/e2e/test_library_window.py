@@ -43,13 +43,9 @@ class LibraryWindow(context.QuilloCase):
         window = self.find_window()
         session.activate(window)
 
+        # The new snippet's name is selected, ready to be typed over at once, also while its
+        # rich editor starts for the first time.
         session.key("ctrl+n")
-        wait_until(lambda: self.saved("New Snippet"), 20, "the new snippet to be saved")
-        # Showing the first rich snippet starts the web engine, and Qt makes the window anew
-        # for it: it is found and brought to the front again.
-        window = self.find_window()
-        session.activate(window)
-        # The new snippet's name is selected, ready to be typed over.
         session.type(NAME)
         wait_until(lambda: self.saved(NAME), 20, "the new snippet's name to be saved")
 
