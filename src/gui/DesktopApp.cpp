@@ -12,17 +12,21 @@
 #include "editor/RichEditorBridge.h"
 #include "library/LibraryWindow.h"
 #include "picker/PickerView.h"
+#include "settings/SettingsWindow.h"
 
 #include <QCoreApplication>
 #include <QOpenGLWidget>
 
 namespace quillo {
 
-DesktopApp::DesktopApp(bool launchedAtLogin, QObject* parent)
-    : QObject(parent), launchedAtLogin_(launchedAtLogin), services_(makeDesktopServices()),
+DesktopApp::DesktopApp(bool launchedAtLogin, bool opensSettings, QObject* parent)
+    : QObject(parent), launchedAtLogin_(launchedAtLogin), opensSettings_(opensSettings),
+      services_(makeDesktopServices()),
       server_([this](const InstanceRequest& request) { return handle(request); }) {}
 
 DesktopApp::~DesktopApp() {
+    // Before the services they use go.
+    delete settingsWindow_.data();
     delete libraryWindow_.data();
 }
 
@@ -64,7 +68,9 @@ bool DesktopApp::start() {
                                   RichEditorBridge::defaultPageFolder()},
                                  parent);
     };
-    if (!launchedAtLogin_)
+    if (opensSettings_)
+        openSettings();
+    else if (!launchedAtLogin_)
         showLibraryWindow();
     connect(qApp, &QCoreApplication::aboutToQuit, this, [] { StartUp::quit(Library::shared()); });
     return true;
@@ -87,6 +93,7 @@ void DesktopApp::showLibraryWindow() {
         (new QOpenGLWidget(libraryWindow_))->hide();
         if (editorFactory_)
             libraryWindow_->setEditorFactory(editorFactory_);
+        connect(libraryWindow_, &LibraryWindow::settingsRequested, this, &DesktopApp::openSettings);
     }
     libraryWindow_->setWindowState(libraryWindow_->windowState() & ~Qt::WindowMinimized);
     libraryWindow_->show();
@@ -94,7 +101,15 @@ void DesktopApp::showLibraryWindow() {
     libraryWindow_->activateWindow();
 }
 
-void DesktopApp::openSettings() {}
+void DesktopApp::openSettings() {
+    if (!settingsWindow_ || settingsWindow_->isHidden()) {
+        settingsWindow_ = new SettingsWindow(
+            {AppState::shared(), HotKey::shared(), shortcutKeyMonitor_, *services_.sound,
+             *services_.loginItem, *importer_, Library::shared(), *services_.fileViewer, log_});
+        settingsWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    settingsWindow_->present();
+}
 
 void DesktopApp::quit() {
     QCoreApplication::quit();
@@ -104,6 +119,9 @@ InstanceReply DesktopApp::handle(const InstanceRequest& request) {
     switch (request.kind) {
     case InstanceRequest::Kind::show:
         AppState::shared().showLibrary();
+        return {};
+    case InstanceRequest::Kind::settings:
+        openSettings();
         return {};
     case InstanceRequest::Kind::importBackup:
         return importBackup(request.argument);

@@ -13,6 +13,7 @@
 #include "platform/DesktopServices.h"
 #include "platform/QtKeyMonitor.h"
 #include "platform/QtPickerPanel.h"
+#include "platform/QtShortcutKeyMonitor.h"
 
 #include <QObject>
 #include <QPointer>
@@ -21,13 +22,16 @@
 namespace quillo {
 
 class LibraryWindow;
+class SettingsWindow;
 
 /// The desktop program: the platform's services, the program's shared objects wired to
 /// them, the tray menu, and the socket through which later launches reach it.
 class DesktopApp : public QObject, private ApplicationShell {
     Q_OBJECT
 public:
-    explicit DesktopApp(bool launchedAtLogin, QObject* parent = nullptr);
+    /// Starts with the library window open, unless started at login; with `opensSettings`,
+    /// with the settings window instead.
+    DesktopApp(bool launchedAtLogin, bool opensSettings, QObject* parent = nullptr);
     ~DesktopApp() override;
 
     /// Starts listening for later launches and starts the program; false (after saying
@@ -47,11 +51,14 @@ private:
     InstanceReply importBackup(const std::string& path);
 
     bool launchedAtLogin_;
+    bool opensSettings_;
     SystemClock clock_;
     StandardErrorLog log_;
     DesktopServices services_;
     QtPickerPanel panel_;
     QtKeyMonitor keyMonitor_{panel_.widget()};
+    /// Takes the program's keys while the settings window records a shortcut.
+    QtShortcutKeyMonitor shortcutKeyMonitor_{X11Connection::ofApplication()};
     std::unique_ptr<MenuModel> menuModel_;
     std::unique_ptr<TrayMenu> tray_;
     std::unique_ptr<ATextImporter> importer_;
@@ -59,6 +66,8 @@ private:
     DetailEditorFactory editorFactory_;
     /// Made on demand and gone when closed, with its editor.
     QPointer<LibraryWindow> libraryWindow_;
+    /// Made on demand and gone when closed, so it reads its state afresh each time.
+    QPointer<SettingsWindow> settingsWindow_;
     InstanceServer server_;
     QuitOnSignal quitOnSignal_;
 };

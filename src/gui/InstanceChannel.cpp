@@ -31,6 +31,8 @@ const char* kindName(InstanceRequest::Kind kind) {
         return "import";
     case InstanceRequest::Kind::paste:
         return "paste";
+    case InstanceRequest::Kind::settings:
+        return "settings";
     }
     return "show";
 }
@@ -55,6 +57,8 @@ std::optional<InstanceRequest> InstanceRequest::fromJson(const QJsonObject& json
         request.kind = Kind::importBackup;
     else if (kind == "paste")
         request.kind = Kind::paste;
+    else if (kind == "settings")
+        request.kind = Kind::settings;
     else
         return std::nullopt;
     request.argument = json.value("argument").toString().toStdString();

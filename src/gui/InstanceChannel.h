@@ -14,7 +14,7 @@ namespace quillo {
 
 /// What a second launch asks of the running program.
 struct InstanceRequest {
-    enum class Kind { show, importBackup, paste };
+    enum class Kind { show, importBackup, paste, settings };
     Kind kind = Kind::show;
     /// The backup's path, or the snippet to paste.
     std::string argument{};

@@ -75,10 +75,13 @@ int main(int argc, char** argv) {
         return status;
     }
 
+    const bool opensSettings = StartUp::opensSettings(arguments);
     {
-        // Opening Quillo again while it runs shows its library.
+        // Opening Quillo again while it runs shows its library (or its settings).
         QCoreApplication core(argc, argv);
-        if (sendToRunningInstance({InstanceRequest::Kind::show, "", {}}, requestTimeout))
+        const auto kind =
+            opensSettings ? InstanceRequest::Kind::settings : InstanceRequest::Kind::show;
+        if (sendToRunningInstance({kind, "", {}}, requestTimeout))
             return 0;
     }
     if (!hasDisplay()) {
@@ -91,7 +94,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Quillo");
     QApplication::setApplicationVersion(QUILLO_VERSION);
     QApplication::setQuitOnLastWindowClosed(false);
-    DesktopApp desktop(StartUp::launchedAtLogin(arguments));
+    DesktopApp desktop(StartUp::launchedAtLogin(arguments), opensSettings);
     if (!desktop.start())
         return 1;
     return QApplication::exec();

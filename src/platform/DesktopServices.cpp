@@ -33,7 +33,8 @@ DesktopServices makeDesktopServices() {
     services.keyPoster = std::make_unique<X11KeyPoster>(
         x11, [front = workspace.get()] { return front->frontWindowClass(); });
     services.workspace = std::move(workspace);
-    services.accessibility = std::make_unique<X11Accessibility>(x11);
+    services.accessibility =
+        std::make_unique<X11Accessibility>(x11, X11Accessibility::isWaylandSession());
     services.hotKeys = std::make_unique<X11HotKeyService>(x11);
     services.fileViewer = std::make_unique<DBusFileViewer>();
     return services;

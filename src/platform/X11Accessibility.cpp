@@ -1,22 +1,73 @@
 #include "X11Accessibility.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <cstdlib>
+#include <string_view>
 #include <xcb/xtest.h>
 
 namespace quillo {
 
-X11Accessibility::X11Accessibility(std::optional<X11Connection> connection)
-    : connection_(connection) {}
+namespace {
+
+// The second half of each explanation: what happens meanwhile.
+constexpr const char* meanwhile =
+    " Until then, Quillo puts each snippet on the clipboard for you to paste with Ctrl+V.";
+
+QString explanation(X11Accessibility::Obstacle obstacle) {
+    using Obstacle = X11Accessibility::Obstacle;
+    switch (obstacle) {
+    case Obstacle::wayland:
+        return QStringLiteral("This is a Wayland session, where one program may not type into "
+                              "another. To have snippets pasted for you, log in to an X11 session "
+                              "(on the login screen it may be called \u201cXorg\u201d).") +
+               QString::fromLatin1(meanwhile);
+    case Obstacle::noXTest:
+        return QStringLiteral("The display server of this X11 session has no XTEST extension, "
+                              "which Quillo needs to type the paste keys into other programs. "
+                              "Turn XTEST on in the server\u2019s configuration (it is on unless "
+                              "switched off) and log in again.") +
+               QString::fromLatin1(meanwhile);
+    case Obstacle::noX11:
+    case Obstacle::none:
+        break;
+    }
+    return QStringLiteral("Pasting into other programs needs an X11 session whose display "
+                          "server has the XTEST extension, and this session is not one. To have "
+                          "snippets pasted for you, log in to an X11 session.") +
+           QString::fromLatin1(meanwhile);
+}
+
+bool environmentIs(const char* name, std::string_view value) {
+    const char* set = std::getenv(name);
+    return set != nullptr && value == set;
+}
+
+} // namespace
+
+X11Accessibility::X11Accessibility(std::optional<X11Connection> connection, bool waylandSession)
+    : connection_(connection), waylandSession_(waylandSession) {}
 
 X11Accessibility::~X11Accessibility() {
     delete message_.data();
 }
 
-bool X11Accessibility::isTrusted(bool prompt) {
+bool X11Accessibility::isWaylandSession() {
+    return QGuiApplication::platformName() == QStringLiteral("wayland") ||
+           environmentIs("XDG_SESSION_TYPE", "wayland");
+}
+
+X11Accessibility::Obstacle X11Accessibility::obstacle() const {
+    if (!connection_)
+        return waylandSession_ ? Obstacle::wayland : Obstacle::noX11;
     // xcb asks the server once and remembers the answer.
     const xcb_query_extension_reply_t* xtest =
-        connection_ ? xcb_get_extension_data(connection_->get(), &xcb_test_id) : nullptr;
-    const bool trusted = xtest != nullptr && xtest->present != 0;
+        xcb_get_extension_data(connection_->get(), &xcb_test_id);
+    return xtest != nullptr && xtest->present != 0 ? Obstacle::none : Obstacle::noXTest;
+}
+
+bool X11Accessibility::isTrusted(bool prompt) {
+    const bool trusted = obstacle() == Obstacle::none;
     if (!trusted && prompt)
         explain();
     return trusted;
@@ -29,10 +80,7 @@ void X11Accessibility::explain() {
     }
     message_ = new QMessageBox(QMessageBox::Information, QStringLiteral("Quillo"),
                                QStringLiteral("Quillo can't paste here."), QMessageBox::Ok);
-    message_->setInformativeText(QStringLiteral(
-        "Pasting into other programs needs an X11 session whose display server has the XTEST "
-        "extension, and this session is not one. Until you use such a session, Quillo puts "
-        "each snippet on the clipboard for you to paste with Ctrl+V."));
+    message_->setInformativeText(explanation(obstacle()));
     message_->setAttribute(Qt::WA_DeleteOnClose);
     message_->open();
 }

@@ -101,8 +101,16 @@ std::vector<xcb_keycode_t> KeyboardMap::keycodesOf(xcb_keysym_t keysym) const {
     return result;
 }
 
+xcb_keysym_t KeyboardMap::unshiftedKeysymOf(xcb_keycode_t keycode) const {
+    return symbols_ ? xcb_key_symbols_get_keysym(symbols_.get(), keycode, 0) : XCB_NO_SYMBOL;
+}
+
 std::vector<xcb_keycode_t> X11Connection::keycodesOf(xcb_keysym_t keysym) const {
     return KeyboardMap(connection_).keycodesOf(keysym);
+}
+
+xcb_keysym_t X11Connection::unshiftedKeysymOf(xcb_keycode_t keycode) const {
+    return KeyboardMap(connection_).unshiftedKeysymOf(keycode);
 }
 
 std::array<std::vector<xcb_keycode_t>, 8> X11Connection::modifierKeycodes() const {

@@ -26,6 +26,8 @@ public:
 
     /// The keycodes that type a keysym, best first; empty when no key does.
     std::vector<xcb_keycode_t> keycodesOf(xcb_keysym_t keysym) const;
+    /// What a key types with no modifier held; XCB_NO_SYMBOL when nothing.
+    xcb_keysym_t unshiftedKeysymOf(xcb_keycode_t keycode) const;
 
 private:
     std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> symbols_;
@@ -62,6 +64,9 @@ public:
 
     /// The keycodes that type a keysym on the current keyboard mapping, best first.
     std::vector<xcb_keycode_t> keycodesOf(xcb_keysym_t keysym) const;
+    /// What a key types with no modifier held on the current mapping; XCB_NO_SYMBOL when
+    /// nothing.
+    xcb_keysym_t unshiftedKeysymOf(xcb_keycode_t keycode) const;
     /// The keycodes bound to each of the eight modifiers (Shift, Lock, Control, Mod1..Mod5).
     std::array<std::vector<xcb_keycode_t>, 8> modifierKeycodes() const;
     /// Whether the key is down now, as the server sees it; false when it does not answer.

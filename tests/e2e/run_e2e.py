@@ -28,6 +28,7 @@ MODULES = [
     "test_picker",
     "test_picker_fields",
     "test_library_window",
+    "test_settings",
     "test_shortcut_conflict",
     "test_second_launch",
     "test_quitting",

@@ -1,6 +1,8 @@
 // The X11 seams against the X server the test run provides (Xvfb, no window manager).
+#include "core/hotkey/Shortcut.h"
 #include "core/platform/KeyEvent.h"
 #include "platform/OtherXClient.h"
+#include "platform/QtShortcutKeyMonitor.h"
 #include "platform/X11Accessibility.h"
 #include "platform/X11HotKeyService.h"
 #include "platform/X11KeyPoster.h"
@@ -11,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTest>
 #include <X11/keysym.h>
 #include <chrono>
@@ -340,6 +343,38 @@ TEST_F(X11KeyPosting, PasteWaitsUntilTheUserLetsGoOfAlt) {
     EXPECT_EQ(nextPress(recorder), (KeyRecorder::Press{Qt::Key_V, Qt::ControlModifier}));
 }
 
+using ShortcutKeys = X11Session;
+
+// A key press as the shortcut recorder reads it; `scanCode` 0 is a key from no keyboard.
+KeyEvent recorded(const QtShortcutKeyMonitor& monitor, int key, Qt::KeyboardModifiers modifiers,
+                  std::uint32_t scanCode = 0) {
+    return monitor.translate(QKeyEvent(QEvent::KeyPress, key, modifiers, scanCode, 0, 0));
+}
+
+TEST_F(ShortcutKeys, ModifiersReadAsTheGlobalShortcutAndKeysNamedAsTheyAreLabelled) {
+    const QtShortcutKeyMonitor withoutX;
+    const auto shortcut = [&](int key, Qt::KeyboardModifiers modifiers) {
+        const auto made = Shortcut::fromEvent(recorded(withoutX, key, modifiers));
+        return made ? made->displayString() : "none";
+    };
+    EXPECT_EQ(shortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier), "⌃⌥K");
+    EXPECT_EQ(shortcut(Qt::Key_K, Qt::MetaModifier | Qt::ShiftModifier), "⇧⌘K");
+    EXPECT_EQ(shortcut(Qt::Key_Space, Qt::AltModifier), "⌥Space");
+    EXPECT_EQ(shortcut(Qt::Key_F5, Qt::ControlModifier), "⌃F5");
+    EXPECT_EQ(shortcut(Qt::Key_Comma, Qt::ControlModifier), "⌃,");
+    EXPECT_EQ(shortcut(Qt::Key_K, Qt::ShiftModifier), "none");
+    EXPECT_EQ(recorded(withoutX, Qt::Key_F35, Qt::ControlModifier).keyCode, KeyCode::unknown);
+
+    // On X the key is the one pressed, whatever Shift makes it type.
+    const QtShortcutKeyMonitor onX(app);
+    const std::vector<xcb_keycode_t> one = app->keycodesOf(XK_1);
+    ASSERT_FALSE(one.empty());
+    const KeyEvent controlShiftOne =
+        recorded(onX, Qt::Key_Exclam, Qt::ControlModifier | Qt::ShiftModifier, one.front());
+    EXPECT_EQ(controlShiftOne.keyCode, 0x12);
+    EXPECT_EQ(Shortcut::fromEvent(controlShiftOne)->displayString(), "⌃⇧1");
+}
+
 using X11Trust = X11Session;
 
 std::vector<QMessageBox*> visibleMessages() {
@@ -351,25 +386,66 @@ std::vector<QMessageBox*> visibleMessages() {
 }
 
 TEST_F(X11Trust, XvfbHasXtestAndAskingThenShowsNothing) {
-    X11Accessibility accessibility(app);
+    X11Accessibility accessibility(app, false);
+    EXPECT_EQ(accessibility.obstacle(), X11Accessibility::Obstacle::none);
     EXPECT_TRUE(accessibility.isTrusted(false));
     EXPECT_TRUE(accessibility.isTrusted(true));
     EXPECT_TRUE(visibleMessages().empty());
 }
 
-TEST_F(X11Trust, WithoutXAskingExplainsOnceWithoutWaiting) {
+// The one message shown after asking twice, and only once asked; gone with its owner.
+QString explanationAfterAsking(X11Accessibility& accessibility) {
+    EXPECT_FALSE(accessibility.isTrusted(false));
+    EXPECT_TRUE(visibleMessages().empty());
+    EXPECT_FALSE(accessibility.isTrusted(true));
+    EXPECT_FALSE(accessibility.isTrusted(true));
+    const auto boxes = visibleMessages();
+    if (boxes.size() != 1U) {
+        ADD_FAILURE() << boxes.size() << " messages";
+        return {};
+    }
+    EXPECT_EQ(boxes[0]->text(), "Quillo can't paste here.");
+    EXPECT_TRUE(boxes[0]->informativeText().contains("Ctrl+V"));
+    return boxes[0]->informativeText();
+}
+
+TEST_F(X11Trust, WithoutXAskingExplainsOnceWithoutWaitingWhyAndWhatToDo) {
     {
-        X11Accessibility accessibility(std::nullopt);
-        EXPECT_FALSE(accessibility.isTrusted(false));
-        EXPECT_TRUE(visibleMessages().empty());
-        EXPECT_FALSE(accessibility.isTrusted(true));
-        EXPECT_FALSE(accessibility.isTrusted(true));
-        const auto boxes = visibleMessages();
-        ASSERT_EQ(boxes.size(), 1U);
-        EXPECT_TRUE(boxes[0]->informativeText().contains("XTEST"));
-        EXPECT_TRUE(boxes[0]->informativeText().contains("Ctrl+V"));
+        X11Accessibility accessibility(std::nullopt, true);
+        EXPECT_EQ(accessibility.obstacle(), X11Accessibility::Obstacle::wayland);
+        const QString text = explanationAfterAsking(accessibility);
+        EXPECT_TRUE(text.contains("Wayland session")) << text.toStdString();
+        EXPECT_TRUE(text.contains("log in to an X11 session")) << text.toStdString();
     }
     EXPECT_TRUE(visibleMessages().empty());
+    {
+        X11Accessibility accessibility(std::nullopt, false);
+        EXPECT_EQ(accessibility.obstacle(), X11Accessibility::Obstacle::noX11);
+        const QString text = explanationAfterAsking(accessibility);
+        EXPECT_FALSE(text.contains("Wayland")) << text.toStdString();
+        EXPECT_TRUE(text.contains("XTEST")) << text.toStdString();
+    }
+}
+
+TEST_F(X11Trust, AServerWithoutXtestIsNotTrustedAndTheMessageSaysWhy) {
+    QProcess server;
+    server.start("Xvfb", {"-displayfd", "1", "-extension", "XTEST", "-nolisten", "tcp"});
+    ASSERT_TRUE(server.waitForStarted(deadlineMs));
+    ASSERT_TRUE(server.waitForReadyRead(deadlineMs)) << "Xvfb gave no display number";
+    const QByteArray display = ":" + server.readAllStandardOutput().trimmed();
+    xcb_connection_t* connection = xcb_connect(display.constData(), nullptr);
+    ASSERT_EQ(xcb_connection_has_error(connection), 0);
+    {
+        const X11Connection withoutXtest(
+            connection, xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root);
+        X11Accessibility accessibility(withoutXtest, false);
+        EXPECT_EQ(accessibility.obstacle(), X11Accessibility::Obstacle::noXTest);
+        const QString text = explanationAfterAsking(accessibility);
+        EXPECT_TRUE(text.contains("no XTEST extension")) << text.toStdString();
+    }
+    xcb_disconnect(connection);
+    server.terminate();
+    server.waitForFinished(deadlineMs);
 }
 
 } // namespace

@@ -208,8 +208,9 @@ Command parsePaste(Arguments arguments) {
     return paste;
 }
 
-/// "--autostart" starts the program as usual; anything after it is a mistake.
-std::optional<Command> parseAutostart(Arguments arguments) {
+/// "--autostart" and "--settings" start the program as usual; anything after them is a
+/// mistake.
+std::optional<Command> parseStartOption(Arguments arguments) {
     if (!arguments.empty())
         return UsageError{"unexpected argument " + inQuotes(arguments.front()),
                           std::string(Usage::program)};
@@ -251,8 +252,8 @@ std::optional<Command> parse(const std::vector<std::string>& arguments) {
         return parseRender(modeArguments);
     if (mode == "paste")
         return parsePaste(modeArguments);
-    if (mode == autostartOption)
-        return parseAutostart(modeArguments);
+    if (mode == autostartOption || mode == settingsOption)
+        return parseStartOption(modeArguments);
     const std::string_view kind = mode.starts_with('-') ? "unknown option " : "unknown command ";
     return UsageError{std::string(kind) + inQuotes(mode), std::string(Usage::program)};
 }
@@ -285,9 +286,10 @@ int run(const Command& command, std::string_view version, std::ostream& out, std
 
 std::string helpText() {
     return R"(Usage:
-  quillo [--autostart]
+  quillo [--autostart | --settings]
       Start Quillo in the tray, or show the library of the Quillo already running.
       --autostart is how the start at login begins: the library window stays closed.
+      --settings opens the settings window instead of the library.
   quillo list [--json]
       Every snippet in library order: its group ("Ungrouped" for none), a tab, its name.
   quillo search QUERY... [--json]

@@ -82,9 +82,12 @@ using Command =
 
 /// Marks a start at login (the autostart entry passes it); otherwise a usual start.
 inline constexpr std::string_view autostartOption = "--autostart";
+/// Opens the settings window, of the program already running or of the one starting.
+inline constexpr std::string_view settingsOption = "--settings";
 
 /// The mode `arguments` (the whole argv, the program's path first) ask for; absent when
-/// they ask for none and the program starts as usual, as with `--autostart` alone.
+/// they ask for none and the program starts as usual, as with `--autostart` or
+/// `--settings` alone.
 ///
 /// The import comes first, as it always has: the first "--import-atext" anywhere with an
 /// argument after it imports that argument whatever else is given. As the last argument

@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace quillo::StartUp {
 
@@ -35,9 +36,21 @@ void start(const Parts& parts) {
     enableLoginItemOnFirstStart(parts.settings, parts.loginItem);
 }
 
+namespace {
+
+bool hasOption(const std::vector<std::string>& arguments, std::string_view option) {
+    return arguments.size() > 1 &&
+           std::find(std::next(arguments.begin()), arguments.end(), option) != arguments.end();
+}
+
+} // namespace
+
 bool launchedAtLogin(const std::vector<std::string>& arguments) {
-    return arguments.size() > 1 && std::find(std::next(arguments.begin()), arguments.end(),
-                                             CommandLine::autostartOption) != arguments.end();
+    return hasOption(arguments, CommandLine::autostartOption);
+}
+
+bool opensSettings(const std::vector<std::string>& arguments) {
+    return hasOption(arguments, CommandLine::settingsOption);
 }
 
 void quit(Library& library) {

@@ -38,6 +38,9 @@ void start(const Parts& parts);
 /// The program's path, first in `arguments`, is not looked at.
 bool launchedAtLogin(const std::vector<std::string>& arguments);
 
+/// True when the arguments ask for the settings window ("--settings").
+bool opensSettings(const std::vector<std::string>& arguments);
+
 /// Before the program ends: writes a save still waiting, at once.
 void quit(Library& library);
 

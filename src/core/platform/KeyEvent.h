@@ -26,6 +26,8 @@ inline constexpr std::uint16_t escape = 53;
 inline constexpr std::uint16_t keypadEnter = 76;
 inline constexpr std::uint16_t downArrow = 125;
 inline constexpr std::uint16_t upArrow = 126;
+/// A key with no code of its own in that numbering (a key of another layout, a media key).
+inline constexpr std::uint16_t unknown = 0xFFFF;
 } // namespace KeyCode
 
 /// A key-down event as the core sees it.

@@ -120,6 +120,11 @@ void LibraryWindow::buildMenus() {
     importCommand_ = file->addAction(QStringLiteral("Import from aText…"));
     connect(importCommand_, &QAction::triggered, this, [this] { browser_.chooseAndImport(); });
     file->addSeparator();
+    // Also here, for desktops that show no tray icon.
+    QAction* settings = file->addAction(QStringLiteral("Settings…"));
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    connect(settings, &QAction::triggered, this, &LibraryWindow::settingsRequested);
+    file->addSeparator();
     QAction* closeWindow = file->addAction(QStringLiteral("Close Window"));
     closeWindow->setShortcut(QKeySequence::Close);
     connect(closeWindow, &QAction::triggered, this, &QWidget::close);

@@ -38,6 +38,11 @@ public:
     /// read-only stand-in shows the snippet.
     void setEditorFactory(DetailEditorFactory factory);
 
+signals:
+    /// "Settings…" was chosen from the menu.
+    void settingsRequested();
+
+public:
     LibraryBrowser& browser() { return browser_; }
     SidebarPane* sidebar() const { return sidebar_; }
     SnippetListPane* snippetList() const { return list_; }

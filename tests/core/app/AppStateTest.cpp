@@ -233,6 +233,10 @@ TEST(LaunchedAtLoginTest, onlyTheAutostartArgumentAfterTheProgramsPathCounts) {
     EXPECT_FALSE(StartUp::launchedAtLogin({"--autostart"}));
     EXPECT_FALSE(StartUp::launchedAtLogin({"quillo", "--autostart=1"}));
     EXPECT_FALSE(StartUp::launchedAtLogin({}));
+
+    EXPECT_TRUE(StartUp::opensSettings({"quillo", "--settings"}));
+    EXPECT_FALSE(StartUp::opensSettings({"quillo", "--autostart"}));
+    EXPECT_FALSE(StartUp::launchedAtLogin({"quillo", "--settings"}));
 }
 
 } // namespace

@@ -86,6 +86,7 @@ TEST(CommandLineParseTest, PasteTakesASnippetAndItsFieldsAndAutostartIsAUsualSta
     EXPECT_EQ(paste.values, (Placeholders::Values{{"Name", "Bo"}, {"City", "a=b"}}));
 
     EXPECT_FALSE(parseArguments({"--autostart"}));
+    EXPECT_FALSE(parseArguments({"--settings"}));
     EXPECT_EQ(parsedAs<ImportBackup>({"--autostart", "--import-atext", "b"}).backup, "b");
 
     // Only the running desktop program pastes; run says so instead of pasting.
@@ -128,6 +129,7 @@ TEST(CommandLineParseTest, BadArgumentsAreUsageErrorsNamingTheCulpritAndTheMode)
         {{"paste", "x", "--field", "Name"}, "NAME=VALUE, not “Name”", "quillo paste"},
         {{"paste", "x", "--html"}, "unknown option “--html”", "quillo paste"},
         {{"--autostart", "list"}, "unexpected argument “list”", "quillo [list"},
+        {{"--settings", "x"}, "unexpected argument “x”", "quillo [list"},
     };
     for (const Case& c : cases) {
         const std::optional<Command> command = parseArguments(c.arguments);
@@ -366,7 +368,7 @@ TEST_F(QuilloProgramTest, UsageErrorsHelpAndVersion) {
     EXPECT_EQ(help.status, 0);
     for (const char* mode :
          {"quillo list", "quillo search", "quillo fields", "quillo render", "quillo paste",
-          "--autostart", "--import-atext PATH", "--version", "--json"})
+          "--autostart", "--settings", "--import-atext PATH", "--version", "--json"})
         EXPECT_THAT(help.out, HasSubstr(mode));
     EXPECT_THAT(quillo({"--version"}).out, MatchesRegex("quillo [0-9]+\\.[0-9]+\\.[0-9]+\n"));
 }
@@ -376,7 +378,7 @@ TEST_F(SampleLibraryTest, WithoutAModeTheDesktopProgramStartsAndNeedsADisplay) {
     const std::map<std::string, std::string> noDisplay{
         {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
     for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{}, {"--import-atext"}, {"--autostart"}}) {
+         {std::vector<std::string>{}, {"--import-atext"}, {"--autostart"}, {"--settings"}}) {
         const ProgramResult result = quillo(arguments, noDisplay);
         EXPECT_EQ(result.status, 1);
         EXPECT_THAT(result.out, IsEmpty());

@@ -5,6 +5,7 @@
 #include "core/text/HTMLText.h"
 #include "core/text/Placeholders.h"
 #include "fakes/FakeDialogs.h"
+#include "fakes/GeneratedBackups.h"
 #include "fakes/LibraryFixture.h"
 #include "fakes/RunProgram.h"
 #include "fakes/TempFolder.h"
@@ -27,49 +28,6 @@ namespace {
 
 using namespace quillo::testing;
 namespace fs = std::filesystem;
-
-// ---- The generated backups
-
-// Every test runs in a process of its own, so the generator's backups are cached beside
-// the test program, in a folder named after the script's contents.
-const fs::path& backupCache() {
-    static const fs::path cache = [] {
-        const std::string script = readFile(QUILLO_BACKUP_GENERATOR);
-        if (script.empty())
-            throw std::runtime_error("the backup generator is missing: " QUILLO_BACKUP_GENERATOR);
-        char tag[17];
-        std::snprintf(tag, sizeof tag, "%016zx", std::hash<std::string>{}(script));
-        const fs::path caches = fs::read_symlink("/proc/self/exe").parent_path() / "atext-backups";
-        fs::create_directories(caches / tag);
-        // What earlier versions of the script wrote is of no more use.
-        std::error_code ignored;
-        for (const fs::directory_entry& stale : fs::directory_iterator(caches))
-            if (stale.path().filename() != tag)
-                fs::remove_all(stale.path(), ignored);
-        return caches / tag;
-    }();
-    return cache;
-}
-
-// One named backup of the generator, written on first use. It is moved into the cache
-// whole, so tests running side by side never read half a file.
-fs::path generatedBackup(const std::string& name) {
-    const fs::path cached = backupCache() / name;
-    if (fs::exists(cached))
-        return cached;
-    std::string scratch = (backupCache() / "writing-XXXXXX").string();
-    if (!mkdtemp(scratch.data()))
-        throw std::runtime_error("can't make a folder in " + backupCache().string());
-    const ProgramResult run =
-        runProgram("/usr/bin/env", {"python3", QUILLO_BACKUP_GENERATOR, scratch, name});
-    if (run.status != 0) {
-        fs::remove_all(scratch);
-        throw std::runtime_error("the backup generator failed to write " + name + ": " + run.err);
-    }
-    fs::rename(fs::path(scratch) / name, cached);
-    fs::remove_all(scratch);
-    return cached;
-}
 
 ::testing::AssertionResult isOneSentence(const std::string& text) {
     if (!text.empty() && text.back() == '.' && text.find('\n') == std::string::npos)

@@ -1,0 +1,230 @@
+#include "SettingsWindow.h"
+
+#include "gui/library/LibraryLook.h"
+#include "gui/library/LibrarySymbols.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace quillo {
+
+namespace {
+
+constexpr int shortcutButtonMinimumWidth = 120;
+constexpr int symbolSize = 16;
+
+QString text(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+/// A green the palette's text stays readable beside, light or dark.
+QColor allowedColour(const QPalette& palette) {
+    return LibraryLook::isDark(palette) ? QColor(48, 209, 88) : QColor(36, 138, 61);
+}
+
+QPixmap checkmark(const QWidget& widget) {
+    const qreal ratio = widget.devicePixelRatioF();
+    QPixmap pixmap(QSize(symbolSize, symbolSize) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    LibraryLook::drawSymbol(painter, LibraryLook::Symbol::ready,
+                            QRectF(0, 0, symbolSize, symbolSize), allowedColour(widget.palette()));
+    return pixmap;
+}
+
+/// A section of the form: a group with an optional header, holding labelled rows.
+struct Section {
+    QGroupBox* box;
+    QGridLayout* grid;
+
+    explicit Section(const QString& header)
+        : box(new QGroupBox(header)), grid(new QGridLayout(box)) {
+        grid->setColumnStretch(0, 1);
+        grid->setHorizontalSpacing(12);
+    }
+
+    /// A label on the left, its control on the right.
+    void addRow(const QString& label, QWidget* control) const {
+        const int row = grid->rowCount();
+        auto* name = new QLabel(label);
+        name->setBuddy(control);
+        grid->addWidget(name, row, 0);
+        grid->addWidget(control, row, 1, Qt::AlignRight);
+    }
+
+    /// A widget across the whole width.
+    void addWide(QWidget* widget, Qt::Alignment alignment = {}) const {
+        grid->addWidget(widget, grid->rowCount(), 0, 1, 2, alignment);
+    }
+};
+
+/// Small explanatory text under a row.
+QLabel* caption(const QColor& colour, const QWidget& window) {
+    auto* label = new QLabel;
+    label->setWordWrap(true);
+    label->setFont(LibraryLook::caption(window.font()));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
+}
+
+} // namespace
+
+SettingsWindow::SettingsWindow(const SettingsEnvironment& environment, QWidget* parent)
+    : QWidget(parent, Qt::Window), environment_(environment), model_(environment) {
+    setWindowTitle(QStringLiteral("Quillo Settings"));
+    auto* column = new QVBoxLayout(this);
+    column->setSizeConstraint(QLayout::SetFixedSize); // grows to fit what it shows
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(14);
+    column->addWidget(makeShortcutSection());
+    column->addWidget(makePermissionSection());
+    column->addWidget(makeLibrarySection());
+    for (QGroupBox* section : findChildren<QGroupBox*>())
+        section->setFixedWidth(fixedWidth - column->contentsMargins().left() -
+                               column->contentsMargins().right());
+
+    auto* closeWindow = new QAction(this);
+    closeWindow->setShortcut(QKeySequence::Close);
+    connect(closeWindow, &QAction::triggered, this, &QWidget::close);
+    addAction(closeWindow);
+    // The keyboard starts on the shortcut: Space records a new one.
+    shortcutButton_->setFocus();
+
+    modelObserver_ = model_.addObserver([this] { render(); });
+    render();
+}
+
+SettingsWindow::~SettingsWindow() {
+    model_.removeObserver(modelObserver_);
+}
+
+QWidget* SettingsWindow::makeShortcutSection() {
+    const Section section{QString()};
+    shortcutButton_ = new QPushButton;
+    shortcutButton_->setMinimumWidth(shortcutButtonMinimumWidth);
+    shortcutButton_->setCheckable(true);
+    connect(shortcutButton_, &QPushButton::clicked, this, [this] { model_.toggleRecording(); });
+    section.addRow(QStringLiteral("Insert snippet"), shortcutButton_);
+
+    shortcutProblem_ = caption(LibraryLook::warning(palette()), *this);
+    section.addWide(shortcutProblem_);
+
+    openAtLogin_ = new QCheckBox(QStringLiteral("Open at login"));
+    connect(openAtLogin_, &QCheckBox::toggled, this,
+            [this](bool checked) { model_.setOpenAtLogin(checked); });
+    section.addWide(openAtLogin_, Qt::AlignLeft);
+    return section.box;
+}
+
+QWidget* SettingsWindow::makePermissionSection() {
+    const Section section{QStringLiteral("Permission")};
+    auto* status = new QWidget;
+    auto* statusRow = new QHBoxLayout(status);
+    statusRow->setContentsMargins(0, 0, 0, 0);
+
+    allowed_ = new QWidget;
+    auto* allowedRow = new QHBoxLayout(allowed_);
+    allowedRow->setContentsMargins(0, 0, 0, 0);
+    allowedRow->setSpacing(5);
+    auto* mark = new QLabel;
+    mark->setPixmap(checkmark(*this));
+    allowedRow->addWidget(mark);
+    allowedRow->addWidget(new QLabel(QStringLiteral("Allowed")));
+    statusRow->addWidget(allowed_);
+
+    allowButton_ = new QPushButton(QStringLiteral("Allow…"));
+    connect(allowButton_, &QPushButton::clicked, this,
+            [this] { environment_.app.requestAccessibility(); });
+    statusRow->addWidget(allowButton_);
+    section.addRow(QStringLiteral("Accessibility"), status);
+
+    QLabel* explanation = caption(LibraryLook::secondary(palette()), *this);
+    explanation->setText(QStringLiteral(
+        "Needed to paste a response straight into the app you are in. Without it, responses "
+        "are copied to the clipboard for you to paste."));
+    section.addWide(explanation);
+    return section.box;
+}
+
+QWidget* SettingsWindow::makeLibrarySection() {
+    const Section section{QStringLiteral("Library")};
+    auto* buttons = new QWidget;
+    auto* buttonRow = new QHBoxLayout(buttons);
+    buttonRow->setContentsMargins(0, 0, 0, 0);
+    importLatestButton_ = new QPushButton(QStringLiteral("Import Latest Backup"));
+    connect(importLatestButton_, &QPushButton::clicked, this,
+            [this] { model_.importLatestBackup(); });
+    buttonRow->addWidget(importLatestButton_);
+    chooseFileButton_ = new QPushButton(QStringLiteral("Choose File…"));
+    connect(chooseFileButton_, &QPushButton::clicked, this, [this] { model_.chooseBackup(); });
+    buttonRow->addWidget(chooseFileButton_);
+    section.addRow(QStringLiteral("aText"), buttons);
+
+    importMessage_ = caption(LibraryLook::secondary(palette()), *this);
+    section.addWide(importMessage_);
+
+    showFileButton_ = new QPushButton(QStringLiteral("Show in File Manager"));
+    connect(showFileButton_, &QPushButton::clicked, this, [this] { model_.showLibraryFile(); });
+    section.addRow(QStringLiteral("Library file"), showFileButton_);
+    return section.box;
+}
+
+void SettingsWindow::render() {
+    shortcutButton_->setText(text(model_.shortcutTitle()));
+    shortcutButton_->setChecked(model_.recording());
+
+    const auto& problem = environment_.app.shortcutProblem();
+    shortcutProblem_->setText(problem ? text(*problem) : QString());
+    shortcutProblem_->setVisible(problem.has_value());
+
+    // Set quietly: only the user's own changes are carried out.
+    const QSignalBlocker quiet(openAtLogin_);
+    openAtLogin_->setChecked(model_.openAtLogin());
+
+    const bool trusted = environment_.app.accessibilityTrusted();
+    allowed_->setVisible(trusted);
+    allowButton_->setVisible(!trusted);
+
+    importLatestButton_->setVisible(model_.offersLatestBackup());
+    const auto& message = model_.importMessage();
+    importMessage_->setText(message ? text(*message) : QString());
+    importMessage_->setVisible(message.has_value());
+}
+
+void SettingsWindow::present() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void SettingsWindow::changeEvent(QEvent* event) {
+    // A backup aText made while the window stood open is offered when the user comes back.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        render();
+    QWidget::changeEvent(event);
+}
+
+void SettingsWindow::closeEvent(QCloseEvent* event) {
+    model_.stopRecording();
+    QWidget::closeEvent(event);
+}
+
+void SettingsWindow::hideEvent(QHideEvent* event) {
+    model_.stopRecording();
+    QWidget::hideEvent(event);
+}
+
+} // namespace quillo

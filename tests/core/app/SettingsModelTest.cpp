@@ -1,0 +1,210 @@
+#include "core/app/SettingsModel.h"
+
+#include "fakes/SettingsFixture.h"
+
+#include <filesystem>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace quillo {
+namespace {
+
+using Combination = testing::FakeHotKeyService::Combination;
+
+constexpr std::uint16_t keyK = 40;
+const Combination defaultCombination{49, ShortcutModifier::control | ShortcutModifier::option};
+
+class SettingsModelTest : public testing::SettingsFixture {
+protected:
+    SettingsModelTest() {
+        hotKey.registerShortcut(app.shortcut());
+        model.addObserver([this] { ++notifications; });
+    }
+
+    /// A key pressed while the settings window's monitor is installed; true when taken.
+    bool press(std::uint16_t keyCode, std::uint64_t flags, std::string characters = {}) {
+        if (!recorderKeys.handler)
+            return false;
+        return recorderKeys.handler(KeyEvent{.keyCode = keyCode,
+                                             .modifierFlags = flags,
+                                             .charactersIgnoringModifiers = std::move(characters)});
+    }
+
+    SettingsModel model{settingsEnvironment()};
+    int notifications = 0;
+};
+
+// ---- Recording a shortcut
+
+TEST_F(SettingsModelTest, RecordingSwitchesTheShortcutOffAndEscapeBringsTheSameOneBack) {
+    EXPECT_EQ(model.shortcutTitle(), "⌃⌥Space");
+    model.toggleRecording();
+    EXPECT_TRUE(model.recording());
+    EXPECT_EQ(model.shortcutTitle(), "Type a shortcut…");
+    EXPECT_FALSE(service.held) << "the old shortcut would open the picker instead";
+    EXPECT_FALSE(service.press());
+
+    // Escape cancels whatever modifiers are held, and is swallowed too.
+    EXPECT_TRUE(press(KeyCode::escape, ModifierFlag::control));
+    EXPECT_FALSE(model.recording());
+    EXPECT_FALSE(recorderKeys.handler);
+    EXPECT_EQ(app.shortcut(), Shortcut::defaultPicker());
+    EXPECT_EQ(service.held, defaultCombination);
+    EXPECT_EQ(model.shortcutTitle(), "⌃⌥Space");
+    EXPECT_TRUE(settings.values.empty());
+    EXPECT_EQ(notifications, 2);
+}
+
+TEST_F(SettingsModelTest, AComboWithControlAndAltBecomesTheStoredAndActiveShortcut) {
+    model.startRecording();
+    EXPECT_TRUE(press(keyK, ModifierFlag::control | ModifierFlag::option, "k"));
+
+    EXPECT_FALSE(model.recording());
+    EXPECT_FALSE(recorderKeys.handler);
+    EXPECT_EQ(app.shortcut().displayString(), "⌃⌥K");
+    EXPECT_EQ(model.shortcutTitle(), "⌃⌥K");
+    EXPECT_EQ(Shortcut::saved(settings), app.shortcut());
+    EXPECT_EQ(service.held, (Combination{keyK, 0x1800}));
+    EXPECT_TRUE(service.press());
+}
+
+TEST_F(SettingsModelTest, KeysWithoutControlAltOrSuperBeepAndRecordingGoesOn) {
+    model.startRecording();
+    EXPECT_TRUE(press(keyK, ModifierFlag::shift, "k"));
+    EXPECT_TRUE(press(keyK, 0, "k"));
+    // A key the hot key service has no code for could never be registered.
+    EXPECT_TRUE(press(KeyCode::unknown, ModifierFlag::control, "ä"));
+    EXPECT_EQ(sound.beeps, 3);
+    EXPECT_TRUE(model.recording());
+    EXPECT_EQ(model.shortcutTitle(), "Type a shortcut…");
+    EXPECT_FALSE(service.held);
+
+    // Super counts: it is the command key of the global shortcut.
+    EXPECT_TRUE(press(keyK, ModifierFlag::command | ModifierFlag::shift, "k"));
+    EXPECT_EQ(app.shortcut().displayString(), "⇧⌘K");
+    EXPECT_EQ(sound.beeps, 3);
+}
+
+TEST_F(SettingsModelTest, TheOldCombinationPressedWhileRecordingIsRecorded) {
+    app.setShortcut({keyK, 0x1800, "K"});
+    model.startRecording();
+    EXPECT_TRUE(press(KeyCode::space, ModifierFlag::control | ModifierFlag::option, " "));
+    EXPECT_EQ(app.shortcut(), Shortcut::defaultPicker());
+    EXPECT_EQ(service.held, defaultCombination);
+}
+
+TEST_F(SettingsModelTest, ATakenComboIsRefusedWithTheMessageAndTheOldOneStaysActive) {
+    service.take(keyK, ShortcutModifier::command);
+    model.startRecording();
+    EXPECT_TRUE(press(keyK, ModifierFlag::command, "k"));
+
+    EXPECT_FALSE(model.recording());
+    EXPECT_EQ(app.shortcut(), Shortcut::defaultPicker());
+    EXPECT_EQ(service.held, defaultCombination);
+    EXPECT_EQ(app.shortcutProblem(),
+              "⌘K is already used by another app, so ⌃⌥Space is still the shortcut.");
+    EXPECT_TRUE(settings.values.empty());
+
+    // A later success clears the message.
+    model.startRecording();
+    press(keyK, ModifierFlag::control, "k");
+    EXPECT_EQ(app.shortcutProblem(), std::nullopt);
+    EXPECT_EQ(app.shortcut().displayString(), "⌃K");
+}
+
+TEST_F(SettingsModelTest, PressingTheButtonAgainOrClosingTheWindowEndsTheRecording) {
+    model.toggleRecording();
+    model.toggleRecording();
+    EXPECT_FALSE(model.recording());
+    EXPECT_FALSE(recorderKeys.handler);
+    EXPECT_EQ(service.held, defaultCombination);
+
+    {
+        SettingsModel closing{settingsEnvironment()};
+        closing.startRecording();
+        EXPECT_FALSE(service.held);
+    }
+    EXPECT_FALSE(recorderKeys.handler);
+    EXPECT_EQ(service.held, defaultCombination);
+
+    // Stopping when not recording registers nothing.
+    const auto calls = service.calls.size();
+    model.stopRecording();
+    EXPECT_EQ(service.calls.size(), calls);
+}
+
+// ---- Opening at login
+
+TEST_F(SettingsModelTest, TheLoginSwitchChangesTheEntryAndSnapsBackWhenThatFails) {
+    EXPECT_FALSE(model.openAtLogin());
+    model.setOpenAtLogin(true);
+    EXPECT_TRUE(loginItem.enabled);
+    EXPECT_TRUE(model.openAtLogin());
+
+    loginItem.failure = "The autostart folder is read-only.";
+    model.setOpenAtLogin(false);
+    EXPECT_TRUE(model.openAtLogin()) << "the entry is still there";
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"Quillo: The autostart folder is read-only."}));
+
+    // Turning it on fails the same way.
+    loginItem.enabled = false;
+    SettingsModel another{settingsEnvironment()};
+    another.setOpenAtLogin(true);
+    EXPECT_FALSE(another.openAtLogin());
+    EXPECT_EQ(loginItem.changes, 3);
+
+    // The window shows what the entry says each time it is made.
+    loginItem.enabled = true;
+    EXPECT_TRUE(SettingsModel(settingsEnvironment()).openAtLogin());
+}
+
+// ---- The library
+
+TEST_F(SettingsModelTest, ImportingTheLatestBackupSaysWhatCameIn) {
+    EXPECT_FALSE(model.offersLatestBackup());
+    putBackup("today.atext", "one-snippet.atext");
+    EXPECT_TRUE(model.offersLatestBackup());
+
+    model.importLatestBackup();
+    EXPECT_EQ(model.importMessage(), "Imported 1 snippet.");
+    model.importLatestBackup();
+    EXPECT_EQ(model.importMessage(), "Everything from aText is already in your library.");
+
+    putBackup("today.atext", "groups-and-nesting.atext");
+    model.importLatestBackup();
+    EXPECT_EQ(model.importMessage(), "Imported 3 snippets.");
+    EXPECT_EQ(SettingsModel::importResult(12), "Imported 12 snippets.");
+    EXPECT_TRUE(dialogs.nothingShown());
+}
+
+TEST_F(SettingsModelTest, AnUnreadableBackupIsReportedByTheImporterAndKeepsTheMessage) {
+    putBackup("today.atext", "one-snippet.atext");
+    model.importLatestBackup();
+    putBackup("today.atext", "hostile-root-array.atext");
+    model.importLatestBackup();
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(model.importMessage(), "Imported 1 snippet.");
+}
+
+TEST_F(SettingsModelTest, ChooseFileLeavesTheOutcomeToTheImporter) {
+    dialogs.chosenFile = testing::generatedBackup("one-snippet.atext");
+    model.chooseBackup();
+    EXPECT_EQ(dialogs.panels.size(), 1u);
+    EXPECT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(model.importMessage(), std::nullopt);
+    EXPECT_EQ(library->snippets().size(), 1u);
+}
+
+TEST_F(SettingsModelTest, ShowingTheLibraryFileWritesItFirst) {
+    // Unlike the fixture's, this library writes its file.
+    const std::unique_ptr<Library> saved = open();
+    ASSERT_FALSE(std::filesystem::exists(file()));
+
+    SettingsModel({app, hotKey, recorderKeys, sound, loginItem, importer, *saved, fileViewer, log})
+        .showLibraryFile();
+    EXPECT_TRUE(std::filesystem::exists(file()));
+    EXPECT_EQ(fileViewer.revealed, std::vector<std::filesystem::path>{file()});
+}
+
+} // namespace
+} // namespace quillo

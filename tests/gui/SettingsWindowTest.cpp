@@ -1,0 +1,244 @@
+// The settings window under the offscreen platform, with the real key monitor of the
+// shortcut recorder: keys go in through the window as the desktop would send them.
+#include "gui/settings/SettingsWindow.h"
+
+#include "fakes/SettingsFixture.h"
+#include "platform/QtShortcutKeyMonitor.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace quillo {
+namespace {
+
+using Combination = testing::FakeHotKeyService::Combination;
+
+constexpr std::uint16_t keyK = 40;
+const Combination defaultCombination{49, ShortcutModifier::control | ShortcutModifier::option};
+
+class SettingsWindowTest : public testing::SettingsFixture {
+protected:
+    SettingsWindowTest() { hotKey.registerShortcut(app.shortcut()); }
+
+    SettingsWindow& open() {
+        window = std::make_unique<SettingsWindow>(SettingsEnvironment{
+            app, hotKey, keys, sound, loginItem, importer, *library, fileViewer, log});
+        window->present();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        return *window;
+    }
+
+    QPushButton* button(const QString& title) const {
+        for (auto* candidate : window->findChildren<QPushButton*>())
+            if (candidate->text() == title)
+                return candidate;
+        return nullptr;
+    }
+    QPushButton* shortcutButton() const { return window->findChildren<QPushButton*>().front(); }
+    bool showsButton(const QString& title) const {
+        const QPushButton* found = button(title);
+        return found != nullptr && found->isVisibleTo(window.get());
+    }
+    /// The visible label with exactly that text, or null.
+    QLabel* label(const QString& text) const {
+        for (auto* candidate : window->findChildren<QLabel*>())
+            if (candidate->text() == text && candidate->isVisibleTo(window.get()))
+                return candidate;
+        return nullptr;
+    }
+
+    /// A key typed on the keyboard while the window is in front.
+    void type(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(window->windowHandle(), key, modifiers);
+    }
+
+    void startRecording() {
+        QTest::mouseClick(shortcutButton(), Qt::LeftButton);
+        ASSERT_EQ(shortcutButton()->text(), "Type a shortcut…");
+        ASSERT_FALSE(service.held);
+    }
+
+    QtShortcutKeyMonitor keys;
+    std::unique_ptr<SettingsWindow> window;
+};
+
+TEST_F(SettingsWindowTest, AFixedFormOfThreeSectionsWithTheRowsOfEach) {
+    open();
+    EXPECT_EQ(window->width(), SettingsWindow::fixedWidth);
+    const auto sections = window->findChildren<QGroupBox*>();
+    ASSERT_EQ(sections.size(), 3);
+    EXPECT_EQ(sections[0]->title(), "");
+    EXPECT_EQ(sections[1]->title(), "Permission");
+    EXPECT_EQ(sections[2]->title(), "Library");
+    for (const char* text : {"Insert snippet", "Accessibility", "aText", "Library file"})
+        EXPECT_NE(label(text), nullptr) << text;
+    EXPECT_NE(label("Needed to paste a response straight into the app you are in. Without it, "
+                    "responses are copied to the clipboard for you to paste."),
+              nullptr);
+    EXPECT_EQ(shortcutButton()->text(), "⌃⌥Space");
+    EXPECT_GE(shortcutButton()->width(), 120);
+    EXPECT_NE(label("Allowed"), nullptr);
+    EXPECT_FALSE(showsButton("Allow…"));
+    // With no aText backup only the file chooser is offered.
+    EXPECT_FALSE(showsButton("Import Latest Backup"));
+    EXPECT_TRUE(showsButton("Choose File…"));
+    EXPECT_TRUE(showsButton("Show in File Manager"));
+    EXPECT_EQ(window->findChild<QCheckBox*>()->text(), "Open at login");
+}
+
+TEST_F(SettingsWindowTest, WithoutThePermissionAllowAsksForIt) {
+    accessibility.trusted = false;
+    app.startMonitoringPermission();
+    scheduler.advance(AppState::permissionPollInterval);
+    open();
+    EXPECT_EQ(label("Allowed"), nullptr);
+    QTest::mouseClick(button("Allow…"), Qt::LeftButton);
+    EXPECT_EQ(accessibility.prompts, 1);
+
+    accessibility.trusted = true;
+    scheduler.advance(AppState::permissionPollInterval);
+    EXPECT_NE(label("Allowed"), nullptr);
+    EXPECT_FALSE(showsButton("Allow…"));
+}
+
+TEST_F(SettingsWindowTest, EscapeEndsARecordingWithTheShortcutUnchangedAndActive) {
+    open();
+    startRecording();
+    type(Qt::Key_Escape, Qt::ShiftModifier);
+    EXPECT_EQ(shortcutButton()->text(), "⌃⌥Space");
+    EXPECT_EQ(service.held, defaultCombination);
+    EXPECT_EQ(app.shortcut(), Shortcut::defaultPicker());
+    EXPECT_EQ(sound.beeps, 0);
+}
+
+TEST_F(SettingsWindowTest, ControlAltKIsStoredShownAndActive) {
+    open();
+    startRecording();
+    type(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(shortcutButton()->text(), "⌃⌥K");
+    EXPECT_EQ(Shortcut::saved(settings).displayString(), "⌃⌥K");
+    EXPECT_EQ(service.held, (Combination{keyK, 0x1800}));
+
+    // The recording is over: keys reach the window's controls again.
+    auto* field = new QLineEdit(window.get());
+    field->show();
+    field->setFocus();
+    type(Qt::Key_A);
+    EXPECT_EQ(field->text(), "a");
+}
+
+TEST_F(SettingsWindowTest, ShiftKBeepsAndEveryKeyIsSwallowedWhileRecording) {
+    open();
+    // A command of the window that the recorded combination must not trigger.
+    QAction command(window.get());
+    command.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    window->addAction(&command);
+    const QSignalSpy triggered(&command, &QAction::triggered);
+
+    startRecording();
+    shortcutButton()->setFocus();
+    type(Qt::Key_K, Qt::ShiftModifier);
+    type(Qt::Key_Space); // would press the focused button
+    type(Qt::Key_Shift); // a modifier alone is no key-down at all
+    EXPECT_EQ(sound.beeps, 2);
+    EXPECT_EQ(shortcutButton()->text(), "Type a shortcut…");
+    EXPECT_FALSE(service.held);
+
+    type(Qt::Key_W, Qt::ControlModifier);
+    EXPECT_EQ(triggered.count(), 0);
+    EXPECT_EQ(shortcutButton()->text(), "⌃W");
+}
+
+TEST_F(SettingsWindowTest, ATakenCombinationShowsTheMessageInOrangeAndKeepsTheOldOne) {
+    service.take(keyK, ShortcutModifier::control | ShortcutModifier::option);
+    open();
+    startRecording();
+    type(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+
+    const QLabel* problem =
+        label("⌃⌥K is already used by another app, so ⌃⌥Space is still the shortcut.");
+    ASSERT_NE(problem, nullptr);
+    const QColor colour = problem->palette().color(QPalette::WindowText);
+    EXPECT_GT(colour.red(), colour.green());
+    EXPECT_GT(colour.green(), colour.blue()) << "orange";
+    EXPECT_EQ(shortcutButton()->text(), "⌃⌥Space");
+    EXPECT_EQ(service.held, defaultCombination);
+
+    startRecording();
+    type(Qt::Key_J, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(label("⌃⌥K is already used by another app, so ⌃⌥Space is still the shortcut."),
+              nullptr);
+}
+
+TEST_F(SettingsWindowTest, ClosingTheWindowWhileRecordingBringsTheShortcutBack) {
+    open();
+    startRecording();
+    window->close();
+    EXPECT_EQ(service.held, defaultCombination);
+
+    // Keys reach the program's other windows again.
+    QLineEdit other;
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    QTest::keyClick(other.windowHandle(), Qt::Key_A);
+    EXPECT_EQ(other.text(), "a");
+    EXPECT_EQ(sound.beeps, 0);
+}
+
+TEST_F(SettingsWindowTest, ImportingTheLatestBackupShowsWhatCameIn) {
+    putBackup("today.atext", "one-snippet.atext");
+    open();
+    ASSERT_TRUE(showsButton("Import Latest Backup"));
+    QTest::mouseClick(button("Import Latest Backup"), Qt::LeftButton);
+    EXPECT_NE(label("Imported 1 snippet."), nullptr);
+    QTest::mouseClick(button("Import Latest Backup"), Qt::LeftButton);
+    EXPECT_NE(label("Everything from aText is already in your library."), nullptr);
+    EXPECT_EQ(label("Imported 1 snippet."), nullptr);
+}
+
+TEST_F(SettingsWindowTest, TheLoginSwitchSnapsBackWhenTheEntryCannotBeChanged) {
+    open();
+    auto* loginSwitch = window->findChild<QCheckBox*>();
+    QTest::mouseClick(loginSwitch, Qt::LeftButton);
+    EXPECT_TRUE(loginItem.enabled);
+    EXPECT_TRUE(loginSwitch->isChecked());
+
+    loginItem.failure = "The autostart folder can't be written.";
+    QTest::mouseClick(loginSwitch, Qt::LeftButton);
+    EXPECT_TRUE(loginSwitch->isChecked());
+    EXPECT_TRUE(loginItem.enabled);
+    EXPECT_EQ(loginItem.changes, 2);
+}
+
+TEST_F(SettingsWindowTest, ShowInFileManagerRevealsTheLibraryFile) {
+    open();
+    QTest::mouseClick(button("Show in File Manager"), Qt::LeftButton);
+    EXPECT_EQ(fileViewer.revealed, std::vector<std::filesystem::path>{library->fileURL()});
+}
+
+TEST_F(SettingsWindowTest, Screenshots) {
+    putBackup("today.atext", "one-snippet.atext");
+    open();
+    QTest::mouseClick(button("Import Latest Backup"), Qt::LeftButton);
+    EXPECT_TRUE(window->grab().save(QUILLO_SCREENSHOT_FOLDER "/settings.png"));
+
+    service.take(keyK, ShortcutModifier::command);
+    accessibility.trusted = false;
+    app.startMonitoringPermission();
+    scheduler.advance(AppState::permissionPollInterval);
+    startRecording();
+    type(Qt::Key_K, Qt::MetaModifier);
+    startRecording();
+    EXPECT_TRUE(window->grab().save(QUILLO_SCREENSHOT_FOLDER "/settings-recording.png"));
+}
+
+} // namespace
+} // namespace quillo
