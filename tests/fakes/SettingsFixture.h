@@ -18,6 +18,12 @@ namespace quillo::testing {
 /// home folder for aText's backups, a file viewer and a key monitor of its own.
 class SettingsFixture : public AppFixture {
 protected:
+    /// The K key's code.
+    static constexpr std::uint16_t keyK = 40;
+    /// Control+Option+Space, the shortcut until the test records another.
+    static constexpr FakeHotKeyService::Combination defaultCombination{
+        49, ShortcutModifier::control | ShortcutModifier::option};
+
     SettingsEnvironment settingsEnvironment() {
         return {app, hotKey, recorderKeys, sound, loginItem, importer, *library, fileViewer, log};
     }

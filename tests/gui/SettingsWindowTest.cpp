@@ -21,9 +21,6 @@ namespace {
 
 using Combination = testing::FakeHotKeyService::Combination;
 
-constexpr std::uint16_t keyK = 40;
-const Combination defaultCombination{49, ShortcutModifier::control | ShortcutModifier::option};
-
 class SettingsWindowTest : public testing::SettingsFixture {
 protected:
     SettingsWindowTest() { hotKey.registerShortcut(app.shortcut()); }

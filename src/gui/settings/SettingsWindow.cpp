@@ -68,6 +68,15 @@ struct Section {
     }
 };
 
+/// A row of controls side by side, without margins of its own; `widget` holds it.
+QHBoxLayout* rowIn(QWidget* widget, int spacing = -1) {
+    auto* row = new QHBoxLayout(widget);
+    row->setContentsMargins(0, 0, 0, 0);
+    if (spacing >= 0)
+        row->setSpacing(spacing);
+    return row;
+}
+
 /// Small explanatory text under a row.
 QLabel* caption(const QColor& colour, const QWidget& window) {
     auto* label = new QLabel;
@@ -131,13 +140,10 @@ QWidget* SettingsWindow::makeShortcutSection() {
 QWidget* SettingsWindow::makePermissionSection() {
     const Section section{QStringLiteral("Permission")};
     auto* status = new QWidget;
-    auto* statusRow = new QHBoxLayout(status);
-    statusRow->setContentsMargins(0, 0, 0, 0);
+    QHBoxLayout* statusRow = rowIn(status);
 
     allowed_ = new QWidget;
-    auto* allowedRow = new QHBoxLayout(allowed_);
-    allowedRow->setContentsMargins(0, 0, 0, 0);
-    allowedRow->setSpacing(5);
+    QHBoxLayout* allowedRow = rowIn(allowed_, 5);
     auto* mark = new QLabel;
     mark->setPixmap(checkmark(*this));
     allowedRow->addWidget(mark);
@@ -161,8 +167,7 @@ QWidget* SettingsWindow::makePermissionSection() {
 QWidget* SettingsWindow::makeLibrarySection() {
     const Section section{QStringLiteral("Library")};
     auto* buttons = new QWidget;
-    auto* buttonRow = new QHBoxLayout(buttons);
-    buttonRow->setContentsMargins(0, 0, 0, 0);
+    QHBoxLayout* buttonRow = rowIn(buttons);
     importLatestButton_ = new QPushButton(QStringLiteral("Import Latest Backup"));
     connect(importLatestButton_, &QPushButton::clicked, this,
             [this] { model_.importLatestBackup(); });

@@ -11,9 +11,6 @@ namespace {
 
 using Combination = testing::FakeHotKeyService::Combination;
 
-constexpr std::uint16_t keyK = 40;
-const Combination defaultCombination{49, ShortcutModifier::control | ShortcutModifier::option};
-
 class SettingsModelTest : public testing::SettingsFixture {
 protected:
     SettingsModelTest() {
