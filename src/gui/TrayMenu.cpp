@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QTimer>
+#include <vector>
 
 namespace quillo {
 
@@ -59,13 +61,16 @@ TrayMenu::TrayMenu(MenuModel& model, QObject* parent) : QObject(parent), model_(
     icon_.setToolTip("Quillo");
     icon_.setContextMenu(&menu_);
     connect(&menu_, &QMenu::aboutToShow, this, &TrayMenu::rebuild);
+    // The chosen item is triggered after the menu hides, so its action must outlive that.
+    connect(&menu_, &QMenu::aboutToHide, this,
+            [this] { QTimer::singleShot(0, this, &TrayMenu::rest); });
     // A plain click opens the same menu.
     connect(&icon_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger)
                     menu_.popup(QCursor::pos());
             });
-    rebuild();
+    rest();
 }
 
 bool TrayMenu::show() {
@@ -78,6 +83,17 @@ bool TrayMenu::show() {
 void TrayMenu::rebuild() {
     menu_.clear();
     addItems(menu_, model_.items());
+}
+
+void TrayMenu::rest() {
+    if (menu_.isVisible())
+        return;
+    std::vector<MenuItem> commands = model_.items();
+    std::erase_if(commands, [](const MenuItem& item) {
+        return item.kind == MenuItem::Kind::snippet || item.kind == MenuItem::Kind::submenu;
+    });
+    menu_.clear();
+    addItems(menu_, commands);
 }
 
 void TrayMenu::addItems(QMenu& menu, const std::vector<MenuItem>& items) {

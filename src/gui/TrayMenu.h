@@ -9,7 +9,9 @@
 namespace quillo {
 
 /// The program's icon in the system tray and its menu, drawn afresh from the menu model
-/// each time it opens so it always lists the library as it is.
+/// each time it opens so it always lists the library as it is. Closed, the menu holds only
+/// its commands: a menu item for each of thousands of snippets would cost the idle program
+/// tens of megabytes.
 class TrayMenu : public QObject {
     Q_OBJECT
 public:
@@ -23,6 +25,8 @@ public:
     void rebuild();
 
 private:
+    /// Leaves only the commands, once the menu is closed and its choice carried out.
+    void rest();
     void addItems(QMenu& menu, const std::vector<MenuItem>& items);
 
     MenuModel& model_;
