@@ -4,7 +4,10 @@
 #include "InstanceChannel.h"
 #include "core/app/CommandLine.h"
 #include "core/app/ImportCommand.h"
+#include "core/app/SingleWriter.h"
 #include "core/app/StartUp.h"
+#include "core/platform/DataFolder.h"
+#include "core/util/Files.h"
 #include "editor/WebEngineSetup.h"
 
 #include <QApplication>
@@ -23,6 +26,8 @@ using namespace std::chrono_literals;
 // Importing a large backup takes a while; asking the program to show itself does not.
 constexpr auto importTimeout = 600s;
 constexpr auto requestTimeout = 10s;
+// How long a desktop start waits for a command-line import to finish writing the library.
+constexpr auto writerWait = 60s;
 
 int printed(const InstanceReply& reply) {
     std::cout << reply.output;
@@ -36,10 +41,12 @@ int runCommand(const CommandLine::Command& command, int argc, char** argv) {
     if (const auto* import = std::get_if<CommandLine::ImportBackup>(&command)) {
         QCoreApplication core(argc, argv);
         const std::string path = std::filesystem::absolute(import->backup).string();
-        if (auto reply = sendToRunningInstance({InstanceRequest::Kind::importBackup, path, {}},
-                                               importTimeout))
-            return printed(*reply);
-        return runImportCommand(import->backup, std::cout);
+        return runImportCommand(import->backup, std::cout, std::cerr, [&]() -> std::optional<int> {
+            if (auto reply = sendToRunningInstance({InstanceRequest::Kind::importBackup, path, {}},
+                                                   importTimeout))
+                return printed(*reply);
+            return std::nullopt;
+        });
     }
     if (const auto* paste = std::get_if<CommandLine::Paste>(&command)) {
         QCoreApplication core(argc, argv);
@@ -76,18 +83,40 @@ int main(int argc, char** argv) {
     }
 
     const bool opensSettings = StartUp::opensSettings(arguments);
+    // Held until the program ends, which makes it the library's one writer.
+    std::optional<FileLock> writer;
     {
         // Opening Quillo again while it runs shows its library (or its settings).
         QCoreApplication core(argc, argv);
         const auto kind =
             opensSettings ? InstanceRequest::Kind::settings : InstanceRequest::Kind::show;
-        if (sendToRunningInstance({kind, "", {}}, requestTimeout))
+        const auto handOver = [kind] {
+            return sendToRunningInstance({kind, "", {}}, requestTimeout).has_value();
+        };
+        if (handOver())
             return 0;
-    }
-    if (!hasDisplay()) {
-        std::cerr << "Quillo needs a graphical desktop session, and no display was found "
-                     "(DISPLAY is not set).\n";
-        return 1;
+        if (!hasDisplay()) {
+            std::cerr << "Quillo needs a graphical desktop session, and no display was found "
+                         "(DISPLAY is not set).\n";
+            return 1;
+        }
+        // Another Quillo started at the same instant gets the request once it is up; a
+        // command-line import writing the library is waited for.
+        try {
+            SingleWriter::Outcome outcome =
+                SingleWriter::becomeWriter(userDataFolder(), handOver, {writerWait});
+            if (std::holds_alternative<SingleWriter::HandedOver>(outcome))
+                return 0;
+            if (std::holds_alternative<SingleWriter::Busy>(outcome)) {
+                std::cerr << "Quillo: another Quillo process is still writing the library; "
+                             "try again when it has finished.\n";
+                return 1;
+            }
+            writer = std::move(std::get<FileLock>(outcome));
+        } catch (const FileError& error) {
+            std::cerr << "Quillo: couldn't start: " << error.what() << '\n';
+            return 1;
+        }
     }
     prepareWebEngine();
     QApplication application(argc, argv);

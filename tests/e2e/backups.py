@@ -11,3 +11,11 @@ def make_backup(folder, name):
     subprocess.run([sys.executable, str(GENERATOR), str(folder), name], check=True,
                    capture_output=True, timeout=60)
     return Path(folder) / name
+
+
+def make_generated_backup(folder, count):
+    """A made-up backup of `count` snippets, for imports that take a while."""
+    path = Path(folder) / f"generated-{count}.atext"
+    subprocess.run([sys.executable, str(GENERATOR), "--generated", str(count), str(path)],
+                   check=True, capture_output=True, timeout=300)
+    return path

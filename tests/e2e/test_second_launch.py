@@ -1,11 +1,13 @@
 """A second launch hands its request to the running Quillo and exits."""
 
+import re
+import subprocess
 import time
 
 import context
 import library
-from backups import make_backup
-from waiting import wait_until
+from backups import make_backup, make_generated_backup
+from waiting import holds_for, wait_until
 
 # What groups-and-nesting.atext holds.
 IMPORTED = {"Address": "1 Main Street\nSpringfield", "Thanks": "Thank you for your message.",
@@ -67,3 +69,96 @@ class ImportThroughRunningQuillo(context.QuilloCase):
         self.assertEqual(names(saved), expected)
         texts = {snippet["name"]: snippet["text"] for snippet in saved["snippets"]}
         self.assertEqual(texts["Thanks"], IMPORTED["Thanks"])
+
+
+class LaunchesAtOnce(context.QuilloCase):
+    """Launches with the same home started together, with no Quillo running yet: whatever
+    the order they reach the library in, only one process writes it at a time."""
+
+    ROUNDS = 2
+
+    @classmethod
+    def setUpClass(cls):
+        # Importing it takes long enough for a desktop program to start meanwhile.
+        cls.large_backup = make_generated_backup(context.new_home().folder, 10000)
+
+    def new_home(self):
+        home = context.new_home()
+        home.write_library([library.snippet("Existing", "Already here")])
+        return home
+
+    def start(self, home, name):
+        quillo = home.start(context.run.processes, name=name)
+        context.run.programs.append((f"{type(self).__name__} {name}", quillo))
+        self.addCleanup(context.run.processes.stop, quillo.process)
+        return quillo
+
+    def test_two_desktop_programs_started_together_leave_one_running(self):
+        for round_number in range(self.ROUNDS):
+            with self.subTest(round=round_number):
+                home = self.new_home()
+                pair = [self.start(home, f"quillo-{round_number}-{n}") for n in (1, 2)]
+                wait_until(lambda: not all(quillo.running() for quillo in pair), 60,
+                           "one of the two Quillos to leave the other to it",
+                           lambda: [quillo.stderr() for quillo in pair])
+                ended = next(quillo for quillo in pair if not quillo.running())
+                kept = next(quillo for quillo in pair if quillo is not ended)
+                # The later one handed its request to the first, as a second launch does.
+                self.assertEqual(ended.process.returncode, 0, ended.stderr())
+                holds_for(kept.running, 2, "the other Quillo running", kept.stderr)
+                kept.wait_ready()
+                self.assertEqual(names(home.read_library()), ["Existing"])
+
+                # The one left running is the one that takes requests, and writes.
+                backup = make_backup(home.folder, "groups-and-nesting.atext")
+                result = home.run("--import-atext", str(backup))
+                self.assertSucceeded(result)
+                self.assertEqual(result.stdout.strip(),
+                                 f"Imported 3 snippets into {home.library_path}")
+                self.assertEqual(kept.terminate(), 0, kept.stderr())
+                self.assertEqual(names(home.read_library()), sorted([*IMPORTED, "Existing"]))
+
+    def test_a_desktop_start_racing_an_import_keeps_every_imported_snippet(self):
+        # Which starts first, and how much later the other: a later import finds the library
+        # taken by the desktop program before that takes requests.
+        for import_first, delay in ((True, 0), (False, 0), (False, 0.05)):
+            with self.subTest(import_first=import_first, delay=delay):
+                home = self.new_home()
+
+                def start_import():
+                    return context.run.processes.start(
+                        [home.program, "--import-atext", str(self.large_backup)],
+                        env=home.env(), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                        text=True)
+
+                if import_first:
+                    importing = start_import()
+                    time.sleep(delay)
+                    quillo = self.start(home, "quillo-after-import")
+                else:
+                    quillo = self.start(home, f"quillo-before-import-{delay}")
+                    time.sleep(delay)
+                    importing = start_import()
+                self.addCleanup(context.run.processes.stop, importing)
+                out, err = importing.communicate(timeout=300)
+                self.assertEqual(importing.returncode, 0, err)
+                imported = re.fullmatch(
+                    rf"Imported (\d+) snippets into {re.escape(str(home.library_path))}\n", out)
+                self.assertTrue(imported, out)
+                expected = 1 + int(imported.group(1))
+                self.assertGreater(expected, 1000)
+                if "waits for it to finish" in err:
+                    order = "before" if import_first else f"{delay} s after"
+                    context.note(f"an import started {order} a desktop program found the library "
+                                 "taken and waited for the program to take requests")
+
+                quillo.wait_ready()
+                wait_until(lambda: len(home.read_library()["snippets"]) == expected, 60,
+                           "the library file to hold the imported snippets",
+                           lambda: len(home.read_library()["snippets"]))
+                # A desktop program that had read the library before the import wrote it
+                # would save its older copy when it quits.
+                self.assertEqual(quillo.terminate(), 0, quillo.stderr())
+                saved = home.read_library()
+                self.assertEqual(len(saved["snippets"]), expected)
+                self.assertIn("Existing", names(saved))

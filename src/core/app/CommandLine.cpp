@@ -261,7 +261,7 @@ std::optional<Command> parse(const std::vector<std::string>& arguments) {
 int run(const Command& command, std::string_view version, std::ostream& out, std::ostream& err) {
     return std::visit(
         Overloaded{
-            [&](const ImportBackup& import) { return runImportCommand(import.backup, out); },
+            [&](const ImportBackup& import) { return runImportCommand(import.backup, out, err); },
             [&](const Help&) {
                 out << helpText();
                 return 0;

@@ -1,12 +1,17 @@
 #include "ImportCommand.h"
 
+#include "SingleWriter.h"
 #include "core/platform/DataFolder.h"
 #include "core/platform/Log.h"
 #include "core/platform/Scheduler.h"
+#include "core/util/Files.h"
 
 namespace quillo {
 
 namespace {
+
+// As long as the running program may take to import a large backup.
+constexpr std::chrono::minutes importWait{10};
 
 // Importing a named file never asks the user anything.
 class NoDialogs final : public Dialogs {
@@ -35,7 +40,33 @@ ImportReport importAndSave(ATextImporter& importer, Library& library,
             "Imported " + std::to_string(added) + " snippets into " + library.fileURL().string()};
 }
 
-int runImportCommand(const std::filesystem::path& backup, std::ostream& out) {
+int runImportCommand(const std::filesystem::path& backup, std::ostream& out, std::ostream& err,
+                     const ImportHandOver& handOver) {
+    std::optional<int> handedOverStatus;
+    SingleWriter::Outcome writer = SingleWriter::Busy{};
+    try {
+        writer = SingleWriter::becomeWriter(
+            userDataFolder(),
+            [&] {
+                handedOverStatus = handOver ? handOver() : std::nullopt;
+                return handedOverStatus.has_value();
+            },
+            {importWait, std::chrono::milliseconds(50), [&] {
+                 err << "quillo: another Quillo process is writing the library; the import "
+                        "waits for it to finish.\n"
+                     << std::flush;
+             }});
+    } catch (const FileError& error) {
+        out << "Import failed: " << error.what() << '\n';
+        return 1;
+    }
+    if (std::holds_alternative<SingleWriter::HandedOver>(writer))
+        return *handedOverStatus;
+    if (std::holds_alternative<SingleWriter::Busy>(writer)) {
+        out << "Import failed: another Quillo process is still writing the library.\n";
+        return 1;
+    }
+
     SystemClock clock;
     NoLoopScheduler scheduler; // the command saves at once
     StandardErrorLog log;

@@ -4,6 +4,8 @@
 #include "core/model/Library.h"
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -21,8 +23,15 @@ struct ImportReport {
 ImportReport importAndSave(ATextImporter& importer, Library& library,
                            const std::filesystem::path& backup);
 
-/// `quillo --import-atext PATH` when no Quillo is running: imports the backup into the
-/// user's library, saves it and prints one line. Returns the exit status.
-int runImportCommand(const std::filesystem::path& backup, std::ostream& out);
+/// Offers the import to a running Quillo: its exit status when one took it (and answered),
+/// absent when none is running.
+using ImportHandOver = std::function<std::optional<int>()>;
+
+/// `quillo --import-atext PATH`: hands the import to a running Quillo through `handOver`
+/// when there is one; otherwise, as the library's one writer, imports the backup into the
+/// user's library, saves it and prints one line on `out`. While another command-line import
+/// writes the library it waits, saying so on `err`. Returns the exit status.
+int runImportCommand(const std::filesystem::path& backup, std::ostream& out, std::ostream& err,
+                     const ImportHandOver& handOver = {});
 
 } // namespace quillo

@@ -18,6 +18,36 @@ constexpr std::chrono::milliseconds saveDelay{400};
 constexpr std::size_t backupsKept = 14;
 constexpr std::string_view saveFailedPrefix = "Couldn't save your library";
 
+fs::path libraryFolderIn(const fs::path& dataFolder) {
+    return dataFolder / "Quillo";
+}
+
+fs::path backupsFolderIn(const fs::path& dataFolder) {
+    return libraryFolderIn(dataFolder) / "Backups";
+}
+
+constexpr std::string_view libraryFileName = "library.json";
+
+// Removes the files in `folder` that are temporaries of writes of files `ours` accepts.
+void removeTemporaries(const fs::path& folder, bool (*ours)(std::string_view target)) {
+    std::vector<fs::path> entries;
+    try {
+        entries = Files::list(folder);
+    } catch (const FileError&) {
+        return; // no folder, no leftovers
+    }
+    for (const fs::path& entry : entries) {
+        const std::optional<std::string> target = Files::temporaryTarget(entry.filename().string());
+        std::error_code error;
+        if (!target || !ours(*target) || !fs::is_regular_file(fs::symlink_status(entry, error)))
+            continue;
+        try {
+            Files::remove(entry);
+        } catch (const FileError&) {
+        }
+    }
+}
+
 std::optional<LibraryEnvironment>& sharedEnvironment() {
     static std::optional<LibraryEnvironment> environment;
     return environment;
@@ -63,14 +93,29 @@ Library& Library::shared() {
     return *library;
 }
 
+std::optional<FileLock> Library::takeWriterLock(const fs::path& dataFolder) {
+    Files::createFolders(dataFolder);
+    // Beside the library's folder, not in it: a first start must not make that folder, and
+    // the old folder moves in whole only where there is none.
+    std::optional<FileLock> lock = FileLock::tryTake(
+        dataFolder / ("." + libraryFolderIn(dataFolder).filename().string() + ".lock"));
+    if (lock) {
+        removeTemporaries(libraryFolderIn(dataFolder),
+                          [](std::string_view target) { return target == libraryFileName; });
+        removeTemporaries(backupsFolderIn(dataFolder),
+                          [](std::string_view target) { return target.ends_with(".json"); });
+    }
+    return lock;
+}
+
 fs::path Library::folderURL() const {
-    return dataFolder_ / "Quillo";
+    return libraryFolderIn(dataFolder_);
 }
 fs::path Library::fileURL() const {
-    return folderURL() / "library.json";
+    return folderURL() / libraryFileName;
 }
 fs::path Library::backupsURL() const {
-    return folderURL() / "Backups";
+    return backupsFolderIn(dataFolder_);
 }
 fs::path Library::legacyFolderURL() const {
     return dataFolder_ / "Stock Answers";

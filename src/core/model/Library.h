@@ -6,6 +6,7 @@
 #include "core/platform/Clock.h"
 #include "core/platform/Log.h"
 #include "core/platform/Scheduler.h"
+#include "core/util/FileLock.h"
 #include "core/util/ObserverList.h"
 
 #include <cstdint>
@@ -51,6 +52,13 @@ public:
     static void configureShared(const LibraryEnvironment& environment);
     /// The program's library, made (persistent) on first use.
     static Library& shared();
+
+    /// Makes this process the one writer of the library in `dataFolder` for as long as it
+    /// keeps the lock; absent while another process is. The new writer then removes the
+    /// temporary files that saves killed midway left in the library's folder and backups:
+    /// only with no other writer are they surely nobody's save in progress. Take it before
+    /// making a persistent library. Throws FileError when the lock can't be made.
+    static std::optional<FileLock> takeWriterLock(const std::filesystem::path& dataFolder);
 
     // ---- Where it lives
 

@@ -106,6 +106,7 @@ std::string read(const fs::path& path, std::size_t limit) {
 
 void writeAtomically(const fs::path& path, std::string_view bytes) {
     const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    // temporaryTarget() knows this form of name.
     std::string temporary = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
     Descriptor fd(::mkstemp(temporary.data()));
     if (fd.get() < 0)
@@ -123,6 +124,17 @@ void writeAtomically(const fs::path& path, std::string_view bytes) {
         throw;
     }
     syncFolder(folder);
+}
+
+std::optional<std::string> temporaryTarget(std::string_view name) {
+    // mkstemp replaces the X's with six ASCII letters and digits.
+    constexpr std::size_t suffix = 7;
+    if (name.size() < suffix + 2 || name.front() != '.' || name[name.size() - suffix] != '.')
+        return std::nullopt;
+    for (const char c : name.substr(name.size() - suffix + 1))
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
+            return std::nullopt;
+    return std::string(name.substr(1, name.size() - suffix - 1));
 }
 
 void move(const fs::path& from, const fs::path& to) {

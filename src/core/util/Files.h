@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,8 +28,13 @@ std::string read(const std::filesystem::path& path, std::size_t limit = SIZE_MAX
 /// Replaces `path` with `bytes` so that at any instant, a crash included, the path holds
 /// either the old complete content or the new one: the bytes go to a temporary file in
 /// the same folder, which is flushed to disk, then renamed over the target, then the
-/// folder itself is flushed. A failed write leaves no temporary file. Throws FileError.
+/// folder itself is flushed. A failed write leaves no temporary file; a process killed
+/// while writing does (see temporaryTarget). Throws FileError.
 void writeAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+/// The name of the file that a file of this name is writeAtomically's temporary for
+/// (".NAME.XXXXXX" is one for "NAME"); absent when the name is not of that form.
+std::optional<std::string> temporaryTarget(std::string_view name);
 
 /// Moves a file or folder to `to`, which must not exist yet (never replaces anything).
 /// Throws FileError.

@@ -416,6 +416,20 @@ TEST_F(ImportCommandTest, ImportsSavesAndSaysHowManyCameIn) {
     EXPECT_EQ(quillo({"list"}).out, "A\tAddress\nA\tThanks\nA / B\tGoodbye\n");
 }
 
+TEST_F(ImportCommandTest, TheImportClearsWhatASaveKilledMidwayLeftBehind) {
+    writeLibrary({}, {plain("Kept", "as it was")});
+    const std::filesystem::path folder = dataFolder() / "Quillo";
+    writeFile(folder / ".library.json.k1LLed", "{\"groups\": [");
+    writeFile(folder / "Backups" / ".library 2026-01-01.json.k1LLed", "{");
+    const ProgramResult result = quillo({"--import-atext", backup("groups-and-nesting.atext")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(entryNames(folder), (std::vector<std::string>{"Backups", "library.json"}));
+    const std::vector<std::string> backups = entryNames(folder / "Backups");
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_THAT(backups[0], MatchesRegex("library [0-9-]+\\.json"));
+    EXPECT_EQ(LibraryFileCoding::decode(readFile(libraryFile())).snippets.size(), 4u);
+}
+
 TEST_F(ImportCommandTest, AFailedImportSaysWhyExitsWithOneAndWritesNothing) {
     writeLibrary({}, {plain("Kept", "as it was")});
     const std::string before = readFile(libraryFile());

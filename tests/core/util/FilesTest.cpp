@@ -35,6 +35,16 @@ TEST(Files, failedAtomicWriteKeepsTheOldFileAndRemovesItsTemporary) {
     EXPECT_THROW(Files::writeAtomically(folder / "missing" / "library.json", "x"), FileError);
 }
 
+TEST(Files, temporaryTargetNamesTheFileAnAtomicWritesTemporaryIsFor) {
+    EXPECT_EQ(Files::temporaryTarget(".library.json.a1B2c3"), "library.json");
+    EXPECT_EQ(Files::temporaryTarget(".library 2026-03-01.json.ZZZZZZ"), "library 2026-03-01.json");
+    EXPECT_EQ(Files::temporaryTarget(".a.000000"), "a");
+    for (const char* name : {"library.json.a1B2c3", ".library.json.a1B2c", ".library.json.a1B2c3d",
+                             ".library.json-a1B2c3", ".library.json.a1B2c!",
+                             ".library.json.a1B2\xc3\xa9", "..a1B2c3", ".library.json", ""})
+        EXPECT_FALSE(Files::temporaryTarget(name)) << name;
+}
+
 TEST(Files, moveNeverReplaces) {
     TempFolder folder;
     writeFile(folder / "a.json", "a");

@@ -1,0 +1,75 @@
+#include "core/app/ImportCommand.h"
+
+#include "core/model/Library.h"
+#include "fakes/GeneratedBackups.h"
+#include "fakes/TempFolder.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace quillo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::generatedBackup;
+
+/// The import command run in this process, over a data folder of its own.
+class ImportCommandRun : public ::testing::Test {
+protected:
+    ImportCommandRun() {
+        if (const char* value = std::getenv("XDG_DATA_HOME"))
+            saved_ = value;
+        setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+    }
+    ~ImportCommandRun() override {
+        if (saved_)
+            setenv("XDG_DATA_HOME", saved_->c_str(), 1);
+        else
+            unsetenv("XDG_DATA_HOME");
+    }
+
+    fs::path libraryFile() const { return data / "Quillo" / "library.json"; }
+
+    testing::TempFolder data;
+    std::ostringstream out;
+    std::ostringstream err;
+
+private:
+    std::optional<std::string> saved_;
+};
+
+TEST_F(ImportCommandRun, aRunningQuilloThatTakesTheImportAnswersForIt) {
+    int offers = 0;
+    const int status = runImportCommand(generatedBackup("groups-and-nesting.atext"), out, err, [&] {
+        ++offers;
+        return std::optional<int>(7);
+    });
+    EXPECT_EQ(status, 7);
+    EXPECT_EQ(offers, 1);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "");
+    EXPECT_FALSE(fs::exists(data / "Quillo"));
+}
+
+TEST_F(ImportCommandRun, anotherWriterIsWaitedForOnceAndWithoutTouchingTheLibrary) {
+    std::optional<FileLock> other = Library::takeWriterLock(data.path());
+    ASSERT_TRUE(other);
+    int offers = 0;
+    const int status = runImportCommand(
+        generatedBackup("groups-and-nesting.atext"), out, err, [&]() -> std::optional<int> {
+            EXPECT_FALSE(fs::exists(libraryFile())) << "written while waiting";
+            // The other writer, a command-line import, ends.
+            if (++offers == 3)
+                other.reset();
+            return std::nullopt;
+        });
+    EXPECT_EQ(status, 0) << out.str();
+    EXPECT_EQ(offers, 3);
+    EXPECT_EQ(out.str(), "Imported 3 snippets into " + libraryFile().string() + "\n");
+    EXPECT_EQ(err.str(), "quillo: another Quillo process is writing the library; the import "
+                         "waits for it to finish.\n");
+}
+
+} // namespace
+} // namespace quillo

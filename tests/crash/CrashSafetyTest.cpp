@@ -1,0 +1,368 @@
+// A writer of the library is killed (SIGKILL) at random moments, over and over, each time
+// started afresh on what the last one left. After every kill the library file must load and
+// hold the state before or after the save in progress, every backup must be a whole library,
+// and the next writer must clear the temporary files a killed save left behind.
+#include "core/model/LibraryFile.h"
+#include "fakes/RunProgram.h"
+#include "fakes/TempFolder.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <random>
+#include <set>
+#include <sys/stat.h>
+#include <tuple>
+
+namespace quillo {
+namespace {
+
+namespace fs = std::filesystem;
+using Steady = std::chrono::steady_clock;
+using testing::readFile;
+
+constexpr int kills = QUILLO_CRASH_KILLS;
+// Some 900 KB of library: a save takes long enough for many kills to land inside it.
+constexpr std::size_t seededSnippets = 1000;
+constexpr std::size_t backupsKept = 14;
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}
+
+/// One run of the stress writer (tests/crash/SaveStress.cpp) and what it has said so far.
+class StressWriter {
+public:
+    StressWriter(const fs::path& data, std::vector<std::string> options = {}) {
+        std::vector<std::string> arguments{QUILLO_SAVE_STRESS};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.push_back(data.string());
+        std::vector<char*> argv = testing::detail::pointersTo(arguments);
+        // Backups are named after the local day.
+        std::vector<std::string> entries = testing::detail::environmentWith({{"TZ", "UTC"}});
+        std::vector<char*> envp = testing::detail::pointersTo(entries);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out_.write(), STDOUT_FILENO);
+        const int spawned =
+            posix_spawn(&pid_, QUILLO_SAVE_STRESS, &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0)
+            throw std::runtime_error(std::string("posix_spawn: ") + std::strerror(spawned));
+        out_.closeWrite();
+    }
+    ~StressWriter() {
+        if (pid_ > 0)
+            kill();
+    }
+    StressWriter(const StressWriter&) = delete;
+    StressWriter& operator=(const StressWriter&) = delete;
+
+    /// Called with each line as it arrives.
+    std::function<void(const std::string&)> onLine;
+
+    /// Reads what the writer says until `deadline`, or until it stops talking.
+    void readUntil(Steady::time_point deadline) {
+        while (!ended_) {
+            const auto left = deadline - Steady::now();
+            if (left <= Steady::duration::zero())
+                return;
+            readSome(std::chrono::duration_cast<std::chrono::nanoseconds>(left));
+        }
+    }
+
+    /// Reads until a line satisfies `wanted`; false when the writer stopped talking first.
+    bool readUntilLine(const std::function<bool(const std::string&)>& wanted,
+                       std::chrono::seconds patience) {
+        const auto deadline = Steady::now() + patience;
+        std::size_t seen = 0;
+        while (Steady::now() < deadline) {
+            for (; seen < lines_.size(); ++seen)
+                if (wanted(lines_[seen]))
+                    return true;
+            if (ended_)
+                return false;
+            readUntil(std::min(deadline, Steady::now() + std::chrono::milliseconds(20)));
+        }
+        return false;
+    }
+
+    /// Kills the writer, takes the rest of what it said and returns its wait status.
+    int kill() {
+        ::kill(pid_, SIGKILL);
+        return reap();
+    }
+
+    /// Waits for the writer to end by itself and returns its wait status.
+    int wait() { return reap(); }
+
+    const std::vector<std::string>& lines() const { return lines_; }
+
+private:
+    void readSome(std::chrono::nanoseconds timeout) {
+        pollfd pipeEnd{out_.read(), POLLIN, 0};
+        const timespec limit{static_cast<time_t>(timeout.count() / 1'000'000'000),
+                             static_cast<long>(timeout.count() % 1'000'000'000)};
+        const int ready = ::ppoll(&pipeEnd, 1, timeout.count() < 0 ? nullptr : &limit, nullptr);
+        if (ready <= 0)
+            return;
+        char buffer[4096];
+        const ssize_t got = ::read(out_.read(), buffer, sizeof buffer);
+        if (got <= 0) {
+            ended_ = got == 0 || errno != EINTR;
+            return;
+        }
+        partial_.append(buffer, static_cast<std::size_t>(got));
+        for (std::size_t end = partial_.find('\n'); end != std::string::npos;
+             end = partial_.find('\n')) {
+            lines_.push_back(partial_.substr(0, end));
+            partial_.erase(0, end + 1);
+            if (onLine)
+                onLine(lines_.back());
+        }
+    }
+
+    int reap() {
+        while (!ended_)
+            readSome(std::chrono::nanoseconds(-1));
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        pid_ = -1;
+        return status;
+    }
+
+    pid_t pid_ = -1;
+    testing::detail::Pipe out_;
+    std::string partial_;
+    std::vector<std::string> lines_;
+    bool ended_ = false;
+};
+
+/// A name of the kind an atomic write gives its temporary: ".NAME.XXXXXX".
+bool isTemporary(const std::string& name) {
+    return name.size() >= 9 && name[0] == '.' && name[name.size() - 7] == '.';
+}
+
+/// The backup's name for the day of a round: the first day plus the round's number.
+std::string backupOfRound(long round) {
+    using namespace std::chrono;
+    const year_month_day day{sys_days{2026y / January / 1} + days(round)};
+    char name[40];
+    std::snprintf(name, sizeof name, "library %04d-%02u-%02u.json", static_cast<int>(day.year()),
+                  static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
+    return name;
+}
+
+/// The round a library file was saved in (its snippet "Round"), after checking it is whole.
+long roundOf(const fs::path& file) {
+    LibraryFile library;
+    try {
+        library = LibraryFileCoding::decode(readFile(file));
+    } catch (const LibraryFileError& error) {
+        ADD_FAILURE() << file.filename() << " doesn't load: " << error.what();
+        return -1;
+    }
+    EXPECT_EQ(library.snippets.size(), seededSnippets + 1) << file;
+    EXPECT_EQ(library.groups.size(), 2u) << file;
+    for (const Snippet& snippet : library.snippets)
+        if (snippet.name == "Round")
+            return std::stol(snippet.text);
+    ADD_FAILURE() << file << " has no snippet “Round”";
+    return -1;
+}
+
+/// What the kills hit, for the test's report.
+struct Figures {
+    int midSave = 0;       // between "writing N" and "saved N"
+    int newStateKept = 0;  // of those, after the library's rename
+    int beforeReady = 0;   // before the writer had taken the library
+    int leftTemporary = 0; // kills after which a temporary file was there
+    int libraryTemporaries = 0;
+    int backupTemporaries = 0;
+    long saves = 0;
+};
+
+/// What a killed writer said it did, starting from the library of round `before`.
+struct Said {
+    long saved;   // the last round it said it saved
+    bool writing; // it said it was writing the next one, and no more
+    long saves = 0;
+};
+
+Said said(const std::vector<std::string>& lines, long before) {
+    Said result{before, false};
+    for (const std::string& line : lines) {
+        result.writing = line.starts_with("writing ");
+        if (line.starts_with("saved ")) {
+            result.saved = std::stol(line.substr(6));
+            ++result.saves;
+        }
+    }
+    return result;
+}
+
+/// The rounds the library may hold after the kill: the last one saved, or the next one
+/// when the kill came during its save.
+std::set<long> possibleRounds(const Said& writer) {
+    if (writer.writing)
+        return {writer.saved, writer.saved + 1};
+    return {writer.saved};
+}
+
+/// True when the writer was killed after a save ended and before the next began.
+bool finishedASave(const Said& writer) {
+    return writer.saves > 0 && !writer.writing;
+}
+
+class CrashSafety : public ::testing::Test {
+protected:
+    fs::path folder() const { return data / "Quillo"; }
+    fs::path file() const { return folder() / "library.json"; }
+    fs::path backups() const { return folder() / "Backups"; }
+
+    /// Checks the library's folder after a kill, given the rounds the file may hold and
+    /// whether the last save got to its end, and returns the round it holds and the
+    /// temporary files lying about.
+    std::pair<long, std::vector<fs::path>> inspect(const std::set<long>& allowedRounds,
+                                                   bool saveEnded) {
+        std::vector<fs::path> temporaries;
+        for (const std::string& name : testing::entryNames(folder())) {
+            if (isTemporary(name))
+                temporaries.push_back(folder() / name);
+            else
+                EXPECT_TRUE(name == "library.json" || name == "Backups")
+                    << "unexpected " << name << " in the library folder";
+        }
+        const long round = roundOf(file());
+        EXPECT_TRUE(allowedRounds.contains(round))
+            << "the library holds round " << round << ", neither before nor after the save";
+
+        std::size_t count = 0;
+        for (const std::string& name : testing::entryNames(backups())) {
+            if (isTemporary(name)) {
+                temporaries.push_back(backups() / name);
+                continue;
+            }
+            ++count;
+            struct stat info {};
+            EXPECT_EQ(::stat((backups() / name).c_str(), &info), 0) << name;
+            // A backup is written once: each name is read when it appears.
+            if (checkedBackups_[name] == info.st_ino)
+                continue;
+            checkedBackups_[name] = info.st_ino;
+            const long backupRound = roundOf(backups() / name);
+            EXPECT_EQ(name, backupOfRound(backupRound)) << "a backup holds another day's library";
+            EXPECT_LE(backupRound, round);
+        }
+        // Kills between a new backup and the removal of the oldest leave more for a while.
+        if (saveEnded) {
+            EXPECT_LE(count, backupsKept);
+        }
+        return {round, temporaries};
+    }
+
+    testing::TempFolder data;
+
+private:
+    std::map<std::string, ino_t> checkedBackups_;
+};
+
+TEST_F(CrashSafety, killedWritersLeaveAWholeLibraryAndTheNextOneClearsTheirTemporaries) {
+    {
+        StressWriter seeding(data.path(), {"--seed", std::to_string(seededSnippets)});
+        ASSERT_EQ(seeding.wait(), 0) << joined(seeding.lines());
+    }
+    long round = 0;
+    std::vector<fs::path> leftovers;
+    ASSERT_NO_FATAL_FAILURE(std::tie(round, leftovers) = inspect({0}, true));
+
+    // How long a writer takes to start and save twice: kills land anywhere in that span.
+    std::chrono::microseconds span{};
+    {
+        const auto started = Steady::now();
+        StressWriter writer(data.path());
+        ASSERT_TRUE(writer.readUntilLine([](const std::string& line) { return line == "saved 2"; },
+                                         std::chrono::seconds(60)))
+            << joined(writer.lines());
+        span = std::chrono::duration_cast<std::chrono::microseconds>(Steady::now() - started);
+        writer.kill();
+        const Said writerSaid = said(writer.lines(), round);
+        ASSERT_NO_FATAL_FAILURE(std::tie(round, leftovers) =
+                                    inspect(possibleRounds(writerSaid), finishedASave(writerSaid)));
+    }
+
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<std::int64_t> moment(0, span.count());
+    Figures figures;
+    const auto started = Steady::now();
+    for (int kill = 1; kill <= kills; ++kill) {
+        SCOPED_TRACE("kill " + std::to_string(kill) + " of " + std::to_string(kills) +
+                     ", random seed " + std::to_string(seed));
+        const long before = round;
+        bool ready = false;
+        const auto spawned = Steady::now();
+        StressWriter writer(data.path());
+        writer.onLine = [&](const std::string& line) {
+            if (line != "ready")
+                return;
+            ready = true;
+            // The writer has taken the library: what a killed save left is gone.
+            for (const fs::path& leftover : leftovers)
+                EXPECT_FALSE(fs::exists(leftover))
+                    << leftover.filename() << " outlived the start of the next writer";
+        };
+        writer.readUntil(spawned + std::chrono::microseconds(moment(random)));
+        const int status = writer.kill();
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+            << "the writer ended by itself: " << joined(writer.lines());
+
+        const Said writerSaid = said(writer.lines(), before);
+        std::vector<fs::path> temporaries;
+        ASSERT_NO_FATAL_FAILURE(std::tie(round, temporaries) =
+                                    inspect(possibleRounds(writerSaid), finishedASave(writerSaid)));
+        ASSERT_FALSE(::testing::Test::HasFailure());
+
+        figures.saves += writerSaid.saves;
+        figures.midSave += writerSaid.writing;
+        figures.newStateKept += writerSaid.writing && round == writerSaid.saved + 1;
+        figures.beforeReady += !ready;
+        figures.leftTemporary += !temporaries.empty();
+        for (const fs::path& temporary : temporaries)
+            ++(temporary.parent_path() == backups() ? figures.backupTemporaries
+                                                    : figures.libraryTemporaries);
+        leftovers = std::move(temporaries);
+    }
+    const double seconds = std::chrono::duration<double>(Steady::now() - started).count();
+
+    // The next writer to take the library clears the last kill's temporaries too.
+    {
+        StressWriter settling(data.path(), {"--settle"});
+        EXPECT_EQ(settling.wait(), 0) << joined(settling.lines());
+    }
+    EXPECT_EQ(testing::entryNames(folder()), (std::vector<std::string>{"Backups", "library.json"}));
+    for (const std::string& name : testing::entryNames(backups()))
+        EXPECT_FALSE(isTemporary(name)) << name;
+    EXPECT_EQ(roundOf(file()), round);
+
+    std::printf("%d kills in %.1f s (a start and two saves take %.1f ms; random seed %u): "
+                "%d mid-save, %d of them after the library's rename; %d before the writer "
+                "took the library; %d left temporaries (%d of library.json, %d of backups); "
+                "%ld saves completed\n",
+                kills, seconds, static_cast<double>(span.count()) / 1000.0, seed, figures.midSave,
+                figures.newStateKept, figures.beforeReady, figures.leftTemporary,
+                figures.libraryTemporaries, figures.backupTemporaries, figures.saves);
+    // Without kills inside saves the test would prove nothing.
+    EXPECT_GT(figures.midSave, 0);
+    EXPECT_GT(figures.leftTemporary, 0);
+}
+
+} // namespace
+} // namespace quillo
