@@ -10,6 +10,7 @@
 #include "fakes/AppFixture.h"
 #include "gui/editor/PlainTextEditor.h"
 #include "gui/editor/RichEditorBridge.h"
+#include "gui/editor/RichEditorModule.h"
 #include "gui/editor/SnippetDetail.h"
 #include "gui/editor/WebEngineSetup.h"
 
@@ -37,8 +38,9 @@ public:
         for (const Snippet& snippet : library->snippets())
             (snippet.format == SnippetFormat::rich ? rich : plain).push_back(snippet.id);
         detail = std::make_unique<SnippetDetail>(
-            SnippetDetailEnvironment{*library, paster, picker, app, clock, log,
-                                     RichEditorBridge::defaultPageFolder()},
+            SnippetDetailEnvironment{
+                *library, paster, picker, app, clock, log,
+                [this] { return std::make_unique<RichEditorBridge>(editorPageFolder(), log); }},
             plain.front());
         detail->resize(760, 600);
         detail->show();
@@ -46,16 +48,17 @@ public:
     }
     void TestBody() override {}
 
+    RichEditorBridge& bridge() { return static_cast<RichEditorBridge&>(detail->richEditor()); }
+
     // Returns once the page has run every call sent before.
     void waitForPage() {
         bool answered = false;
-        detail->richBridge().webView()->page()->runJavaScript(
-            "0", [&](const QVariant&) { answered = true; });
+        bridge().webView()->page()->runJavaScript("0", [&](const QVariant&) { answered = true; });
         while (!answered)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     void waitForReady() {
-        while (!detail->richBridge().isReady())
+        while (!bridge().isReady())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 

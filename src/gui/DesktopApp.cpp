@@ -9,13 +9,15 @@
 #include "core/paste/Paster.h"
 #include "core/picker/PickerModel.h"
 #include "core/platform/DataFolder.h"
-#include "editor/RichEditorBridge.h"
+#include "editor/RichEditorModule.h"
+#include "editor/WebEngineSetup.h"
 #include "library/LibraryWindow.h"
 #include "picker/PickerView.h"
 #include "settings/SettingsWindow.h"
 
 #include <QCoreApplication>
 #include <QOpenGLWidget>
+#include <malloc.h>
 
 namespace quillo {
 
@@ -65,7 +67,7 @@ bool DesktopApp::start() {
     editorFactory_ = [this](QWidget* parent) -> DetailEditor* {
         return new LibraryEditor({Library::shared(), Paster::shared(), PickerModel::shared(),
                                   AppState::shared(), clock_, log_,
-                                  RichEditorBridge::defaultPageFolder()},
+                                  [this] { return loadRichEditor(editorPageFolder(), log_); }},
                                  parent);
     };
     if (opensSettings_)
@@ -73,6 +75,9 @@ bool DesktopApp::start() {
     else if (!launchedAtLogin_)
         showLibraryWindow();
     connect(qApp, &QCoreApplication::aboutToQuit, this, [] { StartUp::quit(Library::shared()); });
+    // Reading the library file took several times its size, now free: the program spends
+    // most of its life idle in the tray, so the system gets it back.
+    malloc_trim(0);
     return true;
 }
 
@@ -83,6 +88,8 @@ void DesktopApp::activate() {
 void DesktopApp::showLibraryWindow() {
     // A hidden window was closed and is on its way out: a new one takes its place.
     if (!libraryWindow_ || libraryWindow_->isHidden()) {
+        // Before the window's first OpenGL context, so its editor's page can be shown in it.
+        shareOpenGLContexts();
         libraryWindow_ =
             new LibraryWindow({Library::shared(), AppState::shared(), PickerModel::shared(),
                                Paster::shared(), *importer_, *services_.fileViewer});

@@ -2,6 +2,7 @@
 #include "gui/editor/EditorMessages.h"
 #include "gui/editor/PlainTextEditor.h"
 #include "gui/editor/RichEditorBridge.h"
+#include "gui/editor/RichEditorModule.h"
 
 #include <QJsonDocument>
 #include <QTest>
@@ -181,7 +182,7 @@ TEST_F(RichBridge, ScriptErrorsAreLoggedAndLinksOutOfThePageAreNotFollowed) {
 // The program's own editor page in the program's own web engine.
 TEST(RichEditorPage, EditsComeBackInTheProgramsConvention) {
     testing::CapturingLog log;
-    const auto folder = RichEditorBridge::defaultPageFolder();
+    const auto folder = editorPageFolder();
     ASSERT_TRUE(folder);
     RichEditorBridge bridge(folder, log);
     std::vector<std::pair<Uuid, std::string>> changes;
@@ -219,7 +220,7 @@ TEST(RichEditorPage, FollowsADarkPalette) {
     if (!qEnvironmentVariableIsSet("QUILLO_TEST_DARK_PALETTE"))
         GTEST_SKIP() << "needs a process whose palette is dark from the start";
     testing::CapturingLog log;
-    RichEditorBridge bridge(RichEditorBridge::defaultPageFolder(), log);
+    RichEditorBridge bridge(editorPageFolder(), log);
     bridge.load("<div>Hi</div>", first);
     ASSERT_TRUE(QTest::qWaitFor([&] { return bridge.isReady(); }, 20000));
     std::optional<QVariant> dark;

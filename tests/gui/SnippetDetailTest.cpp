@@ -31,7 +31,10 @@ protected:
 
     std::unique_ptr<SnippetDetail> makeDetail(const Uuid& id) {
         auto detail = std::make_unique<SnippetDetail>(
-            SnippetDetailEnvironment{*library, paster, picker, app, clock, log, std::nullopt}, id);
+            SnippetDetailEnvironment{
+                *library, paster, picker, app, clock, log,
+                [this] { return std::make_unique<RichEditorBridge>(std::nullopt, log); }},
+            id);
         detail->resize(700, 500);
         detail->show();
         QApplication::setActiveWindow(detail.get());
@@ -146,12 +149,12 @@ TEST_F(SnippetDetailTest, RichTextReportsGoToTheSnippetTheyNameWhileItIsRich) {
     auto detail = makeDetail(earlier.id);
     detail->setSnippetID(shown.id);
     const auto report = [&](const Uuid& id, const char* html) {
-        detail->richBridge().receive(
-            QJsonDocument::fromJson(
-                QStringLiteral(R"({"type":"change","payload":{"html":"%1","id":"%2"}})")
-                    .arg(html, QString::fromStdString(id.string()))
-                    .toUtf8())
-                .toVariant());
+        static_cast<RichEditorBridge&>(detail->richEditor())
+            .receive(QJsonDocument::fromJson(
+                         QStringLiteral(R"({"type":"change","payload":{"html":"%1","id":"%2"}})")
+                             .arg(html, QString::fromStdString(id.string()))
+                             .toUtf8())
+                         .toVariant());
     };
     report(earlier.id, "<div>late</div>");
     report(plain.id, "<div>lost</div>");

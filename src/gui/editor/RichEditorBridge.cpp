@@ -48,6 +48,10 @@ RichEditorBridge::~RichEditorBridge() {
         delete webView_;
 }
 
+QWidget* RichEditorBridge::view() {
+    return webView();
+}
+
 QWebEngineView* RichEditorBridge::webView() {
     if (webView_)
         return webView_;
@@ -122,20 +126,10 @@ void RichEditorBridge::receive(const QVariant& body) {
         if (state->state != state_) {
             state_ = state->state;
             emit stateChanged();
+            if (onStateChanged)
+                onStateChanged();
         }
     }
-}
-
-std::optional<std::filesystem::path> RichEditorBridge::defaultPageFolder() {
-    const std::filesystem::path installed =
-        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / ".." /
-        "share" / "quillo" / "Editor";
-    std::error_code error;
-    for (const std::filesystem::path& folder :
-         {installed, std::filesystem::path(QUILLO_SOURCE_EDITOR_FOLDER)})
-        if (std::filesystem::is_regular_file(folder / "editor.html", error))
-            return folder.lexically_normal();
-    return std::nullopt;
 }
 
 } // namespace quillo

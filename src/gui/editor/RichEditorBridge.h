@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EditorMessages.h"
+#include "RichEditor.h"
 #include "core/platform/Log.h"
 #include "core/util/Uuid.h"
 
@@ -21,7 +22,7 @@ namespace quillo {
 /// and answering with messages to the host object "bridge". Content given before the page
 /// is ready waits, the latest only; the page's "change" messages go to `onChange`, and its
 /// "state" messages become `state()` for the toolbar.
-class RichEditorBridge final : public QObject {
+class RichEditorBridge final : public QObject, public RichEditor {
     Q_OBJECT
 public:
     /// `pageFolder` holds editor.html and what it loads; absent, the editor stays empty.
@@ -29,29 +30,22 @@ public:
                      QObject* parent = nullptr);
     ~RichEditorBridge() override;
 
-    /// Called with the id the page was given and the new HTML after every edit.
-    std::function<void(const Uuid&, const std::string&)> onChange;
-
-    const FormatState& state() const { return state_; }
+    const FormatState& state() const override { return state_; }
     const std::optional<Uuid>& currentID() const { return currentID_; }
     bool isReady() const { return ready_; }
 
     /// The web view, created (and the page loaded) on first use; the bridge owns it until it
     /// is placed in a window.
     QWebEngineView* webView();
+    QWidget* view() override;
 
-    /// Shows a document: at once when the page is ready, else when it becomes ready.
-    void load(const std::string& html, const Uuid& id);
-    /// A formatting or insertion command; an absent value is null.
-    void exec(const QString& command, const std::optional<QString>& value = std::nullopt);
-    /// The address of the link at the selection, or "" (also when the page fails to say).
-    void currentLink(std::function<void(const QString&)> answer);
+    void load(const std::string& html, const Uuid& id) override;
+    void exec(const QString& command, const std::optional<QString>& value = std::nullopt) override;
+    /// Also "" when the page fails to say.
+    void currentLink(std::function<void(const QString&)> answer) override;
 
     /// A message from the page.
     void receive(const QVariant& body);
-
-    /// Where the editor page is: beside the installed program, else in the source tree.
-    static std::optional<std::filesystem::path> defaultPageFolder();
 
 signals:
     void stateChanged();

@@ -4,7 +4,7 @@
 #include "EditorIcons.h"
 #include "FormatBar.h"
 #include "PlainTextEditor.h"
-#include "RichEditorBridge.h"
+#include "RichEditorModule.h"
 #include "core/app/AppState.h"
 #include "core/editor/SnippetEditing.h"
 #include "core/model/Library.h"
@@ -28,7 +28,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 
 namespace quillo {
 
@@ -58,20 +57,8 @@ QLabel* secondaryLabel(QWidget* parent) {
 SnippetDetail::SnippetDetail(const SnippetDetailEnvironment& environment, const Uuid& id,
                              QWidget* parent)
     : QWidget(parent), environment_(environment), id_(id),
-      rich_(std::make_unique<RichEditorBridge>(environment.editorPage, environment.log)),
       plain_(std::make_unique<PlainEditorBridge>()),
       focusNameToken_(environment.app.focusNameToken()) {
-    // Reports name the snippet they were made for: a late one for a snippet shown before
-    // still reaches it, and one for a snippet that is gone or plain now is dropped.
-    rich_->onChange = [&library = environment_.library](const Uuid& snippetID,
-                                                        const std::string& html) {
-        const Snippet* stored = library.snippet(snippetID);
-        if (stored == nullptr || stored->format != SnippetFormat::rich || stored->text == html)
-            return;
-        Snippet changed = *stored;
-        changed.text = html;
-        library.update(changed);
-    };
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -166,11 +153,9 @@ SnippetDetail::SnippetDetail(const SnippetDetailEnvironment& environment, const 
         changed.text = text.toStdString();
         write(changed);
     };
-    connect(rich_.get(), &RichEditorBridge::stateChanged, this,
-            [this] { formatBar_->setState(rich_->state()); });
     connect(formatBar_, &FormatBar::command, this,
             [this](const QString& name, const std::optional<QString>& value) {
-                rich_->exec(name, value);
+                richEditor().exec(name, value);
             });
     connect(formatBar_, &FormatBar::linkRequested, this, &SnippetDetail::editLink);
     connect(formatBar_, &FormatBar::insertRequested, this, &SnippetDetail::insert);
@@ -231,6 +216,27 @@ void SnippetDetail::write(const Snippet& changed) {
     environment_.library.update(changed);
 }
 
+RichEditor& SnippetDetail::richEditor() {
+    if (rich_)
+        return *rich_;
+    rich_ = environment_.richEditor ? environment_.richEditor() : nullptr;
+    if (!rich_)
+        rich_ = unavailableRichEditor();
+    // Reports name the snippet they were made for: a late one for a snippet shown before
+    // still reaches it, and one for a snippet that is gone or plain now is dropped.
+    rich_->onChange = [&library = environment_.library](const Uuid& snippetID,
+                                                        const std::string& html) {
+        const Snippet* stored = library.snippet(snippetID);
+        if (stored == nullptr || stored->format != SnippetFormat::rich || stored->text == html)
+            return;
+        Snippet changed = *stored;
+        changed.text = html;
+        library.update(changed);
+    };
+    rich_->onStateChanged = [this] { formatBar_->setState(rich_->state()); };
+    return *rich_;
+}
+
 void SnippetDetail::loadEditor() {
     const Snippet shown = snippet();
     shownFormat_ = shown.format;
@@ -239,10 +245,10 @@ void SnippetDetail::loadEditor() {
     if (rich) {
         // The web engine starts only once a rich snippet is shown.
         if (richHolder_->layout()->count() == 0) {
-            richHolder_->layout()->addWidget(rich_->webView());
-            watchForLinkKey(rich_->webView());
+            richHolder_->layout()->addWidget(richEditor().view());
+            watchForLinkKey(richEditor().view());
         }
-        rich_->load(shown.text, id_);
+        richEditor().load(shown.text, id_);
         editors_->setCurrentWidget(richHolder_);
     } else {
         plainEditor_->show(id_, QString::fromStdString(shown.text));
@@ -326,7 +332,7 @@ void SnippetDetail::convert(SnippetFormat format) {
 
 void SnippetDetail::insert(const QString& text) {
     if (snippet().format == SnippetFormat::rich)
-        rich_->exec(QStringLiteral("insertText"), text);
+        richEditor().exec(QStringLiteral("insertText"), text);
     else
         plain_->insert(text);
 }
@@ -356,18 +362,18 @@ void SnippetDetail::refreshCopyButton() {
 void SnippetDetail::editLink() {
     if (snippet().format != SnippetFormat::rich)
         return;
-    rich_->currentLink([this, guard = QPointer(this)](const QString& link) {
+    richEditor().currentLink([this, guard = QPointer(this)](const QString& link) {
         if (!guard)
             return;
         auto* dialog = new LinkDialog(link, this);
         connect(dialog, &LinkDialog::applied, this, [this](const QString& typed) {
             const std::string address = SnippetEditing::linkAddress(typed.toStdString());
-            rich_->exec(QStringLiteral("link"),
-                        address.empty() ? std::nullopt
-                                        : std::optional(QString::fromStdString(address)));
+            richEditor().exec(QStringLiteral("link"),
+                              address.empty() ? std::nullopt
+                                              : std::optional(QString::fromStdString(address)));
         });
         connect(dialog, &LinkDialog::removed, this,
-                [this] { rich_->exec(QStringLiteral("link"), std::nullopt); });
+                [this] { richEditor().exec(QStringLiteral("link"), std::nullopt); });
         dialog->open();
     });
 }

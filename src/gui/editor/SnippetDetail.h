@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RichEditor.h"
 #include "core/model/Snippet.h"
 #include "core/platform/Clock.h"
 #include "core/platform/Log.h"
@@ -26,7 +27,6 @@ class Paster;
 class PickerModel;
 class PlainEditorBridge;
 class PlainTextEditor;
-class RichEditorBridge;
 
 struct SnippetDetailEnvironment {
     Library& library;
@@ -35,8 +35,8 @@ struct SnippetDetailEnvironment {
     AppState& app;
     Clock& clock;
     Log& log;
-    /// Where the rich editor's page is; absent, rich snippets show an empty editor.
-    std::optional<std::filesystem::path> editorPage;
+    /// Makes the rich editor, once the first rich snippet is shown.
+    RichEditorFactory richEditor;
 };
 
 /// The editor of one snippet in the library window: name, group, format, text, and a
@@ -59,7 +59,8 @@ public:
     QAbstractButton* plainButton() const;
     FormatBar* formatBar() const { return formatBar_; }
     PlainTextEditor* plainEditor() const { return plainEditor_; }
-    RichEditorBridge& richBridge() const { return *rich_; }
+    /// The rich editor, made when first asked for.
+    RichEditor& richEditor();
     QLabel* asksForLabel() const { return asksFor_; }
     QLabel* usageLabel() const { return usage_; }
     QToolButton* copyButton() const { return copy_; }
@@ -90,7 +91,7 @@ private:
 
     SnippetDetailEnvironment environment_;
     Uuid id_;
-    std::unique_ptr<RichEditorBridge> rich_;
+    std::unique_ptr<RichEditor> rich_;
     std::unique_ptr<PlainEditorBridge> plain_;
     std::optional<SnippetFormat> shownFormat_;
     bool copied_ = false;

@@ -1,0 +1,68 @@
+// The rich editor as the program gets it: from its module, loaded at run time. A test
+// program of its own, since the other GUI tests link the editor's classes in, and the same
+// classes loaded twice into one process would clash.
+#include "gui/editor/RichEditorModule.h"
+
+#include "fakes/CapturingLog.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <gmock/gmock.h>
+
+namespace quillo {
+namespace {
+
+const Uuid first = *Uuid::parse("0A1B2C3D-4E5F-4061-8273-8495A6B7C8D9");
+
+TEST(RichEditorModule, WithoutTheModuleTheStandInSaysSoAndIgnoresCommands) {
+    testing::CapturingLog log;
+    const std::unique_ptr<RichEditor> editor =
+        loadRichEditor(editorPageFolder(), log, {"/nonexistent/quillo"});
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_THAT(log.lines[0],
+                ::testing::StartsWith("Quillo: the rich text editor could not be loaded; "));
+    const auto* label = qobject_cast<QLabel*>(editor->view());
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->text().contains("can still be pasted"));
+    editor->load("<div>a</div>", first);
+    editor->exec("bold", std::nullopt);
+    QString link = "unanswered";
+    editor->currentLink([&](const QString& answer) { link = answer; });
+    EXPECT_EQ(link, "");
+    delete label;
+}
+
+// What the page answers to a script; null when it doesn't within the time.
+QVariant evaluate(QWebEngineView& view, const QString& script) {
+    std::optional<QVariant> answer;
+    view.page()->runJavaScript(script, [&](const QVariant& value) { answer = value; });
+    if (!QTest::qWaitFor([&] { return answer.has_value(); }, 20000))
+        return {};
+    return *answer;
+}
+
+TEST(RichEditorModule, TheBuiltModuleMakesTheWebEditor) {
+    testing::CapturingLog log;
+    const std::unique_ptr<RichEditor> editor =
+        loadRichEditor(editorPageFolder(), log, {QUILLO_RICH_EDITOR_MODULE_FOLDER});
+    EXPECT_TRUE(log.lines.empty()) << log.lines.front();
+    auto* view = qobject_cast<QWebEngineView*>(editor->view());
+    ASSERT_NE(view, nullptr) << editor->view()->metaObject()->className();
+
+    std::optional<std::string> changed;
+    editor->onChange = [&](const Uuid&, const std::string& html) { changed = html; };
+    editor->load("<div>typed</div>", first);
+    const QString shown = "document.getElementById('editor').innerHTML";
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return evaluate(*view, shown).toString() == "<div>typed</div>"; }, 20000));
+    evaluate(*view, "getSelection().selectAllChildren(document.getElementById('editor'))");
+    editor->exec("bold", std::nullopt);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changed.has_value(); }, 20000));
+    EXPECT_EQ(*changed, "<div><b>typed</b></div>");
+    delete view;
+}
+
+} // namespace
+} // namespace quillo
