@@ -237,12 +237,12 @@ public:
 private:
     static constexpr std::size_t none = std::numeric_limits<std::size_t>::max();
 
-    // What a snippet's cached texts were made from; its name and text lie in `raw_`.
+    // What a snippet's cached texts were made from. Its name and text are known by their
+    // hashes only: a copy of every text would double what the library takes in memory.
     struct Source {
         Uuid id;
-        std::size_t rawOffset = 0;
-        std::size_t nameLength = 0;
-        std::size_t textLength = 0;
+        std::uint64_t nameHash = 0;
+        std::uint64_t textHash = 0;
         SnippetFormat format = SnippetFormat::rich;
         std::optional<Uuid> groupID{};
     };
@@ -263,7 +263,7 @@ private:
     void refresh(const Library& library);
     bool refreshInPlace(const Library& library, bool groupsChanged);
     void append(const Snippet& snippet, Span& span);
-    void keepRaw(const Snippet& snippet, Source& source);
+    static void remember(const Snippet& snippet, Source& source);
     void blank(const Span& span);
     void compact();
     void orderByName();
@@ -276,12 +276,14 @@ private:
     std::string_view segment(std::size_t at) const {
         return std::string_view(folded_).substr(spans_[at].offset, spans_[at].length);
     }
-    std::string_view rawName(const Source& source) const {
-        return std::string_view(raw_).substr(source.rawOffset, source.nameLength);
+    static std::uint64_t hashOf(std::string_view text) {
+        return std::hash<std::string_view>{}(text);
     }
-    std::string_view rawText(const Source& source) const {
-        return std::string_view(raw_).substr(source.rawOffset + source.nameLength,
-                                             source.textLength);
+    static bool sameName(const Source& source, const Snippet& snippet) {
+        return source.nameHash == hashOf(snippet.name);
+    }
+    static bool sameText(const Source& source, const Snippet& snippet) {
+        return source.textHash == hashOf(snippet.text) && source.format == snippet.format;
     }
 
     // The library state the entries describe.
@@ -297,11 +299,6 @@ private:
 
     // Per snippet, in library order.
     std::vector<Source> sources_;
-    // Every snippet's name and text as last seen, one after the other: telling what
-    // changed compares them all, which goes faster through one block than through
-    // thousands of strings spread over the heap. A changed one goes to the end.
-    std::string raw_;
-    std::size_t rawDeadBytes_ = 0;
     std::vector<std::string> sortKeys_;
     std::vector<Span> spans_;
     // Every snippet's folded text with a space after it. A changed text goes to the end
@@ -395,13 +392,10 @@ void SearchCache::Index::append(const Snippet& snippet, Span& span) {
     folded_ += ' ';
 }
 
-void SearchCache::Index::keepRaw(const Snippet& snippet, Source& source) {
-    rawDeadBytes_ += source.nameLength + source.textLength;
-    source.rawOffset = raw_.size();
-    source.nameLength = snippet.name.size();
-    source.textLength = snippet.text.size();
-    raw_ += snippet.name;
-    raw_ += snippet.text;
+void SearchCache::Index::remember(const Snippet& snippet, Source& source) {
+    source.nameHash = hashOf(snippet.name);
+    source.textHash = hashOf(snippet.text);
+    source.format = snippet.format;
 }
 
 void SearchCache::Index::blank(const Span& span) {
@@ -429,18 +423,17 @@ bool SearchCache::Index::refreshInPlace(const Library& library, bool groupsChang
         const Snippet& snippet = snippets[i];
         Source& source = sources_[i];
         Span& span = spans_[i];
-        const bool sameName = rawName(source) == snippet.name;
-        if (!sameName || rawText(source) != snippet.text || source.format != snippet.format) {
+        const bool nameKept = sameName(source, snippet);
+        if (!nameKept || !sameText(source, snippet)) {
             const std::uint32_t group = span.group;
             blank(span);
             append(snippet, span);
             span.group = group;
             moved[i] = 1;
             anyMoved = true;
-            keepRaw(snippet, source);
-            source.format = snippet.format;
+            remember(snippet, source);
         }
-        if (!sameName) {
+        if (!nameKept) {
             sortKeys_[i] = sortKey(snippet.name);
             renamed = true;
         }
@@ -457,7 +450,7 @@ bool SearchCache::Index::refreshInPlace(const Library& library, bool groupsChang
             if (moved[i])
                 layout_.push_back(static_cast<std::uint32_t>(i));
     }
-    if (deadBytes_ > folded_.size() / 2 || rawDeadBytes_ > raw_.size() / 2)
+    if (deadBytes_ > folded_.size() / 2)
         compact();
     if (renamed)
         orderByName();
@@ -518,7 +511,7 @@ void SearchCache::Index::refresh(const Library& library) {
             namesMoved = true;
         if (j == none) {
             Source source{.id = snippet.id, .format = snippet.format, .groupID = snippet.groupID};
-            keepRaw(snippet, source);
+            remember(snippet, source);
             sources.push_back(source);
             sortKeys.push_back(sortKey(snippet.name));
             append(snippet, spans[i]);
@@ -528,18 +521,17 @@ void SearchCache::Index::refresh(const Library& library) {
             continue;
         }
         Source& old = sources_[j];
-        const bool sameName = rawName(old) == snippet.name;
-        if (sameName && rawText(old) == snippet.text && old.format == snippet.format) {
+        const bool nameKept = sameName(old, snippet);
+        if (nameKept && sameText(old, snippet)) {
             spans[i] = spans_[j];
             keptAt[j] = i;
         } else {
             blank(spans_[j]);
             append(snippet, spans[i]);
             appended.push_back(static_cast<std::uint32_t>(i));
-            keepRaw(snippet, old);
-            old.format = snippet.format;
+            remember(snippet, old);
         }
-        if (sameName) {
+        if (nameKept) {
             sortKeys.push_back(std::move(sortKeys_[j]));
         } else {
             namesMoved = true;
@@ -553,10 +545,8 @@ void SearchCache::Index::refresh(const Library& library) {
         sources.push_back(old);
     }
     for (std::size_t j = 0; j < oldCount; ++j)
-        if (!taken[j]) {
+        if (!taken[j])
             blank(spans_[j]);
-            rawDeadBytes_ += sources_[j].nameLength + sources_[j].textLength;
-        }
 
     std::vector<std::uint32_t> layout;
     layout.reserve(count);
@@ -569,7 +559,7 @@ void SearchCache::Index::refresh(const Library& library) {
     sortKeys_ = std::move(sortKeys);
     spans_ = std::move(spans);
     layout_ = std::move(layout);
-    if (deadBytes_ > folded_.size() / 2 || rawDeadBytes_ > raw_.size() / 2)
+    if (deadBytes_ > folded_.size() / 2)
         compact();
     if (namesMoved || nameOrder_.size() != count)
         orderByName();
@@ -588,16 +578,6 @@ void SearchCache::Index::compact() {
     deadBytes_ = 0;
     layout_.resize(spans_.size());
     std::iota(layout_.begin(), layout_.end(), 0U);
-
-    std::string raw;
-    raw.reserve(raw_.size() - rawDeadBytes_);
-    for (Source& source : sources_) {
-        const std::size_t offset = raw.size();
-        raw.append(raw_, source.rawOffset, source.nameLength + source.textLength);
-        source.rawOffset = offset;
-    }
-    raw_ = std::move(raw);
-    rawDeadBytes_ = 0;
 }
 
 void SearchCache::Index::orderByName() {
