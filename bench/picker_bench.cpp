@@ -129,7 +129,7 @@ BenchPicker& picker(std::size_t count) {
     return *entry;
 }
 
-// Every press after the first, which also builds the search index.
+// Every press after the first.
 void BM_ShortcutToPickerShown(benchmark::State& state) {
     BenchPicker& bench = picker(static_cast<std::size_t>(state.range(0)));
     bench.open(); // the first press, measured below
@@ -148,9 +148,15 @@ void BM_ShortcutToPickerShown(benchmark::State& state) {
     }
     durations.report(state);
 }
-BENCHMARK(BM_ShortcutToPickerShown)->Arg(1000)->Arg(10000)->UseManualTime()->Iterations(40);
+BENCHMARK(BM_ShortcutToPickerShown)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Iterations(40);
 
-// The first press after the library is loaded, which builds the search index.
+// The first press after the library is loaded. The picker's view lists the library as soon
+// as it is made, at start-up, so the search index is built by then, outside the measure.
 void BM_FirstShortcutAfterLoading(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
@@ -167,7 +173,12 @@ void BM_FirstShortcutAfterLoading(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_FirstShortcutAfterLoading)->Arg(10000)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_FirstShortcutAfterLoading)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Iterations(3);
 
 // Typing words letter by letter into an open picker: each letter is a new search.
 void BM_KeystrokeToListUpdated(benchmark::State& state) {
@@ -199,7 +210,12 @@ void BM_KeystrokeToListUpdated(benchmark::State& state) {
     bench.close();
     durations.report(state);
 }
-BENCHMARK(BM_KeystrokeToListUpdated)->Arg(1000)->Arg(10000)->UseManualTime()->Iterations(120);
+BENCHMARK(BM_KeystrokeToListUpdated)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Iterations(120);
 
 } // namespace
 

@@ -1,7 +1,8 @@
 // How fast snippet bodies go through the text engine: throughput over every body of a
-// generated 10k-snippet library, and the whole trip of one typical rich snippet to the
-// clipboard's three flavours.
+// generated 10k-snippet library, each rich snippet rendered for the clipboard as HTML and
+// as RTF, and the whole trip of one typical rich snippet to the clipboard's three flavours.
 #include "LibraryGenerator.h"
+#include "core/paste/SnippetRendering.h"
 #include "core/text/HTMLText.h"
 #include "core/text/Placeholders.h"
 #include "core/text/Rtf.h"
@@ -66,6 +67,43 @@ void BM_Render(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * allBytes());
 }
 
+Date renderTime() {
+    return std::chrono::floor<std::chrono::microseconds>(std::chrono::system_clock::now());
+}
+
+// Every rich snippet as a paste renders it: placeholders filled in, fonts and trailing
+// blank lines gone, the HTML flavour and its plain text. Items are snippets.
+void BM_RenderRichSnippetsAsHtml(benchmark::State& state) {
+    const Date now = renderTime();
+    std::int64_t rendered = 0;
+    for (auto _ : state)
+        for (const Snippet& s : bodies())
+            if (s.format == SnippetFormat::rich) {
+                benchmark::DoNotOptimize(renderSnippet(s, values, "clipboard text", now));
+                ++rendered;
+            }
+    state.SetItemsProcessed(rendered);
+}
+
+// The RTF flavour of every rich snippet, from its rendered HTML: read into styled text,
+// then written as RTF. Items are snippets.
+void BM_RenderRichSnippetsAsRtf(benchmark::State& state) {
+    const Date now = renderTime();
+    std::vector<std::string> html;
+    for (const Snippet& s : bodies())
+        if (s.format == SnippetFormat::rich)
+            html.push_back(*renderSnippet(s, values, "clipboard text", now).html);
+    std::int64_t rendered = 0;
+    for (auto _ : state)
+        for (const std::string& fragment : html) {
+            if (const std::optional<StyledText> styled =
+                    HTMLText::attributedStringFromHTML(fragment))
+                benchmark::DoNotOptimize(rtfFromStyledText(*styled));
+            ++rendered;
+        }
+    state.SetItemsProcessed(rendered);
+}
+
 // What a paste does with a rich snippet: render it, drop its fonts, and make the HTML,
 // the styled text and the RTF.
 void BM_PasteOneRichSnippet(benchmark::State& state) {
@@ -90,6 +128,8 @@ void BM_PasteOneRichSnippet(benchmark::State& state) {
 BENCHMARK(BM_PlainTextFromHTML)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HtmlReader)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Render)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderRichSnippetsAsHtml)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderRichSnippetsAsRtf)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PasteOneRichSnippet)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -16,6 +16,8 @@ packages=(
     python3
     # a display for the desktop tests, a window manager, and tools that act as a user
     xvfb xauth openbox xdotool xclip xterm x11-utils imagemagick fonts-dejavu-core
+    # a tray for the program to sit in while its memory is measured
+    trayer
     # the rich editor page's tests
     chromium
 )
