@@ -22,10 +22,10 @@ step "Benchmarks (a quick pass on the smallest library)"
 build/dev/bench/quillo_bench --benchmark_filter='/1000/|PasteOneRichSnippet' --benchmark_min_time=0.01
 xvfb-run -a -s "-screen 0 1280x800x24" build/dev/bench/quillo_picker_bench --benchmark_filter=/1000/
 
-step "Fuzz targets"
+step "Fuzz targets (about 30 s in all, over their corpora)"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
-scripts/run-fuzzers.sh "${QUILLO_FUZZ_SECONDS:-10}"
+scripts/run-fuzzers.sh "${QUILLO_FUZZ_SECONDS:-4}"
 
 step "Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null
