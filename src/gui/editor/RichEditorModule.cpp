@@ -58,7 +58,9 @@ std::optional<std::filesystem::path> editorPageFolder() {
 std::vector<std::filesystem::path> richEditorModuleFolders() {
     const std::filesystem::path programFolder =
         QCoreApplication::applicationDirPath().toStdString();
-    return {programFolder, std::filesystem::path(QUILLO_INSTALLED_MODULE_FOLDER)};
+    // Installed, the program is in PREFIX/bin and the module in PREFIX/LIBDIR/quillo.
+    return {programFolder,
+            (programFolder / ".." / QUILLO_MODULE_LIBDIR / "quillo").lexically_normal()};
 }
 
 std::unique_ptr<RichEditor>
