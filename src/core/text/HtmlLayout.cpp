@@ -3,6 +3,7 @@
 #include "CssColor.h"
 #include "HtmlNesting.h"
 #include "InlineStyle.h"
+#include "core/util/UnicodeText.h"
 
 #include <algorithm>
 #include <array>
@@ -320,7 +321,14 @@ bool isNoncharacter(char32_t point) {
 // Control characters and noncharacters reach the text only through character references
 // (in the markup itself the parser reads them as U+FFFD). Controls other than white space
 // are dropped and noncharacters become U+FFFD, so text reads the same as it writes.
-std::string_view cleanText(std::string_view text, std::string& buffer) {
+std::string_view cleanText(std::string_view text, std::string& buffer, std::string& repaired) {
+    // The parser passes on what some malformed character references decode to (a number
+    // past the last code point) as it stands, which is not always well-formed UTF-8.
+    if (std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; })) {
+        repaired = UnicodeText::repairedUtf8(text);
+        if (repaired != text)
+            text = repaired;
+    }
     const bool clean = std::none_of(text.begin(), text.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
         return (byte < 0x20 && !isHtmlSpace(c)) || byte == 0x7f || byte == 0xc2 || byte == 0xef ||
@@ -406,7 +414,7 @@ public:
             case GUMBO_NODE_TEXT:
             case GUMBO_NODE_WHITESPACE:
             case GUMBO_NODE_CDATA:
-                lines_.text(cleanText(child->v.text.text, cleaned_), style);
+                lines_.text(cleanText(child->v.text.text, cleaned_, repaired_), style);
                 break;
             case GUMBO_NODE_ELEMENT:
                 enter(child);
@@ -551,6 +559,7 @@ private:
     LineBuilder lines_;
     std::vector<Frame> frames_;
     std::string cleaned_;
+    std::string repaired_;
 };
 
 } // namespace

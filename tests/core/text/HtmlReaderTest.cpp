@@ -136,6 +136,13 @@ TEST(HtmlReaderLines, EntitiesAreDecoded) {
 
 // --- Styling --------------------------------------------------------------------------
 
+TEST(HtmlReaderLines, ReferencesPastTheLastCodePointReadAsReplacementCharacters) {
+    // The parser hands on such a number's low bits as a lone byte, which is no UTF-8.
+    EXPECT_EQ(plain("&#Xb99ee99e"), "\uFFFD");
+    EXPECT_EQ(plain("a&#x1F600;b&#99999999999;c"), "a\U0001F600b\uFFFDc");
+    EXPECT_EQ(plain("\xE2\x82 ok \xFF"), "\uFFFD ok \uFFFD");
+}
+
 TEST(HtmlReaderStyling, TagsStyleTheirText) {
     const StyledText text =
         read("<b>1</b><strong>2</strong><h2>3</h2><i>4</i><em>5</em><cite>6</cite><var>7</var>"
