@@ -417,10 +417,19 @@ bool SnippetDetail::eventFilter(QObject* watched, QEvent* event) {
 void SnippetDetail::focusNameIfNew() {
     if (snippet().name != newSnippetName)
         return;
-    QTimer::singleShot(0, this, [this] {
+    const auto focusName = [this] {
+        // Once typing has begun the name is the user's: neither focus nor selection moves.
+        if (name_->text() != QLatin1String(newSnippetName))
+            return;
         name_->setFocus(Qt::OtherFocusReason);
         name_->selectAll();
-    });
+    };
+    // At once when the field is on screen: keys typed right after New Snippet may wait in the
+    // same batch of input, and must land in the name. Again on a later turn, for a field
+    // only now being shown.
+    if (name_->isVisible())
+        focusName();
+    QTimer::singleShot(0, this, focusName);
 }
 
 } // namespace quillo

@@ -117,6 +117,10 @@ void FieldsFace::rebuildForm(const std::vector<Placeholders::Field>& fields) {
             model_.setFieldValue(name, text.toStdString());
         });
         form_->addRow(label, edit);
+        // Shown now rather than on the layout's later turn, so the first field can take the
+        // keyboard at once.
+        label->show();
+        edit->show();
         if (!edits_.empty())
             QWidget::setTabOrder(edits_.back(), edit);
         edits_.push_back(edit);

@@ -9,6 +9,7 @@
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace quillo {
 
@@ -79,6 +80,11 @@ void PickerView::refresh() {
 
     if (model_.focusToken() != focusToken_) {
         focusToken_ = model_.focusToken();
+        // At once when the face is on screen: keys typed right after the one that switched
+        // faces may wait in the same batch of input, and must land in the new face. Again
+        // on a later turn, for a face only now being shown.
+        if (isVisible())
+            placeFocus();
         placeFocusSoon();
     }
 }
@@ -95,7 +101,19 @@ void PickerView::placeFocusSoon() {
     QTimer::singleShot(0, this, &PickerView::placeFocus);
 }
 
+bool PickerView::focusIsPlaced() const {
+    const QWidget* focused = focusWidget();
+    if (focused == nullptr || !focused->isVisible())
+        return false;
+    if (model_.mode() == PickerModel::Mode::search)
+        return focused == searchFace_->searchField();
+    return std::ranges::find(fieldsFace_->fieldEdits(), focused) != fieldsFace_->fieldEdits().end();
+}
+
 void PickerView::placeFocus() {
+    // Already placed at once, and maybe moved on by the user (Tab): it stays.
+    if (focusIsPlaced())
+        return;
     if (model_.mode() == PickerModel::Mode::search) {
         searchFace_->searchField()->setFocus(Qt::OtherFocusReason);
         return;

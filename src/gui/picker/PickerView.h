@@ -39,6 +39,8 @@ private:
     void refreshFooter();
     void placeFocusSoon();
     void placeFocus();
+    /// Whether the keyboard is where the face wants it: the search field, or a field of the form.
+    bool focusIsPlaced() const;
 
     PickerModel& model_;
     Library& library_;
