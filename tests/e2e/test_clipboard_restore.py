@@ -7,10 +7,11 @@ import zlib
 import context
 import library
 from waiting import wait_until
+from waiting import SLOWNESS
 from xsession import PSEUDO_TARGETS
 
 # Longer than Quillo waits before it puts the user's clipboard back (0.8 s), with room to spare.
-RESTORE_WAIT = 2.0
+RESTORE_WAIT = 2.0 * SLOWNESS
 
 
 def small_png(width=4, height=3):

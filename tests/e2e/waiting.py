@@ -1,11 +1,17 @@
 """Waiting for a condition instead of sleeping: the machine is shared and slow at times."""
 
+import os
 import time
+
+# How much longer a slow build of the program (under the sanitizers) may take for anything.
+SLOWNESS = float(os.environ.get("QUILLO_E2E_SLOWNESS", "1"))
 
 
 def wait_until(condition, timeout, what, detail=None, interval=0.02):
-    """Returns condition()'s first true value; fails after `timeout` seconds, saying what
-    was awaited and, through `detail`, what was seen instead."""
+    """Returns condition()'s first true value; fails after `timeout` seconds (times the
+    build's slowness), saying what was awaited and, through `detail`, what was seen
+    instead."""
+    timeout *= SLOWNESS
     deadline = time.monotonic() + timeout
     while True:
         value = condition()
@@ -18,9 +24,10 @@ def wait_until(condition, timeout, what, detail=None, interval=0.02):
 
 
 def holds_for(condition, seconds, what, detail=None, interval=0.02):
-    """Checks that condition() stays true for `seconds`, failing as soon as it is not: for
-    what must not happen, such as a paste after the picker closed without a choice."""
-    deadline = time.monotonic() + seconds
+    """Checks that condition() stays true for `seconds` (times the build's slowness, as what
+    must not happen would come late too), failing as soon as it is not: for what must not
+    happen, such as a paste after the picker closed without a choice."""
+    deadline = time.monotonic() + seconds * SLOWNESS
     while True:
         if not condition():
             seen = f"; seen instead: {detail()!r}" if detail else ""
