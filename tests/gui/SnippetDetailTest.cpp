@@ -29,12 +29,14 @@ class SnippetDetailTest : public testing::AppFixture {
 protected:
     const Snippet& stored(const Uuid& id) { return *library->snippet(id); }
 
+    SnippetDetailEnvironment environment() {
+        return {*library, paster, picker, app, clock, log, [this] {
+                    return std::make_unique<RichEditorBridge>(std::nullopt, log);
+                }};
+    }
+
     std::unique_ptr<SnippetDetail> makeDetail(const Uuid& id) {
-        auto detail = std::make_unique<SnippetDetail>(
-            SnippetDetailEnvironment{
-                *library, paster, picker, app, clock, log,
-                [this] { return std::make_unique<RichEditorBridge>(std::nullopt, log); }},
-            id);
+        auto detail = std::make_unique<SnippetDetail>(environment(), id);
         detail->resize(700, 500);
         detail->show();
         QApplication::setActiveWindow(detail.get());
@@ -221,6 +223,22 @@ TEST_F(SnippetDetailTest, CopyCopiesOrOpensTheFormAndTheFooterSaysWhatTheSnippet
     EXPECT_TRUE(picker.copyOnly());
     EXPECT_TRUE(panel.visible);
     EXPECT_EQ(detail->copyButton()->text(), "Copy");
+}
+
+TEST_F(SnippetDetailTest, MadeHiddenInAWindowTheNewNameTakesTheKeysTypedAsItShows) {
+    const Snippet fresh = add("New Snippet", "");
+    QWidget window;
+    window.resize(700, 500);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QCoreApplication::processEvents();
+    // As the library window's first editor is made: a hidden child, shown after.
+    auto* detail = new SnippetDetail(environment(), fresh.id, &window);
+    detail->show();
+    EXPECT_TRUE(detail->nameField()->hasFocus());
+    QTest::keyClicks(QApplication::focusWidget(), "Quick");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(detail->nameField()->text(), "Quick");
 }
 
 TEST_F(SnippetDetailTest, ANewSnippetsNameTakesTheFocusWhenShownFirstOrAskedFor) {

@@ -24,6 +24,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -412,6 +413,14 @@ bool SnippetDetail::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void SnippetDetail::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Made while hidden, as the window's first editor is, it places the keyboard as soon as
+    // it is on screen, before input waiting in the same batch is handled.
+    if (!event->spontaneous())
+        focusNameIfNew();
 }
 
 void SnippetDetail::focusNameIfNew() {
