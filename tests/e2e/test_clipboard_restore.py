@@ -99,7 +99,10 @@ class ClipboardRestore(context.QuilloCase):
     def test_two_pastes_close_together_bring_back_the_clipboard_from_before_both(self):
         session = context.run.session
         target = self.target_owning_text("The user's own text")
+        # The second while the first's restore still waits (each paste's own Ctrl+V comes
+        # first: two requests sent at once are not queued behind each other).
         self.assertSucceeded(self.quillo.paste("Greeting"))
+        target.wait_for_text("Hello from Quillo")
         self.assertSucceeded(self.quillo.paste("Farewell"))
         target.wait_for_text("Hello from QuilloGoodbye from Quillo")
         wait_until(lambda: session.clipboard_text() == "The user's own text", 15,
