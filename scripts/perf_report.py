@@ -18,12 +18,15 @@ import os
 import platform
 import shutil
 import signal
-import stat
 import subprocess
 import sys
 import tempfile
 import time
 from pathlib import Path
+
+# The end-to-end tests' knowledge of how the program comes up.
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
+from quillo_process import socket_exists  # noqa: E402
 
 # The generator's seed the benchmarks use, so the program sees the library they measure.
 LIBRARY_SEED = "20240601"
@@ -46,22 +49,6 @@ def private_folders(top):
         folders[key] = path
     folders["XDG_RUNTIME_DIR"].chmod(0o700)
     return folders
-
-
-def socket_exists(folders):
-    """The running program takes requests on a local socket in its private folders; Qt
-    makes it in a hidden folder first and then moves it into place."""
-    for key in ("TMPDIR", "XDG_RUNTIME_DIR"):
-        top = folders[key]
-        try:
-            for entry in top.rglob("*"):
-                if any(part.startswith(".") for part in entry.relative_to(top).parent.parts):
-                    continue
-                if stat.S_ISSOCK(entry.lstat().st_mode):
-                    return True
-        except FileNotFoundError:
-            pass
-    return False
 
 
 def status_of(pid):

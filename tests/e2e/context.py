@@ -56,6 +56,14 @@ class QuilloCase(unittest.TestCase):
         self.addCleanup(target.close)
         return target.wait_ready()
 
+    def start_target_owning_text(self, home, text):
+        """A window in front that has copied `text` to the clipboard, as the user's own."""
+        path = home.folder / "users-clipboard"
+        path.write_text(text, encoding="utf-8")
+        target = self.start_target(clipboard={"text/plain": path}).activate()
+        self.assertEqual(run.session.clipboard_text(), text)
+        return target
+
     def assertSucceeded(self, result):
         self.assertEqual(result.returncode, 0,
                          f"status {result.returncode}, stderr {result.stderr!r}")

@@ -10,6 +10,23 @@ import library
 from waiting import wait_until
 
 
+def socket_exists(dirs):
+    """Whether the program started with these folders takes requests yet: it listens on a
+    local socket in its private folders. Qt makes the socket in a hidden temporary folder
+    and then moves it into place, so one in such a folder doesn't count yet."""
+    for key in ("TMPDIR", "XDG_RUNTIME_DIR"):
+        top = dirs[key]
+        try:
+            for entry in top.rglob("*"):
+                if any(part.startswith(".") for part in entry.relative_to(top).parent.parts):
+                    continue
+                if stat.S_ISSOCK(entry.lstat().st_mode):
+                    return True
+        except FileNotFoundError:
+            pass  # the temporary folder went while being looked at; asked again
+    return False
+
+
 class QuilloHome:
     """The folders of one user of Quillo; every program started here shares its library."""
 
@@ -55,20 +72,7 @@ class QuilloHome:
                               capture_output=True, timeout=timeout, text=True)
 
     def socket_exists(self):
-        """The running program takes requests on a local socket in its private folders. Qt
-        makes the socket in a hidden temporary folder and then moves it into place, so one
-        in such a folder doesn't count yet."""
-        for key in ("TMPDIR", "XDG_RUNTIME_DIR"):
-            top = self.dirs[key]
-            try:
-                for entry in top.rglob("*"):
-                    if any(part.startswith(".") for part in entry.relative_to(top).parent.parts):
-                        continue
-                    if stat.S_ISSOCK(entry.lstat().st_mode):
-                        return True
-            except FileNotFoundError:
-                pass  # the temporary folder went while being looked at; asked again
-        return False
+        return socket_exists(self.dirs)
 
 
 class RunningQuillo:

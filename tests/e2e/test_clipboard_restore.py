@@ -79,16 +79,9 @@ class ClipboardRestore(context.QuilloCase):
         self.assertEqual(session.clipboard_read("image/png"), flavours["image/png"])
         self.assertEqual(session.clipboard_read("text/html"), flavours["text/html"])
 
-    def target_owning_text(self, text):
-        path = self.home.folder / "users-text"
-        path.write_text(text, encoding="utf-8")
-        target = self.start_target(clipboard={"text/plain": path}).activate()
-        self.assertEqual(context.run.session.clipboard_text(), text)
-        return target
-
     def test_a_copy_made_before_the_restore_is_never_overwritten(self):
         session = context.run.session
-        target = self.target_owning_text("Copied before the paste")
+        target = self.start_target_owning_text(self.home, "Copied before the paste")
         self.assertSucceeded(self.quillo.paste("Greeting"))
         target.wait_for_text("Hello from Quillo")
         # The user copies something else while Quillo still waits to restore.
@@ -98,7 +91,7 @@ class ClipboardRestore(context.QuilloCase):
 
     def test_two_pastes_close_together_bring_back_the_clipboard_from_before_both(self):
         session = context.run.session
-        target = self.target_owning_text("The user's own text")
+        target = self.start_target_owning_text(self.home, "The user's own text")
         # The second while the first's restore still waits (each paste's own Ctrl+V comes
         # first: two requests sent at once are not queued behind each other).
         self.assertSucceeded(self.quillo.paste("Greeting"))

@@ -30,11 +30,7 @@ class PickerPastesTheChoice(PickerCase):
         ])
 
     def start_target_with_clipboard(self):
-        path = self.home.folder / "users-clipboard"
-        path.write_text(USERS_CLIPBOARD, encoding="utf-8")
-        target = self.start_target(clipboard={"text/plain": path}).activate()
-        self.assertEqual(context.run.session.clipboard_text(), USERS_CLIPBOARD)
-        return target
+        return self.start_target_owning_text(self.home, USERS_CLIPBOARD)
 
     def test_shortcut_query_and_return_paste_into_the_window_in_front(self):
         session = context.run.session
