@@ -2,6 +2,7 @@
 
 #include "AutostartLoginItem.h"
 #include "DBusFileViewer.h"
+#include "InotifyFolderWatcher.h"
 #include "QtDialogs.h"
 #include "QtPasteboard.h"
 #include "QtScheduler.h"
@@ -37,6 +38,7 @@ DesktopServices makeDesktopServices() {
         std::make_unique<X11Accessibility>(x11, X11Accessibility::isWaylandSession());
     services.hotKeys = std::make_unique<X11HotKeyService>(x11);
     services.fileViewer = std::make_unique<DBusFileViewer>();
+    services.folderWatcher = std::make_unique<InotifyFolderWatcher>();
     return services;
 }
 

@@ -3,6 +3,7 @@
 #include "core/platform/Accessibility.h"
 #include "core/platform/Dialogs.h"
 #include "core/platform/FileViewer.h"
+#include "core/platform/FolderWatcher.h"
 #include "core/platform/HotKeyService.h"
 #include "core/platform/KeyPoster.h"
 #include "core/platform/LoginItem.h"
@@ -30,6 +31,7 @@ struct DesktopServices {
     std::unique_ptr<KeyPoster> keyPoster;
     std::unique_ptr<HotKeyService> hotKeys;
     std::unique_ptr<FileViewer> fileViewer;
+    std::unique_ptr<FolderWatcher> folderWatcher;
 };
 
 /// Made once the QApplication exists.

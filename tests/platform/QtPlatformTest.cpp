@@ -9,6 +9,7 @@
 #include "fakes/TempFolder.h"
 #include "platform/AutostartLoginItem.h"
 #include "platform/ForeignClipboardOwner.h"
+#include "platform/InotifyFolderWatcher.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtPasteboard.h"
 #include "platform/QtScheduler.h"
@@ -20,6 +21,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <map>
@@ -331,6 +334,76 @@ TEST(AutostartLoginItem, ReportsAFolderItCannotWriteInOneSentence) {
         EXPECT_THAT(error.what(), StartsWith("Quillo could not be set to open at login: "));
     }
     EXPECT_FALSE(item.isEnabled());
+}
+
+// ---- Folder watcher
+
+/// Whether making `change` gets it reported: `count` goes up within the deadline.
+bool reported(const int& count, const std::function<void()>& change) {
+    const int before = count;
+    change();
+    return QTest::qWaitFor([&] { return count > before; }, deadlineMs);
+}
+
+void append(const std::filesystem::path& file) {
+    std::ofstream(file, std::ios::binary | std::ios::app) << "\n";
+}
+
+TEST(InotifyFolderWatcher, SeesFilesWrittenInPlaceAndFilesReplacedByRenaming) {
+    TempFolder root;
+    const std::filesystem::path folder = root / "Library";
+    const std::filesystem::path file = folder / "library.json";
+    writeFile(file, "{}");
+    InotifyFolderWatcher watcher;
+    int changes = 0;
+    const std::unique_ptr<FolderWatch> watch = watcher.watch(folder, [&] { ++changes; });
+
+    EXPECT_TRUE(reported(changes, [&] { append(file); })) << "written in place";
+    // Written outside, so that only the rename shows in the folder.
+    EXPECT_TRUE(reported(changes, [&] {
+        writeFile(root / "library.json.tmp", "{ }");
+        std::filesystem::rename(root / "library.json.tmp", file);
+    })) << "replaced by renaming onto its name";
+    EXPECT_TRUE(reported(changes, [&] { append(file); })) << "the replacement written in place";
+}
+
+TEST(InotifyFolderWatcher, WatchesAFolderFromWhenItAppearsOrComesBackUntilDropped) {
+    TempFolder root;
+    const std::filesystem::path folder = root / "Later";
+    InotifyFolderWatcher watcher;
+    int changes = 0;
+    std::unique_ptr<FolderWatch> watch = watcher.watch(folder, [&] { ++changes; });
+
+    EXPECT_TRUE(reported(changes, [&] { std::filesystem::create_directory(folder); }));
+    EXPECT_TRUE(reported(changes, [&] { writeFile(folder / "a.json", "{}"); }));
+    EXPECT_TRUE(reported(changes, [&] { append(folder / "a.json"); }));
+    EXPECT_TRUE(reported(changes, [&] { std::filesystem::remove_all(folder); }));
+    EXPECT_TRUE(reported(changes, [&] { std::filesystem::create_directory(folder); }));
+    EXPECT_TRUE(reported(changes, [&] { writeFile(folder / "b.json", "{}"); }));
+
+    // Two more on it: the first drops both from its report, so the second, dropped with the
+    // same change waiting for it, never hears of it.
+    int firstChanges = 0;
+    int secondChanges = 0;
+    std::unique_ptr<FolderWatch> second;
+    std::unique_ptr<FolderWatch> first = watcher.watch(folder, [&] {
+        ++firstChanges;
+        second.reset();
+        first.reset();
+    });
+    second = watcher.watch(folder, [&] { ++secondChanges; });
+    ASSERT_TRUE(reported(changes, [&] { append(folder / "b.json"); }));
+    EXPECT_EQ(firstChanges, 1);
+    EXPECT_TRUE(reported(changes, [&] { append(folder / "b.json"); })) << "still watched";
+
+    // Dropped with the change already waiting to be read.
+    const int beforeDrop = changes;
+    append(folder / "b.json");
+    watch.reset();
+    QTest::qWait(200);
+    EXPECT_EQ(changes, beforeDrop);
+    EXPECT_EQ(firstChanges, 1);
+    EXPECT_EQ(secondChanges, 0);
 }
 
 } // namespace
