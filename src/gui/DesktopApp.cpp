@@ -37,7 +37,8 @@ bool DesktopApp::start() {
         log_.write("Quillo: another Quillo is already running for this library.");
         return false;
     }
-    Library::configureShared({clock_, *services_.scheduler, log_, userDataFolder()});
+    Library::configureShared(
+        {clock_, *services_.scheduler, log_, userDataFolder(), services_.folderWatcher.get()});
     Paster::configureShared({*services_.pasteboard, *services_.keyPoster, *services_.workspace,
                              *services_.accessibility, *services_.sound, *services_.scheduler,
                              clock_, Library::shared()});

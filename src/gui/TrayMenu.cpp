@@ -50,6 +50,8 @@ QIcon commandIcon(MenuCommand command) {
         return QIcon::fromTheme("preferences-system");
     case MenuCommand::quit:
         return QIcon::fromTheme("application-exit");
+    case MenuCommand::useOwnCopy:
+        return QIcon::fromTheme("document-save");
     }
     return {};
 }
@@ -108,6 +110,14 @@ void TrayMenu::addItems(QMenu& menu, const std::vector<MenuItem>& items) {
         case MenuItem::Kind::submenu:
             addItems(*menu.addMenu(title), item.items);
             break;
+        case MenuItem::Kind::notice: {
+            // A menu is no place for a paragraph: a long reason is cut, the window has it all.
+            constexpr qsizetype longest = 90;
+            if (title.size() > longest)
+                title = title.left(longest - 1) + QChar(0x2026);
+            menu.addAction(title)->setEnabled(false);
+            break;
+        }
         case MenuItem::Kind::command:
         case MenuItem::Kind::snippet: {
             QAction* action = menu.addAction(title);

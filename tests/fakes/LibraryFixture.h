@@ -4,6 +4,7 @@
 #include "fakes/CapturingLog.h"
 #include "fakes/Dates.h"
 #include "fakes/FakeClock.h"
+#include "fakes/FakeFolderWatcher.h"
 #include "fakes/ManualScheduler.h"
 #include "fakes/TempFolder.h"
 
@@ -33,8 +34,8 @@ protected:
     }
 
     std::unique_ptr<Library> open(bool persistent = true) {
-        return std::make_unique<Library>(LibraryEnvironment{clock, scheduler, log, data.path()},
-                                         persistent);
+        return std::make_unique<Library>(
+            LibraryEnvironment{clock, scheduler, log, data.path(), &watcher}, persistent);
     }
 
     std::filesystem::path folder() const { return data / "Quillo"; }
@@ -46,6 +47,7 @@ protected:
     FakeClock clock{utc(2026, 3, 1, 9, 5, 7)};
     ManualScheduler scheduler;
     CapturingLog log;
+    FakeFolderWatcher watcher;
 
 private:
     std::optional<std::string> savedZone_;

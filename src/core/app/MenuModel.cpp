@@ -45,6 +45,13 @@ MenuModel::~MenuModel() {
 
 std::vector<MenuItem> MenuModel::build(const Library& library, const Shortcut& shortcut) {
     std::vector<MenuItem> menu;
+    if (const std::optional<std::string>& reason = library.unreadableChange()) {
+        menu.push_back({.kind = MenuItem::Kind::notice,
+                        .title = "The library file was changed outside Quillo and can't be read:"});
+        menu.push_back({.kind = MenuItem::Kind::notice, .title = *reason});
+        menu.push_back(commandItem("Use Quillo's copy", MenuCommand::useOwnCopy));
+        menu.push_back(separator());
+    }
     menu.push_back(
         commandItem("Insert Snippet…  " + shortcut.displayString(), MenuCommand::insertSnippet));
     menu.push_back(separator());
@@ -105,6 +112,9 @@ void MenuModel::perform(MenuCommand command) {
         break;
     case MenuCommand::quit:
         environment_.shell.quit();
+        break;
+    case MenuCommand::useOwnCopy:
+        environment_.library.useOwnCopy();
         break;
     }
 }

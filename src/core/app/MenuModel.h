@@ -20,11 +20,12 @@
 namespace quillo {
 
 /// What a fixed item of the tray menu does.
-enum class MenuCommand { insertSnippet, openLibrary, openSettings, quit };
+enum class MenuCommand { insertSnippet, openLibrary, openSettings, quit, useOwnCopy };
 
 /// One entry of the tray menu, as data for the window layer to draw.
 struct MenuItem {
-    enum class Kind { separator, command, snippet, submenu };
+    /// A notice is a line of text that does nothing.
+    enum class Kind { separator, command, snippet, submenu, notice };
 
     Kind kind = Kind::separator;
     std::string title{};
@@ -65,7 +66,8 @@ public:
     MenuModel(const MenuModel&) = delete;
     MenuModel& operator=(const MenuModel&) = delete;
 
-    /// The menu for `library` with `shortcut` named in its first item: the insert item,
+    /// The menu for `library` with `shortcut` named in its first item (after a notice and
+    /// "Use Quillo's copy" while the file changed outside can't be read): the insert item,
     /// a submenu per group that has snippets (in the library's order, snippets by name),
     /// "Ungrouped" when some snippet has no group, then the library, settings and quit.
     /// Snippets of a group that is gone are left out.

@@ -54,7 +54,7 @@ bool opensSettings(const std::vector<std::string>& arguments) {
 }
 
 void quit(Library& library) {
-    library.saveNow();
+    library.saveBeforeQuit();
 }
 
 } // namespace quillo::StartUp

@@ -1,5 +1,6 @@
 #include "Library.h"
 
+#include "ConflictCopies.h"
 #include "LibraryFile.h"
 #include "core/util/DateText.h"
 #include "core/util/Files.h"
@@ -15,6 +16,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::chrono::milliseconds saveDelay{400};
+// From the first report of a change in the folder to looking at the file: a write in two
+// steps (an editor's) or by renaming (a sync tool's) is over by then.
+constexpr std::chrono::milliseconds outsideChangeDelay{200};
 constexpr std::size_t backupsKept = 14;
 constexpr std::string_view saveFailedPrefix = "Couldn't save your library";
 
@@ -48,6 +52,24 @@ void removeTemporaries(const fs::path& folder, bool (*ours)(std::string_view tar
     }
 }
 
+std::uint64_t contentHash(std::string_view bytes) {
+    return std::hash<std::string_view>{}(bytes);
+}
+
+std::string setAsideMessage(const std::string& asideName) {
+    return "Your library file couldn't be read, so it was set aside as “" + asideName +
+           "”. Daily backups are in the Backups folder next to it.";
+}
+
+// A name in `folder` like `name` that nothing has yet.
+fs::path freeName(const fs::path& folder, const fs::path& name) {
+    fs::path candidate = folder / name;
+    for (int n = 2; Files::exists(candidate); ++n)
+        candidate =
+            folder / (name.stem().string() + " " + std::to_string(n) + name.extension().string());
+    return candidate;
+}
+
 std::optional<LibraryEnvironment>& sharedEnvironment() {
     static std::optional<LibraryEnvironment> environment;
     return environment;
@@ -57,7 +79,7 @@ std::optional<LibraryEnvironment>& sharedEnvironment() {
 
 Library::Library(const LibraryEnvironment& environment, bool persistent)
     : clock_(environment.clock), scheduler_(environment.scheduler), log_(environment.log),
-      dataFolder_(environment.dataFolder), persistent_(persistent) {
+      dataFolder_(environment.dataFolder), persistent_(persistent), watcher_(environment.watcher) {
     if (!persistent_)
         return;
     if (std::optional<std::string> message = migrateLegacyFolder()) {
@@ -66,6 +88,10 @@ Library::Library(const LibraryEnvironment& environment, bool persistent)
         return;
     }
     load();
+    if (!blockSaves_) {
+        findConflictCopies();
+        watchFolder();
+    }
 }
 
 Library::Library(const LibraryEnvironment& environment, LibraryFile contents)
@@ -76,6 +102,7 @@ Library::Library(const LibraryEnvironment& environment, LibraryFile contents)
 
 Library::~Library() {
     saveTask_.cancel();
+    checkTask_.cancel();
 }
 
 void Library::configureShared(const LibraryEnvironment& environment) {
@@ -180,8 +207,10 @@ void Library::load() {
     if (!Files::exists(fileURL()))
         return;
     try {
-        LibraryFile file =
-            LibraryFileCoding::decode(Files::read(fileURL(), LibraryFileCoding::maximumSize));
+        FileStamp stamp;
+        const std::string bytes = Files::read(fileURL(), LibraryFileCoding::maximumSize, &stamp);
+        LibraryFile file = LibraryFileCoding::decode(bytes);
+        known_ = {stamp, contentHash(bytes), LibraryFingerprints::of(file.groups, file.snippets)};
         groups_ = std::move(file.groups);
         snippets_ = std::move(file.snippets);
         return;
@@ -190,8 +219,7 @@ void Library::load() {
             "library unreadable " + localDateTimeStamp(clock_.now()) + ".json";
         try {
             Files::move(fileURL(), folderURL() / asideName);
-            problem_ = "Your library file couldn't be read, so it was set aside as “" + asideName +
-                       "”. Daily backups are in the Backups folder next to it.";
+            problem_ = setAsideMessage(asideName);
         } catch (const FileError&) {
             // Never overwrite a file we could not read and could not move out of the way.
             problem_ = std::string("Your library file couldn't be read (") + loadError.what() +
@@ -208,6 +236,7 @@ void Library::scheduleSave() {
     saveTask_.cancel();
     if (!persistent_)
         return;
+    unsaved_ = true;
     saveTask_ = scheduler_.schedule(saveDelay, [this] {
         // The handle is cancelled in the destructor, so `this` is alive here.
         saveTask_ = {};
@@ -216,17 +245,27 @@ void Library::scheduleSave() {
 }
 
 bool Library::savesBlocked() const {
-    return blockSaves_ || (problem_ && problem_->starts_with(saveFailedPrefix));
+    return blockSaves_ || unreadableChange_ ||
+           (problem_ && problem_->starts_with(saveFailedPrefix));
 }
 
 void Library::saveNow() {
     if (!persistent_ || blockSaves_)
         return;
+    // What someone else wrote meanwhile is taken in first, never written over.
+    if (takeInFile() || unreadableChange_)
+        return;
+    write();
+}
+
+void Library::write() {
+    saveTask_.cancel();
     std::string bytes;
+    FileStamp stamp;
     try {
         Files::createFolders(folderURL());
         bytes = LibraryFileCoding::encode(groups_, snippets_);
-        Files::writeAtomically(fileURL(), bytes);
+        stamp = Files::writeAtomically(fileURL(), bytes);
     } catch (const std::exception& error) {
         problem_ = std::string(saveFailedPrefix) + " (" + error.what() +
                    "). Your changes are kept while the app is open, and it tries again with your "
@@ -235,6 +274,8 @@ void Library::saveNow() {
         changed();
         return;
     }
+    known_ = {stamp, contentHash(bytes), LibraryFingerprints::of(groups_, snippets_)};
+    unsaved_ = false;
     if (problem_ && problem_->starts_with(saveFailedPrefix)) {
         problem_.reset();
         changed();
@@ -274,6 +315,195 @@ void Library::writeBackup(const std::string& bytes) {
         } catch (const FileError&) {
         }
     }
+}
+
+// ---- Changes made outside the program
+
+void Library::watchFolder() {
+    if (!watcher_)
+        return;
+    watch_ = watcher_->watch(folderURL(), [this] {
+        // Reports come in bursts: one look a moment after the first.
+        if (!checkTask_.isCancelled())
+            return;
+        checkTask_ = scheduler_.schedule(outsideChangeDelay, [this] {
+            checkTask_ = {};
+            takeOutsideChanges();
+        });
+    });
+}
+
+void Library::takeOutsideChanges() {
+    if (!persistent_ || blockSaves_)
+        return;
+    findConflictCopies();
+    takeInFile();
+}
+
+bool Library::takeInFile() {
+    const std::optional<FileStamp> stamp = Files::stamp(fileURL());
+    if (stamp == known_.stamp && !(stamp && stamp->isFresh()))
+        return false;
+    if (!stamp) {
+        // Gone (or between the two steps of an editor's save): the library stays as it is,
+        // and the next save writes the file again.
+        known_.stamp.reset();
+        return false;
+    }
+    std::string bytes;
+    FileStamp readStamp;
+    try {
+        bytes = Files::read(fileURL(), LibraryFileCoding::maximumSize, &readStamp);
+    } catch (const FileError& error) {
+        // A file that is there but can't be read is kept from being saved over; anything
+        // else in its place (a folder, say) the save reports.
+        std::error_code ignored;
+        if (fs::is_regular_file(fileURL(), ignored))
+            markUnreadable(error.what());
+        return false;
+    }
+    known_.stamp = readStamp;
+    const std::uint64_t hash = contentHash(bytes);
+    if (hash == known_.contentHash) { // what the program wrote or read last
+        clearUnreadable();
+        return false;
+    }
+    LibraryFile theirs;
+    try {
+        theirs = LibraryFileCoding::decode(bytes);
+    } catch (const std::exception& error) {
+        markUnreadable(error.what());
+        return false;
+    }
+    bytes = {};
+    clearUnreadable();
+    const bool merging = unsaved_;
+    takeIn(std::move(theirs), hash);
+    return merging;
+}
+
+void Library::takeIn(LibraryFile theirs, std::uint64_t hash) {
+    LibraryFingerprints theirRecords = LibraryFingerprints::of(theirs.groups, theirs.snippets);
+    const bool merging = unsaved_;
+    if (merging) {
+        LibraryFile merged =
+            mergeLibraries(known_.records, LibraryFile{1, groups_, snippets_}, theirs);
+        groups_ = std::move(merged.groups);
+        snippets_ = std::move(merged.snippets);
+    } else {
+        groups_ = std::move(theirs.groups);
+        snippets_ = std::move(theirs.snippets);
+    }
+    known_.contentHash = hash;
+    known_.records = std::move(theirRecords);
+    forgetDeletionIfBack();
+    changed();
+    if (merging) {
+        log_.write("Quillo: merged a change made to the library file outside Quillo");
+        write();
+    }
+}
+
+void Library::forgetDeletionIfBack() {
+    if (!lastDeletion_)
+        return;
+    bool back = lastDeletion_->group_ && group(lastDeletion_->group_->group.id);
+    if (!back && !lastDeletion_->snippets_.empty()) {
+        SnippetIDs present;
+        present.reserve(snippets_.size());
+        for (const Snippet& snippet : snippets_)
+            present.insert(snippet.id);
+        back =
+            std::any_of(lastDeletion_->snippets_.begin(), lastDeletion_->snippets_.end(),
+                        [&](const auto& removed) { return present.contains(removed.snippet.id); });
+    }
+    if (back)
+        lastDeletion_.reset();
+}
+
+std::string Library::unreadableMessage(const std::string& reason) {
+    return "Your library file was changed outside Quillo and can't be read: " + reason +
+           (reason.ends_with('.') ? "" : ".") +
+           " Quillo keeps its own copy and won't save over the file.";
+}
+
+void Library::markUnreadable(const std::string& reason) {
+    if (reason == unreadableChange_)
+        return;
+    log_.write("Quillo: the library file changed outside Quillo can't be read: " + reason);
+    unreadableChange_ = reason;
+    problem_ = unreadableMessage(reason);
+    changed();
+}
+
+void Library::clearUnreadable() {
+    if (!unreadableChange_)
+        return;
+    if (problem_ == unreadableMessage(*unreadableChange_))
+        problem_.reset();
+    unreadableChange_.reset();
+    changed();
+}
+
+void Library::useOwnCopy() {
+    if (!unreadableChange_)
+        return;
+    const std::string asideName =
+        "library unreadable " + localDateTimeStamp(clock_.now()) + ".json";
+    try {
+        Files::move(fileURL(), folderURL() / asideName);
+    } catch (const FileError& error) {
+        problem_ = std::string("The library file couldn't be set aside (") + error.what() +
+                   "). Quillo keeps its own copy and won't save over the file.";
+        changed();
+        return;
+    }
+    unreadableChange_.reset();
+    problem_ = setAsideMessage(asideName);
+    known_.stamp.reset();
+    changed();
+    write();
+}
+
+void Library::saveBeforeQuit() {
+    takeOutsideChanges();
+    if (unreadableChange_)
+        useOwnCopy();
+    else
+        saveNow();
+}
+
+void Library::findConflictCopies() {
+    std::vector<fs::path> copies = ConflictCopies::in(folderURL());
+    if (copies == conflictCopies_)
+        return;
+    conflictCopies_ = std::move(copies);
+    changed();
+}
+
+std::optional<std::string> Library::mergeConflictCopy(const fs::path& copy) {
+    const std::string name = "“" + copy.filename().string() + "”";
+    LibraryFile contents;
+    try {
+        contents = LibraryFileCoding::decode(Files::read(copy, LibraryFileCoding::maximumSize));
+    } catch (const std::exception& error) {
+        return name + " couldn't be merged: " + error.what();
+    }
+    // A group the library still has by id is that group, whatever either side renamed it.
+    for (SnippetGroup& incoming : contents.groups)
+        if (const SnippetGroup* present = group(incoming.id))
+            incoming.name = present->name;
+    merge(contents.groups, contents.snippets);
+    std::optional<std::string> failure;
+    try {
+        const fs::path folder = backupsURL() / "Conflicted copies";
+        Files::createFolders(folder);
+        Files::move(copy, freeName(folder, copy.filename()));
+    } catch (const FileError& error) {
+        failure = name + " was merged but couldn't be moved to the Backups folder: " + error.what();
+    }
+    findConflictCopies();
+    return failure;
 }
 
 // ---- Observation

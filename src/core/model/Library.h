@@ -2,16 +2,20 @@
 
 #include "Deletion.h"
 #include "LibraryFile.h"
+#include "LibraryMerge.h"
 #include "Snippet.h"
 #include "core/platform/Clock.h"
+#include "core/platform/FolderWatcher.h"
 #include "core/platform/Log.h"
 #include "core/platform/Scheduler.h"
 #include "core/util/FileLock.h"
+#include "core/util/Files.h"
 #include "core/util/ObserverList.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -27,12 +31,20 @@ struct LibraryEnvironment {
     /// The per-user data folder that holds the "Quillo" folder (and the legacy
     /// "Stock Answers" folder of older versions).
     std::filesystem::path dataFolder;
+    /// Reports changes to the library's folder, so that changes made outside the program
+    /// are taken in; none: they are found at the next save.
+    FolderWatcher* watcher = nullptr;
 };
 
 /// The one store of snippets and groups, with its file on disk.
 ///
 /// Every change is saved 0.4 s after the last of a burst of changes; the first save of a
 /// day also keeps a dated backup. Observers are told after every change. Main thread only.
+///
+/// The file belongs to the user too: an editor, a script or a sync tool may change it while
+/// the program runs. Such a change is taken in (merged with the program's own unsaved
+/// changes), a file that doesn't read is never saved over, and conflict copies that sync
+/// tools leave beside it are offered for merging.
 class Library {
 public:
     using SnippetIDs = std::unordered_set<Uuid>;
@@ -95,6 +107,27 @@ public:
     /// be read nor set aside) or the last save failed.
     bool savesBlocked() const;
 
+    // ---- Changes made outside the program
+
+    /// Looks at the file and takes in a change someone else made to it: as it is when the
+    /// library has no unsaved changes, else merged with them and saved. The watcher's
+    /// reports lead here, and so does every save.
+    void takeOutsideChanges();
+    /// Set while the file was changed outside the program and can't be read: why, as the
+    /// reader said it. Saves wait meanwhile (`problem` says so); the file reading again
+    /// ends it.
+    const std::optional<std::string>& unreadableChange() const { return unreadableChange_; }
+    /// Sets the file that can't be read aside, as loading does, and saves the library.
+    void useOwnCopy();
+    /// The conflict copies sync tools left beside the file, by name.
+    const std::vector<std::filesystem::path>& conflictCopies() const { return conflictCopies_; }
+    /// Merges a conflict copy in as an import does (no duplicates), then moves it into the
+    /// backups so it isn't offered again. Returns why it couldn't, as a sentence.
+    std::optional<std::string> mergeConflictCopy(const std::filesystem::path& copy);
+    /// Saves at quitting. A file that can't be read is set aside first, so that the next
+    /// start finds the library rather than setting it aside and starting empty.
+    void saveBeforeQuit();
+
     // ---- Look-ups
 
     /// The first snippet with that id; null when the id is absent or matches nothing.
@@ -142,8 +175,25 @@ public:
     void removeObserver(ObserverID id) { observers_.remove(id); }
 
 private:
+    /// What the program last read from the file or wrote to it.
+    struct KnownFile {
+        std::optional<FileStamp> stamp;
+        std::optional<std::uint64_t> contentHash;
+        LibraryFingerprints records;
+    };
+
     std::optional<std::string> migrateLegacyFolder();
     void load();
+    void watchFolder();
+    /// True when it took a change in and saved the result.
+    bool takeInFile();
+    void takeIn(LibraryFile theirs, std::uint64_t contentHash);
+    void forgetDeletionIfBack();
+    static std::string unreadableMessage(const std::string& reason);
+    void markUnreadable(const std::string& reason);
+    void clearUnreadable();
+    void findConflictCopies();
+    void write();
     void writeBackup(const std::string& bytes);
     void changed();
 
@@ -159,6 +209,14 @@ private:
     ScheduledTask saveTask_;
     bool blockSaves_ = false;
     bool persistent_;
+    bool unsaved_ = false;
+
+    FolderWatcher* watcher_;
+    std::unique_ptr<FolderWatch> watch_;
+    ScheduledTask checkTask_;
+    KnownFile known_;
+    std::optional<std::string> unreadableChange_;
+    std::vector<std::filesystem::path> conflictCopies_;
 
     std::uint64_t revision_ = 0;
     ObserverList observers_;

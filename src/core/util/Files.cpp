@@ -3,9 +3,22 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace quillo {
+
+bool FileStamp::isFresh() const {
+    // The file system's clock, not the program's: both sides of the comparison are its.
+    constexpr std::int64_t margin = 2'000'000'000;
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec - modifiedNanoseconds < margin;
+}
+
+} // namespace quillo
 
 namespace quillo::Files {
 
@@ -65,6 +78,12 @@ void syncFolder(const fs::path& folder) {
         ::fsync(fd.get());
 }
 
+FileStamp stampOf(const struct stat& info) {
+    return {static_cast<std::uintmax_t>(info.st_dev), static_cast<std::uintmax_t>(info.st_ino),
+            static_cast<std::intmax_t>(info.st_size),
+            std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec};
+}
+
 } // namespace
 
 bool exists(const fs::path& path) {
@@ -73,7 +92,14 @@ bool exists(const fs::path& path) {
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-std::string read(const fs::path& path, std::size_t limit) {
+std::optional<FileStamp> stamp(const fs::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return stampOf(info);
+}
+
+std::string read(const fs::path& path, std::size_t limit, FileStamp* stamp) {
     Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
         fail(quoted(path) + " couldn't be opened", errno);
@@ -82,6 +108,8 @@ std::string read(const fs::path& path, std::size_t limit) {
         fail(quoted(path) + " couldn't be read", errno);
     if (!S_ISREG(info.st_mode))
         throw FileError(quoted(path) + " isn't a regular file.");
+    if (stamp)
+        *stamp = stampOf(info);
     if (static_cast<std::uintmax_t>(info.st_size) > limit)
         throw FileError(quoted(path) + " is too large to read (" +
                         std::to_string(info.st_size >> 20) + " MB).");
@@ -104,17 +132,22 @@ std::string read(const fs::path& path, std::size_t limit) {
     return content;
 }
 
-void writeAtomically(const fs::path& path, std::string_view bytes) {
+FileStamp writeAtomically(const fs::path& path, std::string_view bytes) {
     const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
     // temporaryTarget() knows this form of name.
     std::string temporary = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
     Descriptor fd(::mkstemp(temporary.data()));
     if (fd.get() < 0)
         fail(quoted(path) + " couldn't be saved in the folder " + quoted(folder), errno);
+    FileStamp written;
     try {
         writeAll(fd.get(), bytes, path);
         if (::fsync(fd.get()) != 0)
             fail(quoted(path) + " couldn't be flushed to disk", errno);
+        struct stat info {};
+        if (::fstat(fd.get(), &info) != 0)
+            fail(quoted(path) + " couldn't be written", errno);
+        written = stampOf(info);
         if (const int error = fd.close())
             fail(quoted(path) + " couldn't be written", error);
         if (::rename(temporary.c_str(), path.c_str()) != 0)
@@ -124,6 +157,7 @@ void writeAtomically(const fs::path& path, std::string_view bytes) {
         throw;
     }
     syncFolder(folder);
+    return written;
 }
 
 std::optional<std::string> temporaryTarget(std::string_view name) {

@@ -16,21 +16,44 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/// Which version of a file a path held: a file replaced by renaming has another inode, one
+/// written in place another size or time of last write.
+struct FileStamp {
+    std::uintmax_t device = 0;
+    std::uintmax_t inode = 0;
+    std::intmax_t size = 0;
+    std::int64_t modifiedNanoseconds = 0;
+
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+
+    /// True while a write in place could still leave the stamp as it is: file systems
+    /// keep the time of the last write in coarse steps, so for a moment after a write
+    /// only the content tells.
+    bool isFresh() const;
+};
+
 /// The file operations of the library's storage, each either done or reported.
 namespace Files {
 
 /// True when anything (file, folder, or a link to one) exists at `path`.
 bool exists(const std::filesystem::path& path);
 
-/// The whole content of a regular file of at most `limit` bytes. Throws FileError.
-std::string read(const std::filesystem::path& path, std::size_t limit = SIZE_MAX);
+/// The whole content of a regular file of at most `limit` bytes. Throws FileError. With
+/// `stamp`, also the stamp of the file read, taken before reading, so that a write during
+/// the read shows as a newer stamp.
+std::string read(const std::filesystem::path& path, std::size_t limit = SIZE_MAX,
+                 FileStamp* stamp = nullptr);
+
+/// The stamp of what is at `path` now; absent when nothing is.
+std::optional<FileStamp> stamp(const std::filesystem::path& path);
 
 /// Replaces `path` with `bytes` so that at any instant, a crash included, the path holds
 /// either the old complete content or the new one: the bytes go to a temporary file in
 /// the same folder, which is flushed to disk, then renamed over the target, then the
 /// folder itself is flushed. A failed write leaves no temporary file; a process killed
-/// while writing does (see temporaryTarget). Throws FileError.
-void writeAtomically(const std::filesystem::path& path, std::string_view bytes);
+/// while writing does (see temporaryTarget). Returns the stamp of the file written, taken
+/// before it took the path's place. Throws FileError.
+FileStamp writeAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 /// The name of the file that a file of this name is writeAtomically's temporary for
 /// (".NAME.XXXXXX" is one for "NAME"); absent when the name is not of that form.

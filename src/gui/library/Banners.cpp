@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace quillo {
 
@@ -19,6 +20,7 @@ constexpr int iconSize = 16;
 
 ProblemBanner::ProblemBanner(QWidget* parent)
     : QWidget(parent), icon_(new QLabel(this)), message_(new QLabel(this)),
+      useOwnCopy_(new QPushButton(QStringLiteral("Use Quillo's copy"), this)),
       showFiles_(new QPushButton(QStringLiteral("Show Files"), this)),
       dismiss_(new QPushButton(QStringLiteral("Dismiss"), this)) {
     auto* row = new QHBoxLayout(this);
@@ -32,16 +34,20 @@ ProblemBanner::ProblemBanner(QWidget* parent)
     message_->setTextFormat(Qt::PlainText);
     message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     row->addWidget(message_, 1);
+    row->addWidget(useOwnCopy_);
     row->addWidget(showFiles_);
     row->addWidget(dismiss_);
+    useOwnCopy_->hide();
+    connect(useOwnCopy_, &QPushButton::clicked, this, &ProblemBanner::useOwnCopyClicked);
     connect(showFiles_, &QPushButton::clicked, this, &ProblemBanner::showFilesClicked);
     connect(dismiss_, &QPushButton::clicked, this, &ProblemBanner::dismissClicked);
     hide();
 }
 
-void ProblemBanner::showProblem(const std::optional<std::string>& problem) {
+void ProblemBanner::showProblem(const std::optional<std::string>& problem, bool offersOwnCopy) {
     if (problem)
         message_->setText(QString::fromStdString(*problem));
+    useOwnCopy_->setVisible(offersOwnCopy);
     setVisible(problem.has_value());
 }
 
@@ -49,6 +55,63 @@ void ProblemBanner::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QColor orange = LibraryLook::warning(palette());
     painter.fillRect(rect(), LibraryLook::faded(orange, 0.12f));
+    painter.setPen(LibraryLook::faded(orange, 0.35f));
+    painter.drawLine(rect().bottomLeft(), rect().bottomRight());
+}
+
+ConflictBanner::ConflictBanner(QWidget* parent) : QWidget(parent) {
+    auto* rows = new QVBoxLayout(this);
+    rows->setContentsMargins(16, 6, 16, 6);
+    rows->setSpacing(4);
+    hide();
+}
+
+void ConflictBanner::showCopies(const std::vector<std::filesystem::path>& copies) {
+    setVisible(!copies.empty());
+    if (copies == copies_)
+        return;
+    copies_ = copies;
+    auto* rows = static_cast<QVBoxLayout*>(layout());
+    while (QLayoutItem* item = rows->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    for (const std::filesystem::path& copy : copies_) {
+        auto* row = new QWidget(this);
+        auto* line = new QHBoxLayout(row);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->setSpacing(8);
+        auto* icon = new QLabel(row);
+        icon->setPixmap(LibraryLook::icon(LibraryLook::Symbol::warning)
+                            .pixmap(QSize(iconSize, iconSize), devicePixelRatioF()));
+        line->addWidget(icon, 0, Qt::AlignTop);
+        auto* text = new QLabel(
+            QStringLiteral("A sync tool left a conflicting copy of your library beside it: “%1”. "
+                           "Merge it in to keep what only that copy has.")
+                .arg(QString::fromStdString(copy.filename().string())),
+            row);
+        text->setWordWrap(true);
+        text->setTextFormat(Qt::PlainText);
+        line->addWidget(text, 1);
+        auto* merge = new QPushButton(QStringLiteral("Merge"), row);
+        merge->setObjectName(QStringLiteral("merge"));
+        line->addWidget(merge);
+        connect(merge, &QPushButton::clicked, this, [this, copy] { emit mergeClicked(copy); });
+        rows->addWidget(row);
+    }
+}
+
+std::vector<QPushButton*> ConflictBanner::mergeButtons() const {
+    std::vector<QPushButton*> buttons;
+    for (QPushButton* button : findChildren<QPushButton*>(QStringLiteral("merge")))
+        buttons.push_back(button);
+    return buttons;
+}
+
+void ConflictBanner::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QColor orange = LibraryLook::warning(palette());
+    painter.fillRect(rect(), LibraryLook::faded(orange, 0.08f));
     painter.setPen(LibraryLook::faded(orange, 0.35f));
     painter.drawLine(rect().bottomLeft(), rect().bottomRight());
 }

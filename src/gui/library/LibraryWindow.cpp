@@ -62,6 +62,7 @@ LibraryWindow::LibraryWindow(const BrowserEnvironment& environment, QWidget* par
 
     auto* content = new QWidget(this);
     problem_ = new ProblemBanner(content);
+    conflicts_ = new ConflictBanner(content);
     columns_ = new ColumnSplitter(Qt::Horizontal, content);
     columns_->setHandleWidth(1);
     sidebar_ = new SidebarPane(browser_, environment.app, environment.library, columns_);
@@ -82,10 +83,14 @@ LibraryWindow::LibraryWindow(const BrowserEnvironment& environment, QWidget* par
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(problem_);
+    column->addWidget(conflicts_);
     column->addWidget(columns_, 1);
     setCentralWidget(content);
     connect(problem_, &ProblemBanner::showFilesClicked, this, [this] { browser_.showFiles(); });
     connect(problem_, &ProblemBanner::dismissClicked, this, [this] { browser_.dismissProblem(); });
+    connect(problem_, &ProblemBanner::useOwnCopyClicked, this,
+            [this] { environment_.library.useOwnCopy(); });
+    connect(conflicts_, &ConflictBanner::mergeClicked, this, &LibraryWindow::mergeConflictCopy);
 
     buildMenus();
     buildToolbar();
@@ -162,10 +167,17 @@ void LibraryWindow::refresh() {
     sidebar_->refresh();
     list_->refresh();
     detail_->refresh();
-    problem_->showProblem(environment_.library.problem());
+    problem_->showProblem(environment_.library.problem(),
+                          environment_.library.unreadableChange().has_value());
+    conflicts_->showCopies(environment_.library.conflictCopies());
     deleteButton_->setEnabled(!browser_.selection().empty());
     refreshConfirmation();
     refreshGroupAlert();
+}
+
+void LibraryWindow::mergeConflictCopy(const std::filesystem::path& copy) {
+    if (const std::optional<std::string> failure = environment_.library.mergeConflictCopy(copy))
+        QMessageBox::warning(this, QStringLiteral("Quillo"), QString::fromStdString(*failure));
 }
 
 void LibraryWindow::refreshConfirmation() {

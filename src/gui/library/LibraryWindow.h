@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
+#include <filesystem>
 
 class QAction;
 class QSplitter;
@@ -14,6 +15,7 @@ class QSplitter;
 namespace quillo {
 
 class DetailPane;
+class ConflictBanner;
 class ProblemBanner;
 class SidebarPane;
 class SnippetListPane;
@@ -48,6 +50,7 @@ public:
     SnippetListPane* snippetList() const { return list_; }
     DetailPane* detail() const { return detail_; }
     ProblemBanner* problemBanner() const { return problem_; }
+    ConflictBanner* conflictBanner() const { return conflicts_; }
     QAction* newSnippetCommand() const { return newSnippetCommand_; }
     QAction* newGroupCommand() const { return newGroupCommand_; }
     QAction* importCommand() const { return importCommand_; }
@@ -67,6 +70,7 @@ private:
     void refresh();
     void refreshConfirmation();
     void refreshGroupAlert();
+    void mergeConflictCopy(const std::filesystem::path& copy);
 
     BrowserEnvironment environment_;
     LibraryBrowser browser_;
@@ -75,6 +79,7 @@ private:
     SnippetListPane* list_;
     DetailPane* detail_;
     ProblemBanner* problem_;
+    ConflictBanner* conflicts_;
     QSplitter* columns_;
     QAction* newSnippetCommand_ = nullptr;
     QAction* newGroupCommand_ = nullptr;
