@@ -253,19 +253,47 @@ void Library::saveNow() {
     if (!persistent_ || blockSaves_)
         return;
     // What someone else wrote meanwhile is taken in first, never written over.
-    if (takeInFile() || unreadableChange_)
-        return;
+    takeInFile();
     write();
+}
+
+bool Library::isKnownVersion(const std::optional<fs::path>& found) const {
+    if (!found)
+        return !known_.stamp;
+    const std::optional<FileStamp> stamp = Files::stamp(*found);
+    if (stamp != known_.stamp)
+        return false;
+    if (!stamp->isFresh())
+        return true;
+    try {
+        return contentHash(Files::read(*found, LibraryFileCoding::maximumSize)) ==
+               known_.contentHash;
+    } catch (const FileError&) {
+        return false;
+    }
 }
 
 void Library::write() {
     saveTask_.cancel();
+    // Writes that land between the last look and the save are taken in, and the save
+    // tried again: a busy writer elsewhere could keep this going, so only a few times.
+    constexpr int attempts = 5;
     std::string bytes;
-    FileStamp stamp;
+    std::optional<FileStamp> stamp;
     try {
         Files::createFolders(folderURL());
-        bytes = LibraryFileCoding::encode(groups_, snippets_);
-        stamp = Files::writeAtomically(fileURL(), bytes);
+        for (int attempt = 0; attempt < attempts && !stamp; ++attempt) {
+            if (attempt > 0)
+                takeInFile();
+            if (unreadableChange_)
+                return; // never over a file that doesn't read
+            bytes = LibraryFileCoding::encode(groups_, snippets_);
+            stamp = Files::writeAtomicallyOver(
+                fileURL(), bytes,
+                [this](const std::optional<fs::path>& found) { return isKnownVersion(found); });
+        }
+        if (!stamp)
+            throw FileError("the file kept changing while it was being saved");
     } catch (const std::exception& error) {
         problem_ = std::string(saveFailedPrefix) + " (" + error.what() +
                    "). Your changes are kept while the app is open, and it tries again with your "
@@ -274,7 +302,7 @@ void Library::write() {
         changed();
         return;
     }
-    known_ = {stamp, contentHash(bytes), LibraryFingerprints::of(groups_, snippets_)};
+    known_ = {*stamp, contentHash(bytes), LibraryFingerprints::of(groups_, snippets_)};
     unsaved_ = false;
     if (problem_ && problem_->starts_with(saveFailedPrefix)) {
         problem_.reset();
@@ -337,7 +365,8 @@ void Library::takeOutsideChanges() {
     if (!persistent_ || blockSaves_)
         return;
     findConflictCopies();
-    takeInFile();
+    if (takeInFile())
+        write(); // the file holds the merge at once
 }
 
 bool Library::takeInFile() {
@@ -398,10 +427,8 @@ void Library::takeIn(LibraryFile theirs, std::uint64_t hash) {
     known_.records = std::move(theirRecords);
     forgetDeletionIfBack();
     changed();
-    if (merging) {
+    if (merging)
         log_.write("Quillo: merged a change made to the library file outside Quillo");
-        write();
-    }
 }
 
 void Library::forgetDeletionIfBack() {
@@ -466,11 +493,13 @@ void Library::useOwnCopy() {
 }
 
 void Library::saveBeforeQuit() {
-    takeOutsideChanges();
+    if (!persistent_ || blockSaves_)
+        return;
+    takeInFile();
     if (unreadableChange_)
         useOwnCopy();
     else
-        saveNow();
+        write();
 }
 
 void Library::findConflictCopies() {

@@ -185,8 +185,10 @@ private:
     std::optional<std::string> migrateLegacyFolder();
     void load();
     void watchFolder();
-    /// True when it took a change in and saved the result.
+    /// True when it took a change in and merged it with unsaved changes.
     bool takeInFile();
+    /// True when `found` (absent: no file) is the file as the program last read or wrote it.
+    bool isKnownVersion(const std::optional<std::filesystem::path>& found) const;
     void takeIn(LibraryFile theirs, std::uint64_t contentHash);
     void forgetDeletionIfBack();
     static std::string unreadableMessage(const std::string& reason);

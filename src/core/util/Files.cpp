@@ -132,14 +132,20 @@ std::string read(const fs::path& path, std::size_t limit, FileStamp* stamp) {
     return content;
 }
 
-FileStamp writeAtomically(const fs::path& path, std::string_view bytes) {
-    const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+namespace {
+
+struct Temporary {
+    std::string path;
+    FileStamp stamp;
+};
+
+// The bytes in a new file beside `path`, flushed to disk.
+Temporary writeTemporary(const fs::path& path, const fs::path& folder, std::string_view bytes) {
     // temporaryTarget() knows this form of name.
-    std::string temporary = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
-    Descriptor fd(::mkstemp(temporary.data()));
+    Temporary written{(folder / ("." + path.filename().string() + ".XXXXXX")).string(), {}};
+    Descriptor fd(::mkstemp(written.path.data()));
     if (fd.get() < 0)
         fail(quoted(path) + " couldn't be saved in the folder " + quoted(folder), errno);
-    FileStamp written;
     try {
         writeAll(fd.get(), bytes, path);
         if (::fsync(fd.get()) != 0)
@@ -147,17 +153,92 @@ FileStamp writeAtomically(const fs::path& path, std::string_view bytes) {
         struct stat info {};
         if (::fstat(fd.get(), &info) != 0)
             fail(quoted(path) + " couldn't be written", errno);
-        written = stampOf(info);
+        written.stamp = stampOf(info);
         if (const int error = fd.close())
             fail(quoted(path) + " couldn't be written", error);
-        if (::rename(temporary.c_str(), path.c_str()) != 0)
-            fail(quoted(path) + " couldn't be replaced", errno);
     } catch (...) {
-        ::unlink(temporary.c_str());
+        ::unlink(written.path.c_str());
         throw;
     }
-    syncFolder(folder);
     return written;
+}
+
+fs::path folderOf(const fs::path& path) {
+    return path.parent_path().empty() ? fs::path(".") : path.parent_path();
+}
+
+int exchange(const std::string& a, const fs::path& b) {
+    return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+FileStamp writeAtomically(const fs::path& path, std::string_view bytes) {
+    const fs::path folder = folderOf(path);
+    const Temporary written = writeTemporary(path, folder, bytes);
+    if (::rename(written.path.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(written.path.c_str());
+        fail(quoted(path) + " couldn't be replaced", error);
+    }
+    syncFolder(folder);
+    return written.stamp;
+}
+
+std::optional<FileStamp> writeAtomicallyOver(const fs::path& path, std::string_view bytes,
+                                             const Expected& expected) {
+    const fs::path folder = folderOf(path);
+    const Temporary written = writeTemporary(path, folder, bytes);
+    const auto giveUp = [&](int error) {
+        ::unlink(written.path.c_str());
+        fail(quoted(path) + " couldn't be replaced", error);
+    };
+    struct stat info {};
+    // Only files are swapped: anything else in the way is replaced, or refused, as ever.
+    const bool isFile = ::lstat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode);
+    const int error = isFile ? exchange(written.path, path) : 0;
+    if (!isFile) {
+        if (::rename(written.path.c_str(), path.c_str()) != 0)
+            giveUp(errno);
+    } else if (error == ENOENT) {
+        // Nothing there to swap with: take the name only while it stays free.
+        if (!expected(std::nullopt)) {
+            ::unlink(written.path.c_str());
+            return std::nullopt;
+        }
+        if (::renameat2(AT_FDCWD, written.path.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) !=
+            0) {
+            if (errno == EEXIST) {
+                ::unlink(written.path.c_str());
+                return std::nullopt;
+            }
+            giveUp(errno);
+        }
+    } else if (error == EINVAL || error == ENOSYS) {
+        // A file system that can't swap: look first, then replace.
+        if (!expected(path)) {
+            ::unlink(written.path.c_str());
+            return std::nullopt;
+        }
+        if (::rename(written.path.c_str(), path.c_str()) != 0)
+            giveUp(errno);
+    } else if (error != 0) {
+        giveUp(error);
+    } else if (!expected(fs::path(written.path))) {
+        // Someone else's version came in after the caller last looked: it goes back.
+        if (const int back = exchange(written.path, path))
+            fail(quoted(path) +
+                     " was replaced but the version found there couldn't be put back; "
+                     "it is in " +
+                     quoted(fs::path(written.path)),
+                 back);
+        ::unlink(written.path.c_str());
+        return std::nullopt;
+    } else {
+        ::unlink(written.path.c_str()); // the version replaced, now under the temporary name
+    }
+    syncFolder(folder);
+    return written.stamp;
 }
 
 std::optional<std::string> temporaryTarget(std::string_view name) {

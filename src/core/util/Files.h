@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -54,6 +55,18 @@ std::optional<FileStamp> stamp(const std::filesystem::path& path);
 /// while writing does (see temporaryTarget). Returns the stamp of the file written, taken
 /// before it took the path's place. Throws FileError.
 FileStamp writeAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+/// Decides whether the version of a file found at a path (absent: no file) is the one the
+/// caller meant to replace.
+using Expected = std::function<bool(const std::optional<std::filesystem::path>& found)>;
+
+/// Like writeAtomically, for a file others write too: the old version is swapped out in one
+/// step and shown to `expected` under its temporary name. A version the caller didn't
+/// expect is swapped back, so a write that came in after the caller last looked is never
+/// lost; the result is then absent, and the caller looks again. Returns the stamp of the
+/// file written. Throws FileError.
+std::optional<FileStamp> writeAtomicallyOver(const std::filesystem::path& path,
+                                             std::string_view bytes, const Expected& expected);
 
 /// The name of the file that a file of this name is writeAtomically's temporary for
 /// (".NAME.XXXXXX" is one for "NAME"); absent when the name is not of that form.

@@ -3,6 +3,7 @@
 #include "fakes/TempFolder.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace quillo {
 namespace {
@@ -33,6 +34,36 @@ TEST(Files, failedAtomicWriteKeepsTheOldFileAndRemovesItsTemporary) {
 
     // A missing folder fails before anything is written.
     EXPECT_THROW(Files::writeAtomically(folder / "missing" / "library.json", "x"), FileError);
+}
+
+TEST(Files, writeOverReplacesOnlyTheVersionTheCallerExpects) {
+    TempFolder folder;
+    const fs::path file = folder / "library.json";
+    std::optional<std::string> shown; // what the caller was shown of the old version
+    const auto expect = [&](bool answer) {
+        return [&, answer](const std::optional<fs::path>& found) {
+            shown = found ? readFile(*found) : "(none)";
+            return answer;
+        };
+    };
+
+    EXPECT_FALSE(Files::writeAtomicallyOver(file, "ours", expect(false)));
+    EXPECT_EQ(shown, "(none)");
+    EXPECT_FALSE(fs::exists(file));
+    ASSERT_TRUE(Files::writeAtomicallyOver(file, "ours", expect(true)));
+
+    writeFile(file, "theirs"); // came in after the caller last looked
+    const std::optional<FileStamp> before = Files::stamp(file);
+    EXPECT_FALSE(Files::writeAtomicallyOver(file, "ours again", expect(false)));
+    EXPECT_EQ(shown, "theirs");
+    EXPECT_EQ(readFile(file), "theirs");
+    EXPECT_EQ(Files::stamp(file), before) << "the very same file is back";
+
+    const std::optional<FileStamp> written =
+        Files::writeAtomicallyOver(file, "merged", expect(true));
+    EXPECT_EQ(readFile(file), "merged");
+    EXPECT_EQ(written, Files::stamp(file));
+    EXPECT_EQ(entryNames(folder.path()), std::vector<std::string>{"library.json"});
 }
 
 TEST(Files, temporaryTargetNamesTheFileAnAtomicWritesTemporaryIsFor) {
