@@ -31,6 +31,7 @@ MODULES = [
     "test_settings",
     "test_shortcut_conflict",
     "test_second_launch",
+    "test_outside_changes",
     "test_quitting",
     "test_no_display",
 ]
