@@ -15,6 +15,7 @@ namespace {
 
 using namespace quillo;
 using namespace quillo::bench;
+namespace fs = std::filesystem;
 
 constexpr std::uint64_t librarySeed = 20240601;
 constexpr std::uint64_t importSeed = 77;
@@ -122,6 +123,48 @@ void BM_Merge(benchmark::State& state) {
         state.SkipWithError("the merge didn't join the groups by name");
 }
 
+// Someone else changed the file (a sync tool renamed a new version over it): reading it
+// in, as it is when the program has nothing unsaved, else merged record by record with the
+// program's unsaved uses and saved.
+void takeInOutsideChanges(benchmark::State& state, bool unsavedUses) {
+    const std::size_t count = snippetCount(state);
+    BenchEnvironment environment;
+    GeneratedLibrary outside = generateLibrary(count, librarySeed);
+    writeLibraryFile(environment, outside);
+    Library library(environment.environment(), true);
+    if (library.snippets().size() != count) {
+        state.SkipWithError("the library didn't load all the generated snippets");
+        return;
+    }
+    const fs::path renamed = environment.libraryFile().parent_path() / "library.json.sync";
+    std::size_t round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (unsavedUses)
+            library.recordUse(library.snippets()[round % count].id);
+        outside.snippets[(round * 7919) % count].text += " Edited elsewhere.";
+        outside.snippets.push_back(Snippet{.name = "Outside " + std::to_string(round)});
+        Files::writeAtomically(renamed,
+                               LibraryFileCoding::encode(outside.groups, outside.snippets));
+        fs::rename(renamed, environment.libraryFile());
+        ++round;
+        state.ResumeTiming();
+        library.takeOutsideChanges();
+    }
+    if (library.snippets().size() != outside.snippets.size())
+        state.SkipWithError("the merge lost or duplicated snippets");
+    else if (library.problem())
+        state.SkipWithError(library.problem()->c_str());
+}
+
+void BM_TakeInOutsideChange(benchmark::State& state) {
+    takeInOutsideChanges(state, false);
+}
+
+void BM_MergeOutsideChangeAndSave(benchmark::State& state) {
+    takeInOutsideChanges(state, true);
+}
+
 void BM_DeleteAndUndo(benchmark::State& state) {
     const std::size_t count = snippetCount(state);
     BenchEnvironment environment;
@@ -169,6 +212,18 @@ BENCHMARK(BM_Save)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_Merge)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_TakeInOutsideChange)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_MergeOutsideChangeAndSave)
     ->Arg(1000)
     ->Arg(10000)
     ->Arg(100000)

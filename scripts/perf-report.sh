@@ -36,7 +36,7 @@ run() {
 
 step "Library, search, import and rendering"
 run core "$bench/quillo_bench" --benchmark_min_time=0.3 \
-    --benchmark_filter='^BM_(Load|Save|SearchCachedShortQuery|SearchFirstOnFreshLibrary|ImportATextBackup|RenderRichSnippetsAs(Html|Rtf)|PasteOneRichSnippet)(/|$)'
+    --benchmark_filter='^BM_(Load|Save|TakeInOutsideChange|MergeOutsideChangeAndSave|SearchCachedShortQuery|SearchFirstOnFreshLibrary|ImportATextBackup|RenderRichSnippetsAs(Html|Rtf)|PasteOneRichSnippet)(/|$)'
 
 step "The picker on Xvfb"
 run picker xvfb "$bench/quillo_picker_bench"

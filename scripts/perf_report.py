@@ -315,6 +315,10 @@ def report(folder, out, seconds, build_seconds):
          results.get("BM_SearchKeystrokeToListRepainted", 10_000), 0.016),
         ("Editor: switch to a plain snippet", results.get("BM_ShowNextPlainSnippet"), 0.100),
         ("Editor: switch to a rich snippet", results.get("BM_ShowNextRichSnippet"), 0.100),
+        ("Library file changed outside: taken in",
+         results.get("BM_TakeInOutsideChange", 10_000), 0.100),
+        ("Library file changed outside: merged with unsaved changes and saved",
+         results.get("BM_MergeOutsideChangeAndSave", 10_000), 0.100),
     ]
     for title, run, target in timed:
         worst = p90_seconds(run)
@@ -343,6 +347,8 @@ def report(folder, out, seconds, build_seconds):
 
     row("Load the library file", "BM_Load")
     row("Save it", "BM_Save")
+    row("Take in a change made to the file outside", "BM_TakeInOutsideChange")
+    row("Merge that change with unsaved changes and save", "BM_MergeOutsideChangeAndSave")
     row("Search, uncached: the first after loading, with the index built",
         "BM_SearchFirstOnFreshLibrary")
     row("Search, cached: a new query with the index ready", "BM_SearchCachedShortQuery")

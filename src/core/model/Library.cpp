@@ -415,8 +415,8 @@ void Library::takeIn(LibraryFile theirs, std::uint64_t hash) {
     LibraryFingerprints theirRecords = LibraryFingerprints::of(theirs.groups, theirs.snippets);
     const bool merging = unsaved_;
     if (merging) {
-        LibraryFile merged =
-            mergeLibraries(known_.records, LibraryFile{1, groups_, snippets_}, theirs);
+        const LibraryFile ours{1, std::move(groups_), std::move(snippets_)};
+        LibraryFile merged = mergeLibraries(known_.records, ours, theirs);
         groups_ = std::move(merged.groups);
         snippets_ = std::move(merged.snippets);
     } else {
