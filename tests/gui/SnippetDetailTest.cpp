@@ -166,6 +166,42 @@ TEST_F(SnippetDetailTest, RichTextReportsGoToTheSnippetTheyNameWhileItIsRich) {
     EXPECT_EQ(stored(plain.id).text, "c");
 }
 
+// A rich editor that only remembers what it was given to show.
+class LoadRecordingEditor final : public RichEditor {
+public:
+    explicit LoadRecordingEditor(std::vector<std::string>& loads) : loads_(loads) {}
+    const FormatState& state() const override { return state_; }
+    QWidget* view() override {
+        if (!view_)
+            view_ = new QWidget; // goes to the window that places it
+        return view_;
+    }
+    void load(const std::string& html, const Uuid&) override { loads_.push_back(html); }
+    void exec(const QString&, const std::optional<QString>&) override {}
+    void currentLink(std::function<void(const QString&)> answer) override { answer({}); }
+
+private:
+    std::vector<std::string>& loads_;
+    FormatState state_;
+    QWidget* view_ = nullptr;
+};
+
+TEST_F(SnippetDetailTest, RichTextChangedElsewhereIsShownAfreshWhatTheEditorReportedIsNot) {
+    const Snippet shown = add("Shown", "<div>b</div>", SnippetFormat::rich);
+    std::vector<std::string> loads;
+    SnippetDetailEnvironment withRecorder = environment();
+    withRecorder.richEditor = [&loads] { return std::make_unique<LoadRecordingEditor>(loads); };
+    SnippetDetail detail(withRecorder, shown.id);
+
+    detail.richEditor().onChange(shown.id, "<div>typed</div>");
+    library->recordUse(shown.id);
+    Snippet changedOutside = stored(shown.id); // as when the library file changed outside
+    changedOutside.text = "<div>outside</div>";
+    library->update(changedOutside);
+
+    EXPECT_EQ(loads, (std::vector<std::string>{"<div>b</div>", "<div>outside</div>"}));
+}
+
 TEST_F(SnippetDetailTest, InsertMenuAndFieldDialogPutPlaceholdersAtTheCaret) {
     const Snippet note = add("Note", "Dear ");
     auto detail = makeDetail(note.id);

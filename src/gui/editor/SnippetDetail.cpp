@@ -225,8 +225,10 @@ RichEditor& SnippetDetail::richEditor() {
         rich_ = unavailableRichEditor();
     // Reports name the snippet they were made for: a late one for a snippet shown before
     // still reaches it, and one for a snippet that is gone or plain now is dropped.
-    rich_->onChange = [&library = environment_.library](const Uuid& snippetID,
-                                                        const std::string& html) {
+    rich_->onChange = [this, &library = environment_.library](const Uuid& snippetID,
+                                                              const std::string& html) {
+        if (snippetID == id_)
+            richText_ = html;
         const Snippet* stored = library.snippet(snippetID);
         if (stored == nullptr || stored->format != SnippetFormat::rich || stored->text == html)
             return;
@@ -250,6 +252,7 @@ void SnippetDetail::loadEditor() {
             watchForLinkKey(richEditor().view());
         }
         richEditor().load(shown.text, id_);
+        richText_ = shown.text;
         editors_->setCurrentWidget(richHolder_);
     } else {
         plainEditor_->show(id_, QString::fromStdString(shown.text));
@@ -259,7 +262,8 @@ void SnippetDetail::loadEditor() {
 
 void SnippetDetail::refresh() {
     const Snippet shown = snippet();
-    if (shown.format != shownFormat_)
+    if (shown.format != shownFormat_ ||
+        (shown.format == SnippetFormat::rich && shown.text != richText_))
         loadEditor();
     else if (shown.format == SnippetFormat::plain)
         plainEditor_->show(id_, QString::fromStdString(shown.text));

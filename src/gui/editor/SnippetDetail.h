@@ -95,6 +95,10 @@ private:
     std::unique_ptr<RichEditor> rich_;
     std::unique_ptr<PlainEditorBridge> plain_;
     std::optional<SnippetFormat> shownFormat_;
+    /// The rich text the editor holds as far as the library knows: what it was given or last
+    /// reported. Text in the library that differs came from elsewhere (the file changed
+    /// outside the program) and is shown afresh.
+    std::string richText_;
     bool copied_ = false;
     int focusNameToken_ = 0;
 

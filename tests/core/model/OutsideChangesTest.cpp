@@ -1,5 +1,6 @@
 // Changes to the library file made by others while the program runs: editors, scripts and
 // sync tools.
+#include "core/app/MenuModel.h"
 #include "core/model/LibraryFile.h"
 #include "fakes/LibraryFixture.h"
 
@@ -100,6 +101,11 @@ TEST_F(OutsideChanges, aFileThatDoesntReadIsNeverSavedOverUntilItReadsAgain) {
     EXPECT_THAT(*library->problem(),
                 StartsWith("Your library file was changed outside Quillo and can't be read: "));
     EXPECT_TRUE(library->savesBlocked());
+    const std::vector<MenuItem> tray = MenuModel::build(*library, Shortcut::defaultPicker());
+    EXPECT_EQ(tray[1].title, "The library file isn't valid JSON (A string is opened, but never "
+                             "closed.)")
+        << "the tray says why";
+    EXPECT_EQ(tray[2].command, MenuCommand::useOwnCopy);
 
     library->recordUse(thanks.id);
     scheduler.advance(400ms);
