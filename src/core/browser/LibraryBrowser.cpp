@@ -19,7 +19,7 @@ LibraryBrowser::LibraryBrowser(const BrowserEnvironment& environment)
     : environment_(environment), seenReveal_(environment.app.revealRequest()),
       seenNewSnippetRequest_(environment.app.newSnippetRequest()),
       seenCreatingGroup_(environment.app.creatingGroup()) {
-    libraryObserver_ = environment_.library.addObserver([this] { changed(); });
+    libraryObserver_ = environment_.library.addObserver([this] { libraryChanged(); });
     appObserver_ = environment_.app.addObserver([this] { appStateChanged(); });
 }
 
@@ -322,6 +322,22 @@ void LibraryBrowser::showFiles() {
 }
 
 // ---- Observation
+
+void LibraryBrowser::libraryChanged() {
+    // Snippets also leave the library from elsewhere, as when its file changed outside the
+    // program: they leave the selection too.
+    const Library& library = environment_.library;
+    if (selection_.size() <= 4) {
+        std::erase_if(selection_, [&](const Uuid& id) { return !library.snippet(id); });
+    } else {
+        SnippetIDs present;
+        present.reserve(library.snippets().size());
+        for (const Snippet& snippet : library.snippets())
+            present.insert(snippet.id);
+        std::erase_if(selection_, [&](const Uuid& id) { return !present.contains(id); });
+    }
+    changed();
+}
 
 void LibraryBrowser::changed() {
     if (batchDepth_ > 0) {

@@ -164,6 +164,8 @@ public:
     void removeObserver(ObserverID id) { observers_.remove(id); }
 
 private:
+    void libraryChanged();
+
     /// Holds notifications back while a command runs; one notification follows at its end
     /// when anything changed.
     class Batch {

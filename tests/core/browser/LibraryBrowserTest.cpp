@@ -96,6 +96,19 @@ TEST_F(LibraryBrowserTest, revealSelectsTheSnippetUnderAllSnippetsWithNoSearch) 
     EXPECT_THAT(browser.selection(), IsEmpty());
 }
 
+TEST_F(LibraryBrowserTest, snippetsThatLeaveTheLibraryFromElsewhereLeaveTheSelection) {
+    std::vector<Uuid> ids;
+    for (const char* name : {"A", "B", "C", "D", "E", "F"})
+        ids.push_back(add(name).id);
+    for (const IDs& selected : {IDs{ids[0], ids[1]}, IDs(ids.begin(), ids.end())}) {
+        browser.setSelection(selected);
+        library->deleteSnippets({ids[1]});
+        EXPECT_FALSE(browser.selection().contains(ids[1]));
+        EXPECT_EQ(browser.selection().size(), selected.size() - 1);
+        library->undoDeletion();
+    }
+}
+
 TEST_F(LibraryBrowserTest, aRevealMadeBeforeTheWindowAppearsIsSelectedWhenItDoes) {
     const Snippet target = add("Target");
     app.showLibrary(target.id);
