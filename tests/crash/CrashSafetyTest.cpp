@@ -1,11 +1,13 @@
 // A writer of the library is killed (SIGKILL) at random moments, over and over, each time
 // started afresh on what the last one left. After every kill the library file must load and
 // hold the state before or after the save in progress, every backup must be a whole library,
-// and the next writer must clear the temporary files a killed save left behind.
+// and the next writer must clear the temporary files a killed save left behind. In every
+// other stretch of kills a sync tool writes the file too: no snippet it added may be lost.
 #include "core/model/LibraryFile.h"
 #include "fakes/RunProgram.h"
 #include "fakes/TempFolder.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -15,6 +17,7 @@
 #include <random>
 #include <set>
 #include <sys/stat.h>
+#include <thread>
 #include <tuple>
 
 namespace quillo {
@@ -28,6 +31,10 @@ constexpr int kills = QUILLO_CRASH_KILLS;
 // Some 900 KB of library: a save takes long enough for many kills to land inside it.
 constexpr std::size_t seededSnippets = 1000;
 constexpr std::size_t backupsKept = 14;
+// Kills come in stretches, every other one with the outside writer at work.
+constexpr int stretch = std::max(kills / 10, 1);
+const std::string outsidePrefix = "Outside ";
+constexpr std::chrono::milliseconds outsidePause{2};
 
 std::string joined(const std::vector<std::string>& lines) {
     std::string text;
@@ -169,13 +176,41 @@ long roundOf(const fs::path& file) {
         ADD_FAILURE() << file.filename() << " doesn't load: " << error.what();
         return -1;
     }
-    EXPECT_EQ(library.snippets.size(), seededSnippets + 1) << file;
+    const auto outside =
+        std::count_if(library.snippets.begin(), library.snippets.end(), [](const Snippet& snippet) {
+            return snippet.name.starts_with(outsidePrefix);
+        });
+    EXPECT_EQ(library.snippets.size() - static_cast<std::size_t>(outside), seededSnippets + 1)
+        << file;
     EXPECT_EQ(library.groups.size(), 2u) << file;
     for (const Snippet& snippet : library.snippets)
         if (snippet.name == "Round")
             return std::stol(snippet.text);
     ADD_FAILURE() << file << " has no snippet “Round”";
     return -1;
+}
+
+/// The numbers of the snippets "Outside N" in the library file, in order.
+std::vector<long> outsideNumbers(const fs::path& file) {
+    std::vector<long> numbers;
+    for (const Snippet& snippet : LibraryFileCoding::decode(readFile(file)).snippets)
+        if (snippet.name.starts_with(outsidePrefix))
+            numbers.push_back(std::stol(snippet.name.substr(outsidePrefix.size())));
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+/// Adds the snippet "Outside N" as a sync tool writes: it reads the file, writes the new
+/// version beside it (not under a name the program takes for its own leftover) and renames
+/// that over it. It merges nothing: a save landing between its read and its rename is undone.
+void addOutsideSnippet(const fs::path& file, long number) {
+    LibraryFile library = LibraryFileCoding::decode(readFile(file));
+    library.snippets.push_back({.name = outsidePrefix + std::to_string(number),
+                                .format = SnippetFormat::plain,
+                                .text = "written outside"});
+    const fs::path written = fs::path(file) += ".outside";
+    testing::writeFile(written, LibraryFileCoding::encode(library.groups, library.snippets));
+    fs::rename(written, file);
 }
 
 /// What the kills hit, for the test's report.
@@ -216,9 +251,21 @@ std::set<long> possibleRounds(const Said& writer) {
     return {writer.saved};
 }
 
-/// True when the writer was killed after a save ended and before the next began.
-bool finishedASave(const Said& writer) {
-    return writer.saves > 0 && !writer.writing;
+/// With an outside writer, any round from the last kill's on: it may write back a round it
+/// read before a save.
+std::set<long> possibleRoundsSince(long before, const Said& writer) {
+    std::set<long> rounds;
+    for (long round = before; round <= writer.saved + writer.writing; ++round)
+        rounds.insert(round);
+    return rounds;
+}
+
+/// The round of the last save, when the writer was killed after it ended and before the
+/// next began.
+std::optional<long> endedSave(const Said& writer) {
+    if (writer.saves > 0 && !writer.writing)
+        return writer.saved;
+    return std::nullopt;
 }
 
 class CrashSafety : public ::testing::Test {
@@ -228,10 +275,12 @@ protected:
     fs::path backups() const { return folder() / "Backups"; }
 
     /// Checks the library's folder after a kill, given the rounds the file may hold and
-    /// whether the last save got to its end, and returns the round it holds and the
-    /// temporary files lying about.
+    /// the round of the save that got to its end last, and returns the round it holds and
+    /// the temporary files lying about.
     std::pair<long, std::vector<fs::path>> inspect(const std::set<long>& allowedRounds,
-                                                   bool saveEnded) {
+                                                   std::optional<long> savedLast,
+                                                   bool outsideWrites = false) {
+        const long newestBackupBefore = newestBackup_;
         std::vector<fs::path> temporaries;
         for (const std::string& name : testing::entryNames(folder())) {
             if (isTemporary(name))
@@ -259,10 +308,14 @@ protected:
             checkedBackups_[name] = info.st_ino;
             const long backupRound = roundOf(backups() / name);
             EXPECT_EQ(name, backupOfRound(backupRound)) << "a backup holds another day's library";
-            EXPECT_LE(backupRound, round);
+            // A stale outside write may take the file back behind a new backup.
+            EXPECT_LE(backupRound, outsideWrites ? *allowedRounds.rbegin() : round);
+            newestBackup_ = std::max(newestBackup_, backupRound);
         }
-        // Kills between a new backup and the removal of the oldest leave more for a while.
-        if (saveEnded) {
+        // Kills between a new backup and the removal of the oldest leave more until a save
+        // writes the next; one that found its day's backup there (the round taken back by
+        // an outside write) writes none.
+        if (savedLast && *savedLast > newestBackupBefore) {
             EXPECT_LE(count, backupsKept);
         }
         return {round, temporaries};
@@ -272,6 +325,7 @@ protected:
 
 private:
     std::map<std::string, ino_t> checkedBackups_;
+    long newestBackup_ = -1;
 };
 
 TEST_F(CrashSafety, killedWritersLeaveAWholeLibraryAndTheNextOneClearsTheirTemporaries) {
@@ -281,7 +335,7 @@ TEST_F(CrashSafety, killedWritersLeaveAWholeLibraryAndTheNextOneClearsTheirTempo
     }
     long round = 0;
     std::vector<fs::path> leftovers;
-    ASSERT_NO_FATAL_FAILURE(std::tie(round, leftovers) = inspect({0}, true));
+    ASSERT_NO_FATAL_FAILURE(std::tie(round, leftovers) = inspect({0}, 0));
 
     // How long a writer takes to start and save twice: kills land anywhere in that span.
     std::chrono::microseconds span{};
@@ -295,18 +349,20 @@ TEST_F(CrashSafety, killedWritersLeaveAWholeLibraryAndTheNextOneClearsTheirTempo
         writer.kill();
         const Said writerSaid = said(writer.lines(), round);
         ASSERT_NO_FATAL_FAILURE(std::tie(round, leftovers) =
-                                    inspect(possibleRounds(writerSaid), finishedASave(writerSaid)));
+                                    inspect(possibleRounds(writerSaid), endedSave(writerSaid)));
     }
 
     const unsigned seed = std::random_device{}();
     std::mt19937 random(seed);
     std::uniform_int_distribution<std::int64_t> moment(0, span.count());
     Figures figures;
+    std::vector<int> outsideWrittenAt; // the kill during which each outside snippet was written
     const auto started = Steady::now();
     for (int kill = 1; kill <= kills; ++kill) {
         SCOPED_TRACE("kill " + std::to_string(kill) + " of " + std::to_string(kills) +
                      ", random seed " + std::to_string(seed));
         const long before = round;
+        const bool outside = (kill - 1) / stretch % 2 == 1;
         bool ready = false;
         const auto spawned = Steady::now();
         StressWriter writer(data.path());
@@ -319,15 +375,30 @@ TEST_F(CrashSafety, killedWritersLeaveAWholeLibraryAndTheNextOneClearsTheirTempo
                 EXPECT_FALSE(fs::exists(leftover))
                     << leftover.filename() << " outlived the start of the next writer";
         };
+        std::jthread outsideWriter;
+        if (outside)
+            outsideWriter = std::jthread([&](std::stop_token stop) {
+                try {
+                    for (; !stop.stop_requested(); std::this_thread::sleep_for(outsidePause)) {
+                        addOutsideSnippet(file(), static_cast<long>(outsideWrittenAt.size()) + 1);
+                        outsideWrittenAt.push_back(kill);
+                    }
+                } catch (const std::exception& error) {
+                    ADD_FAILURE() << "the outside writer failed: " << error.what();
+                }
+            });
         writer.readUntil(spawned + std::chrono::microseconds(moment(random)));
         const int status = writer.kill();
+        outsideWriter = {}; // stops it after the write in progress
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
             << "the writer ended by itself: " << joined(writer.lines());
 
         const Said writerSaid = said(writer.lines(), before);
         std::vector<fs::path> temporaries;
         ASSERT_NO_FATAL_FAILURE(std::tie(round, temporaries) =
-                                    inspect(possibleRounds(writerSaid), finishedASave(writerSaid)));
+                                    inspect(outside ? possibleRoundsSince(before, writerSaid)
+                                                    : possibleRounds(writerSaid),
+                                            endedSave(writerSaid), outside));
         ASSERT_FALSE(::testing::Test::HasFailure());
 
         figures.saves += writerSaid.saves;
@@ -351,17 +422,27 @@ TEST_F(CrashSafety, killedWritersLeaveAWholeLibraryAndTheNextOneClearsTheirTempo
     for (const std::string& name : testing::entryNames(backups()))
         EXPECT_FALSE(isTemporary(name)) << name;
     EXPECT_EQ(roundOf(file()), round);
+    // The program took in every snippet written outside, once, and kept it through its saves.
+    const std::vector<long> kept = outsideNumbers(file());
+    for (long number = 1; number <= static_cast<long>(outsideWrittenAt.size()); ++number)
+        if (!std::binary_search(kept.begin(), kept.end(), number))
+            ADD_FAILURE() << "“Outside " << number << "”, written during kill "
+                          << outsideWrittenAt[static_cast<std::size_t>(number - 1)] << ", is lost";
+    EXPECT_TRUE(std::adjacent_find(kept.begin(), kept.end()) == kept.end())
+        << "a snippet written outside is there twice";
 
     std::printf("%d kills in %.1f s (a start and two saves take %.1f ms; random seed %u): "
                 "%d mid-save, %d of them after the library's rename; %d before the writer "
                 "took the library; %d left temporaries (%d of library.json, %d of backups); "
-                "%ld saves completed\n",
+                "%ld saves completed; %zu snippets written outside\n",
                 kills, seconds, static_cast<double>(span.count()) / 1000.0, seed, figures.midSave,
                 figures.newStateKept, figures.beforeReady, figures.leftTemporary,
-                figures.libraryTemporaries, figures.backupTemporaries, figures.saves);
+                figures.libraryTemporaries, figures.backupTemporaries, figures.saves,
+                outsideWrittenAt.size());
     // Without kills inside saves the test would prove nothing.
     EXPECT_GT(figures.midSave, 0);
     EXPECT_GT(figures.leftTemporary, 0);
+    EXPECT_FALSE(outsideWrittenAt.empty());
 }
 
 } // namespace
