@@ -70,6 +70,46 @@ fs::path freeName(const fs::path& folder, const fs::path& name) {
     return candidate;
 }
 
+// Where a version of the file that would otherwise be lost is kept: a conflict copy, which
+// the library window offers to merge.
+fs::path conflictCopyName(const fs::path& folder, Date now) {
+    return freeName(folder,
+                    "library (Quillo conflicted copy " + localDateTimeStamp(now) + ").json");
+}
+
+// A version a save swapped out and a kill left behind: kept as a conflict copy when it reads
+// and isn't the file as it is, since it may be someone else's write.
+void keepSwappedOut(const fs::path& folder, const fs::path& file) {
+    std::vector<fs::path> entries;
+    try {
+        entries = Files::list(folder);
+    } catch (const FileError&) {
+        return;
+    }
+    for (const fs::path& entry : entries) {
+        if (Files::swappedOutTarget(entry.filename().string()) != file.filename().string())
+            continue;
+        try {
+            const std::string bytes = Files::read(entry, LibraryFileCoding::maximumSize);
+            LibraryFileCoding::decode(bytes);
+            std::string current;
+            try {
+                current = Files::read(file, LibraryFileCoding::maximumSize);
+            } catch (const FileError&) {
+            }
+            if (bytes != current) {
+                Files::move(entry, conflictCopyName(folder, SystemClock().now()));
+                continue;
+            }
+        } catch (const std::exception&) {
+        }
+        try {
+            Files::remove(entry);
+        } catch (const FileError&) {
+        }
+    }
+}
+
 std::optional<LibraryEnvironment>& sharedEnvironment() {
     static std::optional<LibraryEnvironment> environment;
     return environment;
@@ -127,6 +167,7 @@ std::optional<FileLock> Library::takeWriterLock(const fs::path& dataFolder) {
     std::optional<FileLock> lock = FileLock::tryTake(
         dataFolder / ("." + libraryFolderIn(dataFolder).filename().string() + ".lock"));
     if (lock) {
+        keepSwappedOut(libraryFolderIn(dataFolder), libraryFolderIn(dataFolder) / libraryFileName);
         removeTemporaries(libraryFolderIn(dataFolder),
                           [](std::string_view target) { return target == libraryFileName; });
         removeTemporaries(backupsFolderIn(dataFolder),
@@ -258,19 +299,10 @@ void Library::saveNow() {
 }
 
 bool Library::isKnownVersion(const std::optional<fs::path>& found) const {
+    // Stamps only: the file was last looked at, content and all, just before the save.
     if (!found)
         return !known_.stamp;
-    const std::optional<FileStamp> stamp = Files::stamp(*found);
-    if (stamp != known_.stamp)
-        return false;
-    if (!stamp->isFresh())
-        return true;
-    try {
-        return contentHash(Files::read(*found, LibraryFileCoding::maximumSize)) ==
-               known_.contentHash;
-    } catch (const FileError&) {
-        return false;
-    }
+    return Files::stamp(*found) == known_.stamp;
 }
 
 void Library::write() {
@@ -290,7 +322,8 @@ void Library::write() {
             bytes = LibraryFileCoding::encode(groups_, snippets_);
             stamp = Files::writeAtomicallyOver(
                 fileURL(), bytes,
-                [this](const std::optional<fs::path>& found) { return isKnownVersion(found); });
+                [this](const std::optional<fs::path>& found) { return isKnownVersion(found); },
+                conflictCopyName(folderURL(), clock_.now()));
         }
         if (!stamp)
             throw FileError("the file kept changing while it was being saved");

@@ -186,59 +186,81 @@ FileStamp writeAtomically(const fs::path& path, std::string_view bytes) {
 }
 
 std::optional<FileStamp> writeAtomicallyOver(const fs::path& path, std::string_view bytes,
-                                             const Expected& expected) {
+                                             const Expected& expected,
+                                             const fs::path& keepDisplacedAs) {
     const fs::path folder = folderOf(path);
     const Temporary written = writeTemporary(path, folder, bytes);
-    const auto giveUp = [&](int error) {
+    // Under a name of its own from here on: what a kill leaves under it may be someone
+    // else's version swapped out below, which the next writer keeps.
+    const std::string swap = written.path + std::string(swapSuffix);
+    if (::rename(written.path.c_str(), swap.c_str()) != 0) {
+        const int error = errno;
         ::unlink(written.path.c_str());
+        fail(quoted(path) + " couldn't be saved", error);
+    }
+    const auto giveUp = [&](int error) {
+        ::unlink(swap.c_str());
         fail(quoted(path) + " couldn't be replaced", error);
     };
+    const auto leave = [&] {
+        ::unlink(swap.c_str());
+        return std::nullopt;
+    };
     struct stat info {};
+    const bool present = ::lstat(path.c_str(), &info) == 0;
     // Only files are swapped: anything else in the way is replaced, or refused, as ever.
-    const bool isFile = ::lstat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode);
-    const int error = isFile ? exchange(written.path, path) : 0;
+    const bool isFile = !present || S_ISREG(info.st_mode);
+    // A look just before the swap keeps an unexpected version from showing even briefly
+    // (someone reading then could build on it); the look after it catches what came in
+    // between.
+    if (isFile && !expected(present ? std::optional<fs::path>(path) : std::nullopt))
+        return leave();
+    const int error = isFile ? exchange(swap, path) : 0;
     if (!isFile) {
-        if (::rename(written.path.c_str(), path.c_str()) != 0)
+        if (::rename(swap.c_str(), path.c_str()) != 0)
             giveUp(errno);
     } else if (error == ENOENT) {
-        // Nothing there to swap with: take the name only while it stays free.
-        if (!expected(std::nullopt)) {
-            ::unlink(written.path.c_str());
-            return std::nullopt;
-        }
-        if (::renameat2(AT_FDCWD, written.path.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) !=
-            0) {
-            if (errno == EEXIST) {
-                ::unlink(written.path.c_str());
-                return std::nullopt;
-            }
+        // Nothing there to swap with (any more): take the name only while it stays free.
+        if (present && !expected(std::nullopt))
+            return leave();
+        if (::renameat2(AT_FDCWD, swap.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+            if (errno == EEXIST)
+                return leave();
             giveUp(errno);
         }
     } else if (error == EINVAL || error == ENOSYS) {
-        // A file system that can't swap: look first, then replace.
-        if (!expected(path)) {
-            ::unlink(written.path.c_str());
-            return std::nullopt;
-        }
-        if (::rename(written.path.c_str(), path.c_str()) != 0)
+        // A file system that can't swap: the look before will have to do.
+        if (::rename(swap.c_str(), path.c_str()) != 0)
             giveUp(errno);
     } else if (error != 0) {
         giveUp(error);
-    } else if (!expected(fs::path(written.path))) {
-        // Someone else's version came in after the caller last looked: it goes back.
-        if (const int back = exchange(written.path, path))
-            fail(quoted(path) +
-                     " was replaced but the version found there couldn't be put back; "
-                     "it is in " +
-                     quoted(fs::path(written.path)),
+    } else if (!expected(fs::path(swap))) {
+        // Someone else's version came in after the caller last looked: it goes back. Should
+        // yet another have come in meanwhile, that one is kept under the name given.
+        const int back = exchange(swap, path);
+        const std::optional<FileStamp> left = back == 0 ? stamp(swap) : std::nullopt;
+        if (back == 0 && left == written.stamp)
+            return leave();
+        try {
+            move(swap, keepDisplacedAs);
+        } catch (const FileError&) {
+        }
+        if (back != 0)
+            fail(quoted(path) + " was replaced, and the version found there was kept as " +
+                     quoted(keepDisplacedAs),
                  back);
-        ::unlink(written.path.c_str());
         return std::nullopt;
     } else {
-        ::unlink(written.path.c_str()); // the version replaced, now under the temporary name
+        ::unlink(swap.c_str()); // the version replaced, now under the swap name
     }
     syncFolder(folder);
     return written.stamp;
+}
+
+std::optional<std::string> swappedOutTarget(std::string_view name) {
+    if (!name.ends_with(swapSuffix))
+        return std::nullopt;
+    return temporaryTarget(name.substr(0, name.size() - swapSuffix.size()));
 }
 
 std::optional<std::string> temporaryTarget(std::string_view name) {

@@ -36,6 +36,8 @@ struct FileStamp {
 /// The file operations of the library's storage, each either done or reported.
 namespace Files {
 
+inline constexpr std::string_view swapSuffix = ".swap";
+
 /// True when anything (file, folder, or a link to one) exists at `path`.
 bool exists(const std::filesystem::path& path);
 
@@ -61,12 +63,21 @@ FileStamp writeAtomically(const std::filesystem::path& path, std::string_view by
 using Expected = std::function<bool(const std::optional<std::filesystem::path>& found)>;
 
 /// Like writeAtomically, for a file others write too: the old version is swapped out in one
-/// step and shown to `expected` under its temporary name. A version the caller didn't
-/// expect is swapped back, so a write that came in after the caller last looked is never
-/// lost; the result is then absent, and the caller looks again. Returns the stamp of the
-/// file written. Throws FileError.
+/// step and shown to `expected` under a temporary name (stamps only: it must answer at
+/// once, as the new version shows meanwhile). A version the caller didn't expect is swapped
+/// back, so a write that came in after the caller last looked is never lost; the result is
+/// then absent, and the caller looks again. Should a third version come in during that
+/// moment, the one swapped out is moved to `keepDisplacedAs`; a process killed during it
+/// leaves it under a name swappedOutTarget knows. Returns the stamp of the file written.
+/// Throws FileError.
 std::optional<FileStamp> writeAtomicallyOver(const std::filesystem::path& path,
-                                             std::string_view bytes, const Expected& expected);
+                                             std::string_view bytes, const Expected& expected,
+                                             const std::filesystem::path& keepDisplacedAs);
+
+/// The name of the file that a file of this name was swapped out of by writeAtomicallyOver
+/// (".NAME.XXXXXX.swap" for "NAME"); absent when the name is not of that form. Such a file
+/// is whole: either the new version that was about to go in, or the one it replaced.
+std::optional<std::string> swappedOutTarget(std::string_view name);
 
 /// The name of the file that a file of this name is writeAtomically's temporary for
 /// (".NAME.XXXXXX" is one for "NAME"); absent when the name is not of that form.

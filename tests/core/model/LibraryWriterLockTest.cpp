@@ -10,6 +10,7 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using testing::entryNames;
 using testing::readFile;
+using ::testing::StartsWith;
 using testing::writeFile;
 
 using LibraryWriterLock = testing::LibraryTest;
@@ -29,13 +30,21 @@ TEST_F(LibraryWriterLock, theWriterClearsTheTemporariesOfKilledSavesAndNothingEl
     writeFile(folder() / ".notes.txt.a1B2c3", "another file's");
     writeFile(folder() / "library unreadable 2026-01-01 120000.json", "set aside");
     fs::create_directories(folder() / ".library.json.f0LdeR");
+    // What saves killed while swapping the file left: kept only when it may be someone
+    // else's version, whole and not the file as it is.
+    const std::string someoneElses = LibraryFileCoding::encode({}, {Snippet{.name = "theirs"}});
+    writeFile(folder() / ".library.json.s1S1s1.swap", someoneElses);
+    writeFile(folder() / ".library.json.s2S2s2.swap", document);
+    writeFile(folder() / ".library.json.s3S3s3.swap", "{\"groups\": [");
 
     std::optional<FileLock> writer = Library::takeWriterLock(data.path());
     ASSERT_TRUE(writer);
     EXPECT_THAT(entryNames(folder()),
                 ElementsAre(".library.json.a1B2c", ".library.json.f0LdeR", ".notes.txt.a1B2c3",
-                            "Backups", "library unreadable 2026-01-01 120000.json", "library.json",
+                            "Backups", StartsWith("library (Quillo conflicted copy "),
+                            "library unreadable 2026-01-01 120000.json", "library.json",
                             "library.json.a1B2c3"));
+    EXPECT_EQ(readFile(folder() / entryNames(folder())[4]), someoneElses);
     EXPECT_THAT(entryNames(backups()), ElementsAre("library 2026-02-01.json"));
     EXPECT_EQ(readFile(file()), document);
 }

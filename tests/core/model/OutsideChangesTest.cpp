@@ -102,8 +102,7 @@ TEST_F(OutsideChanges, aFileThatDoesntReadIsNeverSavedOverUntilItReadsAgain) {
                 StartsWith("Your library file was changed outside Quillo and can't be read: "));
     EXPECT_TRUE(library->savesBlocked());
     const std::vector<MenuItem> tray = MenuModel::build(*library, Shortcut::defaultPicker());
-    EXPECT_EQ(tray[1].title, "The library file isn't valid JSON (A string is opened, but never "
-                             "closed.)")
+    EXPECT_THAT(tray[1].title, StartsWith("The library file isn't valid JSON"))
         << "the tray says why";
     EXPECT_EQ(tray[2].command, MenuCommand::useOwnCopy);
 

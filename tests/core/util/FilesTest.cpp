@@ -2,6 +2,7 @@
 
 #include "fakes/TempFolder.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -36,31 +37,55 @@ TEST(Files, failedAtomicWriteKeepsTheOldFileAndRemovesItsTemporary) {
     EXPECT_THROW(Files::writeAtomically(folder / "missing" / "library.json", "x"), FileError);
 }
 
-TEST(Files, writeOverReplacesOnlyTheVersionTheCallerExpects) {
+TEST(Files, writeOverReplacesOnlyTheVersionTheCallerExpectsAndLosesNoOther) {
     TempFolder folder;
     const fs::path file = folder / "library.json";
-    std::optional<std::string> shown; // what the caller was shown of the old version
-    const auto expect = [&](bool answer) {
-        return [&, answer](const std::optional<fs::path>& found) {
-            shown = found ? readFile(*found) : "(none)";
-            return answer;
-        };
+    const fs::path kept = folder / "kept.json";
+    // The caller is asked before the swap and again after it; the answers, in turn, and
+    // what it was shown of the old version each time.
+    std::vector<bool> answers;
+    std::vector<std::string> shown;
+    std::function<void()> meanwhile = [] {}; // someone else, during the second question
+    const Files::Expected expect = [&](const std::optional<fs::path>& found) {
+        shown.push_back(found ? readFile(*found) : "(none)");
+        if (shown.size() == 2)
+            meanwhile();
+        return answers.at(shown.size() - 1);
+    };
+    const auto write = [&](std::string_view bytes, std::vector<bool> given) {
+        answers = std::move(given);
+        shown.clear();
+        return Files::writeAtomicallyOver(file, bytes, expect, kept);
     };
 
-    EXPECT_FALSE(Files::writeAtomicallyOver(file, "ours", expect(false)));
-    EXPECT_EQ(shown, "(none)");
+    EXPECT_FALSE(write("ours", {false}));
+    EXPECT_EQ(shown, std::vector<std::string>{"(none)"});
     EXPECT_FALSE(fs::exists(file));
-    ASSERT_TRUE(Files::writeAtomicallyOver(file, "ours", expect(true)));
+    ASSERT_TRUE(write("ours", {true}));
 
     writeFile(file, "theirs"); // came in after the caller last looked
-    const std::optional<FileStamp> before = Files::stamp(file);
-    EXPECT_FALSE(Files::writeAtomicallyOver(file, "ours again", expect(false)));
-    EXPECT_EQ(shown, "theirs");
+    EXPECT_FALSE(write("ours again", {false}));
     EXPECT_EQ(readFile(file), "theirs");
-    EXPECT_EQ(Files::stamp(file), before) << "the very same file is back";
 
-    const std::optional<FileStamp> written =
-        Files::writeAtomicallyOver(file, "merged", expect(true));
+    // Came in between the look before the swap and the swap: it goes back, the very file.
+    const std::optional<FileStamp> before = Files::stamp(file);
+    EXPECT_FALSE(write("ours again", {true, false}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"theirs", "theirs"}));
+    EXPECT_EQ(readFile(file), "theirs");
+    EXPECT_EQ(Files::stamp(file), before);
+
+    // A third version renamed in while the second is swapped out: both stay.
+    meanwhile = [&] {
+        writeFile(folder / "third", "third");
+        fs::rename(folder / "third", file);
+    };
+    EXPECT_FALSE(write("ours again", {true, false}));
+    EXPECT_EQ(readFile(file), "theirs");
+    EXPECT_EQ(readFile(kept), "third");
+    fs::remove(kept);
+    meanwhile = [] {};
+
+    const std::optional<FileStamp> written = write("merged", {true, true});
     EXPECT_EQ(readFile(file), "merged");
     EXPECT_EQ(written, Files::stamp(file));
     EXPECT_EQ(entryNames(folder.path()), std::vector<std::string>{"library.json"});
