@@ -73,8 +73,11 @@ fs::path freeName(const fs::path& folder, const fs::path& name) {
 // Where a version of the file that would otherwise be lost is kept: a conflict copy, which
 // the library window offers to merge.
 fs::path conflictCopyName(const fs::path& folder, Date now) {
-    return freeName(folder,
-                    "library (Quillo conflicted copy " + localDateTimeStamp(now) + ").json");
+    const std::string stem = "library (Quillo conflicted copy " + localDateTimeStamp(now);
+    fs::path candidate = folder / (stem + ").json");
+    for (int n = 2; Files::exists(candidate); ++n)
+        candidate = folder / (stem + " " + std::to_string(n) + ").json");
+    return candidate;
 }
 
 // A version a save swapped out and a kill left behind: kept as a conflict copy when it reads

@@ -86,7 +86,7 @@ void ConflictBanner::showCopies(const std::vector<std::filesystem::path>& copies
                             .pixmap(QSize(iconSize, iconSize), devicePixelRatioF()));
         line->addWidget(icon, 0, Qt::AlignTop);
         auto* text = new QLabel(
-            QStringLiteral("A sync tool left a conflicting copy of your library beside it: “%1”. "
+            QStringLiteral("A conflicting copy of your library was left beside it: “%1”. "
                            "Merge it in to keep what only that copy has.")
                 .arg(QString::fromStdString(copy.filename().string())),
             row);
