@@ -31,6 +31,7 @@ MODULES = [
     "test_settings",
     "test_shortcut_conflict",
     "test_second_launch",
+    "test_instance_channel",
     "test_outside_changes",
     "test_quitting",
     "test_no_display",
@@ -57,6 +58,18 @@ def print_program_logs():
             print(f"\nQuillo's standard error in {case}:\n{log}")
 
 
+# Removes the run's folder once the harness dies, should it be killed outright (as ctest does
+# at its time limit); the programs ending with it may still write there for a while.
+REAPER = """
+import shutil, signal, sys, time
+signal.signal(signal.SIGTERM, lambda *_: None)
+signal.pause()
+for _ in range(20):
+    shutil.rmtree(sys.argv[1], ignore_errors=True)
+    time.sleep(0.5)
+"""
+
+
 def _interrupted(signum, _frame):
     raise KeyboardInterrupt(f"signal {signum}")
 
@@ -72,6 +85,7 @@ def main():
 
     folder = session_folder()
     processes = Processes()
+    reaper = processes.start([sys.executable, "-c", REAPER, str(folder)])
     try:
         session = XSession(processes, folder)
         session.start()
@@ -94,6 +108,7 @@ def main():
         print(f"Screenshots in {arguments.artifacts}")
         return 0 if result.wasSuccessful() else 1
     finally:
+        reaper.kill()  # the harness is alive to clear up itself
         processes.stop_all()
         shutil.rmtree(folder, ignore_errors=True)
 
