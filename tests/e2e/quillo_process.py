@@ -2,7 +2,7 @@
 
 import json
 import os
-import stat
+import socket
 import subprocess
 from pathlib import Path
 
@@ -10,21 +10,14 @@ import library
 from waiting import wait_until
 
 
-def socket_exists(dirs):
-    """Whether the program started with these folders takes requests yet: it listens on a
-    local socket in its private folders. Qt makes the socket in a hidden temporary folder
-    and then moves it into place, so one in such a folder doesn't count yet."""
-    for key in ("TMPDIR", "XDG_RUNTIME_DIR"):
-        top = dirs[key]
+def accepts(path):
+    """Whether a program listens at the socket: a file alone may be a killed program's."""
+    with socket.socket(socket.AF_UNIX) as client:
         try:
-            for entry in top.rglob("*"):
-                if any(part.startswith(".") for part in entry.relative_to(top).parent.parts):
-                    continue
-                if stat.S_ISSOCK(entry.lstat().st_mode):
-                    return True
-        except FileNotFoundError:
-            pass  # the temporary folder went while being looked at; asked again
-    return False
+            client.connect(str(path))
+            return True
+        except OSError:
+            return False
 
 
 class QuilloHome:
@@ -71,8 +64,9 @@ class QuilloHome:
         return subprocess.run([self.program, *arguments], env=self.env(display),
                               capture_output=True, timeout=timeout, text=True)
 
-    def socket_exists(self):
-        return socket_exists(self.dirs)
+    def takes_requests(self):
+        """Whether a program listens on this library's socket, in the runtime folder."""
+        return any(map(accepts, self.dirs["XDG_RUNTIME_DIR"].glob("quillo-*")))
 
 
 class RunningQuillo:
@@ -93,7 +87,7 @@ class RunningQuillo:
             if self.process.poll() is not None:
                 raise AssertionError(f"Quillo ended at start with status "
                                      f"{self.process.returncode}: {self.stderr()!r}")
-            return self.home.socket_exists()
+            return self.home.takes_requests()
 
         wait_until(ready, 30, "Quillo to take requests", self.stderr)
         return self

@@ -11,6 +11,7 @@ from pathlib import Path
 
 import context
 import library
+from quillo_process import accepts
 from waiting import wait_until
 
 NOBODY = 65534
@@ -63,15 +64,6 @@ def old_socket_name(home):
     return f"quillo-{os.getuid()}-{hashlib.sha1(folder).hexdigest()[:16]}"
 
 
-def accepts(path):
-    with socket.socket(socket.AF_UNIX) as client:
-        try:
-            client.connect(str(path))
-            return True
-        except OSError:
-            return False
-
-
 class InstanceChannel(context.QuilloCase):
     def new_home(self):
         home = context.new_home()
@@ -82,17 +74,6 @@ class InstanceChannel(context.QuilloCase):
         quillo = home.start(context.run.processes, name=name)
         context.run.programs.append((f"{type(self).__name__} {name}", quillo))
         self.addCleanup(context.run.processes.stop, quillo.process)
-        return quillo
-
-    def wait_listening(self, home, quillo):
-        """Waits for the socket itself: a squatter's in TMPDIR would pass for it."""
-        def listening():
-            if not quillo.running():
-                raise AssertionError(f"Quillo ended with status {quillo.process.returncode}: "
-                                     f"{quillo.stderr()!r}")
-            return any(map(accepts, home.dirs["XDG_RUNTIME_DIR"].glob("quillo-*")))
-
-        wait_until(listening, 30, "Quillo to take requests", quillo.stderr)
         return quillo
 
     def squat(self, paths):
@@ -114,7 +95,7 @@ class InstanceChannel(context.QuilloCase):
         squatted = [Path("/tmp") / name, home.dirs["TMPDIR"] / name]
         record = self.squat(squatted)
 
-        quillo = self.wait_listening(home, self.start(home))
+        quillo = self.start(home).wait_ready()
         target = self.start_target().activate()
         self.assertSucceeded(quillo.paste("Letter", "Name=secret"))
         target.wait_for_text("Dear secret, thanks.")
@@ -167,6 +148,6 @@ class InstanceChannel(context.QuilloCase):
         self.assertTrue(stale.is_socket())
         self.assertFalse(accepts(stale))
 
-        second = self.wait_listening(home, self.start(home, "after-kill"))
+        second = self.start(home, "after-kill").wait_ready()
         self.assertSucceeded(home.run(timeout=30))
         self.assertTrue(second.running(), second.stderr())
