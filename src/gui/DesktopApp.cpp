@@ -33,8 +33,8 @@ DesktopApp::~DesktopApp() {
 }
 
 bool DesktopApp::start() {
-    if (!server_.listen()) {
-        log_.write("Quillo: another Quillo is already running for this library.");
+    if (const std::optional<std::string> problem = server_.listen()) {
+        log_.write("Quillo: " + *problem);
         return false;
     }
     Library::configureShared(

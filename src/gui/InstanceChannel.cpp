@@ -1,90 +1,44 @@
 #include "InstanceChannel.h"
 
-#include "core/platform/DataFolder.h"
+#include "core/platform/InstanceSocket.h"
 
-#include <QCryptographicHash>
-#include <QJsonDocument>
 #include <QLocalSocket>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+#include <sys/socket.h>
 #include <unistd.h>
+#include <variant>
 
 namespace quillo {
 
 namespace {
 
-// A request or a reply is one line of compact JSON.
-QByteArray line(const QJsonObject& json) {
-    return QJsonDocument(json).toJson(QJsonDocument::Compact) + '\n';
+std::variant<std::filesystem::path, std::string> socketPath() {
+    return instanceSocketPath(SocketFolders::ofEnvironment());
 }
 
-std::optional<QJsonObject> parseLine(const QByteArray& bytes) {
-    const QJsonDocument document = QJsonDocument::fromJson(bytes.trimmed());
-    if (!document.isObject())
+// The user id of the process at the other end; absent when the system doesn't say.
+std::optional<uid_t> peerUser(const QLocalSocket& socket) {
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED,
+                     &credentials, &size) != 0)
         return std::nullopt;
-    return document.object();
+    return credentials.uid;
 }
 
-const char* kindName(InstanceRequest::Kind kind) {
-    switch (kind) {
-    case InstanceRequest::Kind::show:
-        return "show";
-    case InstanceRequest::Kind::importBackup:
-        return "import";
-    case InstanceRequest::Kind::paste:
-        return "paste";
-    case InstanceRequest::Kind::settings:
-        return "settings";
-    }
-    return "show";
+QByteArray bytes(const std::string& text) {
+    return QByteArray::fromStdString(text);
 }
 
 } // namespace
 
-QJsonObject InstanceRequest::toJson() const {
-    QJsonObject fields;
-    for (const auto& [name, value] : values)
-        fields.insert(QString::fromStdString(name), QString::fromStdString(value));
-    return {{"request", kindName(kind)},
-            {"argument", QString::fromStdString(argument)},
-            {"values", fields}};
-}
-
-std::optional<InstanceRequest> InstanceRequest::fromJson(const QJsonObject& json) {
-    InstanceRequest request;
-    const QString kind = json.value("request").toString();
-    if (kind == "show")
-        request.kind = Kind::show;
-    else if (kind == "import")
-        request.kind = Kind::importBackup;
-    else if (kind == "paste")
-        request.kind = Kind::paste;
-    else if (kind == "settings")
-        request.kind = Kind::settings;
-    else
-        return std::nullopt;
-    request.argument = json.value("argument").toString().toStdString();
-    const QJsonObject fields = json.value("values").toObject();
-    for (auto field = fields.begin(); field != fields.end(); ++field)
-        request.values[field.key().toStdString()] = field.value().toString().toStdString();
-    return request;
-}
-
-QJsonObject InstanceReply::toJson() const {
-    return {{"status", status},
-            {"output", QString::fromStdString(output)},
-            {"error", QString::fromStdString(error)}};
-}
-
-InstanceReply InstanceReply::fromJson(const QJsonObject& json) {
-    return {json.value("status").toInt(1), json.value("output").toString().toStdString(),
-            json.value("error").toString().toStdString()};
-}
-
-QString instanceServerName() {
-    // Sockets live in one folder for all users; the user id and the library's folder keep
-    // programs of different users, and of test runs with their own folders, apart.
-    const QByteArray folder = QByteArray::fromStdString(userDataFolder().string());
-    const QByteArray digest = QCryptographicHash::hash(folder, QCryptographicHash::Sha1).toHex();
-    return QString("quillo-%1-%2").arg(getuid()).arg(QString::fromLatin1(digest.left(16)));
+std::optional<std::string> instanceChannelProblem() {
+    const auto path = socketPath();
+    if (const auto* problem = std::get_if<std::string>(&path))
+        return *problem;
+    return std::nullopt;
 }
 
 InstanceServer::InstanceServer(Handler handler, QObject* parent)
@@ -93,34 +47,60 @@ InstanceServer::InstanceServer(Handler handler, QObject* parent)
     connect(&server_, &QLocalServer::newConnection, this, &InstanceServer::accept);
 }
 
-bool InstanceServer::listen() {
-    const QString name = instanceServerName();
+std::optional<std::string> InstanceServer::listen() {
+    const auto path = socketPath();
+    if (const auto* problem = std::get_if<std::string>(&path))
+        return *problem;
+    const QString name = QString::fromStdString(std::get<std::filesystem::path>(path).string());
     if (server_.listen(name))
-        return true;
+        return std::nullopt;
     // A socket left by a program that crashed answers nobody: clear it and try again.
     QLocalSocket probe;
     probe.connectToServer(name);
     if (probe.waitForConnected(500))
-        return false;
+        return "another Quillo is already running for this library.";
     QLocalServer::removeServer(name);
-    return server_.listen(name);
+    if (server_.listen(name))
+        return std::nullopt;
+    return "couldn't listen for later launches (" + server_.errorString().toStdString() + ").";
 }
 
 void InstanceServer::accept() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine())
+        if (peerUser(*socket) != ::getuid()) {
+            std::fprintf(stderr, "Quillo: refused a request from a process of another user.\n");
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        // A client that says nothing is dropped; one that says too much is refused.
+        auto* silence = new QTimer(socket);
+        silence->setSingleShot(true);
+        connect(silence, &QTimer::timeout, socket, &QLocalSocket::abort);
+        silence->start(clientTimeout);
+        auto reader = std::make_shared<InstanceProtocol::LineReader>();
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, silence, reader] {
+            using State = InstanceProtocol::LineReader::State;
+            State state = State::waiting;
+            while (state == State::waiting && socket->bytesAvailable() > 0)
+                state = reader->feed(socket->read(64 * 1024).toStdString());
+            if (state == State::waiting)
                 return;
-            const std::optional<QJsonObject> json = parseLine(socket->readLine());
+            silence->stop(); // the request is in: the handler may take its time
+            socket->disconnect(this);
+            if (state == State::tooLong) {
+                socket->abort();
+                return;
+            }
             const std::optional<InstanceRequest> request =
-                json ? InstanceRequest::fromJson(*json) : std::nullopt;
+                InstanceProtocol::request(reader->line());
             const InstanceReply reply =
                 request ? handler_(*request)
                         : InstanceReply{2, "",
                                         "quillo: the running program didn't understand "
                                         "the request.\n"};
-            socket->write(line(reply.toJson()));
+            socket->write(bytes(InstanceProtocol::line(reply)));
             socket->flush();
             socket->disconnectFromServer();
         });
@@ -129,11 +109,19 @@ void InstanceServer::accept() {
 
 std::optional<InstanceReply> sendToRunningInstance(const InstanceRequest& request,
                                                    std::chrono::milliseconds timeout) {
+    const auto path = socketPath();
+    if (const auto* problem = std::get_if<std::string>(&path))
+        return InstanceReply{1, "", "quillo: " + *problem + "\n"};
     QLocalSocket socket;
-    socket.connectToServer(instanceServerName());
+    socket.connectToServer(QString::fromStdString(std::get<std::filesystem::path>(path).string()));
     if (!socket.waitForConnected(1000))
         return std::nullopt;
-    socket.write(line(request.toJson()));
+    if (peerUser(socket) != ::getuid())
+        return InstanceReply{1, "",
+                             "quillo: the program listening at “" +
+                                 std::get<std::filesystem::path>(path).string() +
+                                 "” belongs to another user, so nothing was sent to it.\n"};
+    socket.write(bytes(InstanceProtocol::line(request)));
     if (!socket.waitForBytesWritten(static_cast<int>(timeout.count())))
         return std::nullopt;
     QByteArray answer;
@@ -141,11 +129,14 @@ std::optional<InstanceReply> sendToRunningInstance(const InstanceRequest& reques
         if (!socket.waitForReadyRead(static_cast<int>(timeout.count())))
             break;
         answer += socket.readAll();
+        if (static_cast<std::size_t>(answer.size()) > InstanceProtocol::maximumLine)
+            break;
     }
-    const std::optional<QJsonObject> json = parseLine(answer);
-    if (!json)
+    const std::optional<InstanceReply> reply =
+        InstanceProtocol::reply(answer.left(answer.indexOf('\n')).toStdString());
+    if (!reply)
         return InstanceReply{1, "", "quillo: the running program didn't answer.\n"};
-    return InstanceReply::fromJson(*json);
+    return reply;
 }
 
 } // namespace quillo

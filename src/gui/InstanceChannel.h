@@ -1,51 +1,31 @@
 #pragma once
 
-#include <QJsonObject>
+#include "core/app/InstanceProtocol.h"
+
 #include <QLocalServer>
 #include <QObject>
-#include <QString>
 #include <chrono>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 
 namespace quillo {
 
-/// What a second launch asks of the running program.
-struct InstanceRequest {
-    enum class Kind { show, importBackup, paste, settings };
-    Kind kind = Kind::show;
-    /// The backup's path, or the snippet to paste.
-    std::string argument{};
-    /// Field values for a paste.
-    std::map<std::string, std::string> values{};
-
-    QJsonObject toJson() const;
-    static std::optional<InstanceRequest> fromJson(const QJsonObject& json);
-};
-
-/// The running program's answer: the second process prints it and exits with its status.
-struct InstanceReply {
-    int status = 0;
-    std::string output{}; // for standard output
-    std::string error{};  // for standard error
-
-    QJsonObject toJson() const;
-    static InstanceReply fromJson(const QJsonObject& json);
-};
-
 /// The local socket through which one running program per library takes requests from
-/// later launches, so that two processes never write the library at once.
+/// later launches, so that two processes never write the library at once. It lives in a
+/// folder only the user can reach, and both ends talk only to their own user.
 class InstanceServer : public QObject {
     Q_OBJECT
 public:
     using Handler = std::function<InstanceReply(const InstanceRequest&)>;
 
+    /// How long a client may take to send its request before it is dropped.
+    static constexpr std::chrono::milliseconds clientTimeout{2000};
+
     explicit InstanceServer(Handler handler, QObject* parent = nullptr);
 
-    /// Starts listening; false when another running program already listens.
-    bool listen();
+    /// Starts listening; absent on success, else why not, as a sentence.
+    std::optional<std::string> listen();
 
 private:
     void accept();
@@ -54,11 +34,12 @@ private:
     QLocalServer server_;
 };
 
-/// The socket's name for the user's library (one program per library folder).
-QString instanceServerName();
+/// Why no program can listen for this library, as a sentence; absent when one can.
+std::optional<std::string> instanceChannelProblem();
 
 /// Hands the request to the running program and waits for its answer, at most `timeout`;
-/// absent when no program is running.
+/// absent when no program is running. A program of another user is never sent anything:
+/// the answer then says so, with status 1.
 std::optional<InstanceReply> sendToRunningInstance(const InstanceRequest& request,
                                                    std::chrono::milliseconds timeout);
 

@@ -90,11 +90,18 @@ int main(int argc, char** argv) {
         QCoreApplication core(argc, argv);
         const auto kind =
             opensSettings ? InstanceRequest::Kind::settings : InstanceRequest::Kind::show;
-        const auto handOver = [kind] {
-            return sendToRunningInstance({kind, "", {}}, requestTimeout).has_value();
+        if (const std::optional<std::string> problem = instanceChannelProblem()) {
+            std::cerr << "Quillo: " << *problem << '\n';
+            return 1;
+        }
+        // A refusal (a program of another user answering) is said, and ends this launch.
+        std::optional<InstanceReply> answer;
+        const auto handOver = [kind, &answer] {
+            answer = sendToRunningInstance({kind, "", {}}, requestTimeout);
+            return answer.has_value();
         };
         if (handOver())
-            return 0;
+            return printed(*answer);
         if (!hasDisplay()) {
             std::cerr << "Quillo needs a graphical desktop session, and no display was found "
                          "(DISPLAY is not set).\n";
@@ -106,7 +113,7 @@ int main(int argc, char** argv) {
             SingleWriter::Outcome outcome =
                 SingleWriter::becomeWriter(userDataFolder(), handOver, {writerWait});
             if (std::holds_alternative<SingleWriter::HandedOver>(outcome))
-                return 0;
+                return printed(*answer);
             if (std::holds_alternative<SingleWriter::Busy>(outcome)) {
                 std::cerr << "Quillo: another Quillo process is still writing the library; "
                              "try again when it has finished.\n";

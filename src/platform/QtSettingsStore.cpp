@@ -39,12 +39,18 @@ std::optional<std::string> QtSettingsStore::value(const std::string& key) const 
 void QtSettingsStore::setValue(const std::string& key, const std::string& value) {
     settings_.setValue(qtString(key), qtString(value));
     // Written at once: the program may be killed rather than quit.
-    settings_.sync();
+    write();
 }
 
 void QtSettingsStore::remove(const std::string& key) {
     settings_.remove(qtString(key));
+    write();
+}
+
+void QtSettingsStore::write() {
     settings_.sync();
+    // The user's alone, as the library is.
+    QFile::setPermissions(settings_.fileName(), QFile::ReadOwner | QFile::WriteOwner);
 }
 
 } // namespace quillo

@@ -24,6 +24,8 @@ public:
     void remove(const std::string& key) override;
 
 private:
+    void write();
+
     QSettings settings_;
 };
 

@@ -58,8 +58,12 @@ template <typename Done> bool waitFor(Done done) {
 class PrivateBus {
 public:
     PrivateBus() {
+        // Its socket in the test's own folder: the session default leaves one in /tmp for
+        // good when the daemon is killed.
         daemon_.start(QStringLiteral("dbus-daemon"),
                       {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                       QStringLiteral("--address=unix:path=") +
+                           QString::fromStdString((folder_ / "bus").string()),
                        QStringLiteral("--print-address=1")});
         if (daemon_.waitForStarted(5000) && daemon_.waitForReadyRead(5000))
             address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
@@ -79,6 +83,7 @@ public:
     }
 
 private:
+    testing::TempFolder folder_;
     QProcess daemon_;
     QString address_;
 };

@@ -312,7 +312,7 @@ void Library::write() {
     saveTask_.cancel();
     // Writes that land between the last look and the save are taken in, and the save
     // tried again: a busy writer elsewhere could keep this going, so only a few times.
-    constexpr int attempts = 5;
+    constexpr int attempts = 20;
     std::string bytes;
     std::optional<FileStamp> stamp;
     try {

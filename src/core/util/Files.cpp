@@ -295,11 +295,20 @@ void move(const fs::path& from, const fs::path& to) {
 }
 
 void createFolders(const fs::path& path) {
+    // Each folder made is the user's alone: the library and its backups are nobody else's
+    // to list.
+    std::vector<fs::path> missing;
+    for (fs::path folder = path; !folder.empty() && !Files::exists(folder);
+         folder = folder.parent_path()) {
+        missing.push_back(folder);
+        if (folder == folder.parent_path())
+            break;
+    }
+    for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder)
+        if (::mkdir(folder->c_str(), 0700) != 0 && errno != EEXIST)
+            throw FileError("The folder " + quoted(path) + " couldn't be created (" +
+                            std::strerror(errno) + ")");
     std::error_code error;
-    fs::create_directories(path, error);
-    if (error)
-        throw FileError("The folder " + quoted(path) + " couldn't be created (" + error.message() +
-                        ")");
     if (!fs::is_directory(path, error))
         throw FileError("The folder " + quoted(path) +
                         " couldn't be created because a file of that name is in the way.");

@@ -125,9 +125,11 @@ TEST(Files, moveNeverReplaces) {
     EXPECT_FALSE(Files::exists(folder / "a.json"));
 }
 
-TEST(Files, createFoldersFailsWhenAFileIsInTheWay) {
+TEST(Files, createFoldersMakesThemForTheUserAloneAndFailsWhenAFileIsInTheWay) {
     TempFolder folder;
     Files::createFolders(folder / "a" / "b");
+    for (const fs::path& made : {folder / "a", folder / "a" / "b"})
+        EXPECT_EQ(fs::status(made).permissions() & fs::perms::all, fs::perms::owner_all) << made;
     Files::createFolders(folder / "a" / "b"); // already there: fine
     writeFile(folder / "file", "x");
     EXPECT_THROW(Files::createFolders(folder / "file"), FileError);
