@@ -1,6 +1,7 @@
 """A private X session for the run: Xvfb on a free display number, with openbox."""
 
 import os
+import shutil
 import subprocess
 import tempfile
 from pathlib import Path
@@ -16,6 +17,7 @@ class XSession:
         self._processes = processes
         self.folder = Path(folder)
         self.display = None
+        self.bus = None
 
     def start(self):
         read_end, write_end = os.pipe()
@@ -37,6 +39,15 @@ class XSession:
         if not number:
             raise RuntimeError("Xvfb didn't start")
         self.display = ":" + number.decode()
+        # A session bus of the run's own: without one, D-Bus starts one for the display that
+        # outlives the run and leaves its socket in /tmp.
+        if shutil.which("dbus-daemon"):
+            bus = self.folder / "bus"
+            self._processes.start(
+                ["dbus-daemon", "--session", "--nofork", f"--address=unix:path={bus}"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            wait_until(bus.exists, 30, "the session bus to start")
+            self.bus = f"unix:path={bus}"
         # openbox sets its check property before it manages windows; its start-up command
         # runs once it does.
         ready = self.folder / "openbox-ready"
@@ -54,6 +65,8 @@ class XSession:
         env = {key: value for key, value in os.environ.items()
                if key not in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XAUTHORITY")}
         env["DISPLAY"] = self.display
+        if self.bus:
+            env["DBUS_SESSION_BUS_ADDRESS"] = self.bus
         return env
 
     def x(self, *command, timeout=15):
