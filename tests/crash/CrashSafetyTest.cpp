@@ -36,7 +36,7 @@ constexpr std::size_t backupsKept = 14;
 // Kills come in stretches, every other one with the outside writer at work.
 constexpr int stretch = std::max(kills / 10, 1);
 const std::string outsidePrefix = "Outside ";
-constexpr std::chrono::milliseconds outsidePause{2};
+constexpr std::chrono::milliseconds outsidePause{10};
 
 std::string joined(const std::vector<std::string>& lines) {
     std::string text;
