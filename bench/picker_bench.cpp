@@ -11,6 +11,7 @@
 #include "fakes/FakeAccessibility.h"
 #include "fakes/FakePasteboard.h"
 #include "fakes/FakeWorkspace.h"
+#include "fakes/PrivateRuntimeFolder.h"
 #include "fakes/RecordingKeyPoster.h"
 #include "gui/picker/PickerView.h"
 #include "gui/picker/SearchFace.h"
@@ -220,6 +221,7 @@ BENCHMARK(BM_KeystrokeToListUpdated)
 } // namespace
 
 int main(int argc, char** argv) {
+    const quillo::testing::PrivateRuntimeFolder runtime;
     QApplication application(argc, argv);
     if (QGuiApplication::platformName() != "xcb")
         std::fprintf(stderr, "quillo_picker_bench: not on X11 (run it under xvfb-run); the "

@@ -1,5 +1,5 @@
 // The widget tests need a QApplication; the offscreen platform stands in for a display.
-#include "fakes/TempFolder.h"
+#include "fakes/PrivateRuntimeFolder.h"
 #include "gui/editor/WebEngineSetup.h"
 
 #include <QApplication>
@@ -9,10 +9,7 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleMock(&argc, argv);
-    // Without a runtime folder Qt makes one in /tmp and leaves it there.
-    quillo::testing::TempFolder runtime;
-    if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
-        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.path().string()));
+    const quillo::testing::PrivateRuntimeFolder runtime;
     quillo::prepareWebEngine();
     QApplication application(argc, argv);
     if (qEnvironmentVariableIsSet("QUILLO_TEST_DARK_PALETTE")) {
