@@ -61,23 +61,23 @@ std::string setAsideMessage(const std::string& asideName) {
            "”. Daily backups are in the Backups folder next to it.";
 }
 
-// A name in `folder` like `name` that nothing has yet.
-fs::path freeName(const fs::path& folder, const fs::path& name) {
-    fs::path candidate = folder / name;
+// A name in `folder` of `stem` and `suffix` that nothing has yet, numbered from 2 when needed.
+fs::path freeName(const fs::path& folder, const std::string& stem, const std::string& suffix) {
+    fs::path candidate = folder / (stem + suffix);
     for (int n = 2; Files::exists(candidate); ++n)
-        candidate =
-            folder / (name.stem().string() + " " + std::to_string(n) + name.extension().string());
+        candidate = folder / (stem + " " + std::to_string(n) + suffix);
     return candidate;
 }
 
 // Where a version of the file that would otherwise be lost is kept: a conflict copy, which
 // the library window offers to merge.
 fs::path conflictCopyName(const fs::path& folder, Date now) {
-    const std::string stem = "library (Quillo conflicted copy " + localDateTimeStamp(now);
-    fs::path candidate = folder / (stem + ").json");
-    for (int n = 2; Files::exists(candidate); ++n)
-        candidate = folder / (stem + " " + std::to_string(n) + ").json");
-    return candidate;
+    return freeName(folder, "library (Quillo conflicted copy " + localDateTimeStamp(now), ").json");
+}
+
+// The name a library file that can't be read is set aside under.
+std::string unreadableName(Date now) {
+    return "library unreadable " + localDateTimeStamp(now) + ".json";
 }
 
 // A version a save swapped out and a kill left behind: kept as a conflict copy when it reads
@@ -259,8 +259,7 @@ void Library::load() {
         snippets_ = std::move(file.snippets);
         return;
     } catch (const std::exception& loadError) {
-        const std::string asideName =
-            "library unreadable " + localDateTimeStamp(clock_.now()) + ".json";
+        const std::string asideName = unreadableName(clock_.now());
         try {
             Files::move(fileURL(), folderURL() / asideName);
             problem_ = setAsideMessage(asideName);
@@ -511,8 +510,7 @@ void Library::clearUnreadable() {
 void Library::useOwnCopy() {
     if (!unreadableChange_)
         return;
-    const std::string asideName =
-        "library unreadable " + localDateTimeStamp(clock_.now()) + ".json";
+    const std::string asideName = unreadableName(clock_.now());
     try {
         Files::move(fileURL(), folderURL() / asideName);
     } catch (const FileError& error) {
@@ -563,7 +561,7 @@ std::optional<std::string> Library::mergeConflictCopy(const fs::path& copy) {
     try {
         const fs::path folder = backupsURL() / "Conflicted copies";
         Files::createFolders(folder);
-        Files::move(copy, freeName(folder, copy.filename()));
+        Files::move(copy, freeName(folder, copy.stem().string(), copy.extension().string()));
     } catch (const FileError& error) {
         failure = name + " was merged but couldn't be moved to the Backups folder: " + error.what();
     }

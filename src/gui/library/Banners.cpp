@@ -16,18 +16,32 @@ namespace {
 
 constexpr int iconSize = 16;
 
+QLabel* warningIcon(QWidget* parent) {
+    auto* icon = new QLabel(parent);
+    icon->setPixmap(LibraryLook::icon(LibraryLook::Symbol::warning)
+                        .pixmap(QSize(iconSize, iconSize), parent->devicePixelRatioF()));
+    return icon;
+}
+
+// An orange tint of `strength` with a hairline at the foot, as warnings are drawn.
+void paintWarning(QWidget& banner, float strength) {
+    QPainter painter(&banner);
+    const QColor orange = LibraryLook::warning(banner.palette());
+    painter.fillRect(banner.rect(), LibraryLook::faded(orange, strength));
+    painter.setPen(LibraryLook::faded(orange, 0.35f));
+    painter.drawLine(banner.rect().bottomLeft(), banner.rect().bottomRight());
+}
+
 } // namespace
 
 ProblemBanner::ProblemBanner(QWidget* parent)
-    : QWidget(parent), icon_(new QLabel(this)), message_(new QLabel(this)),
+    : QWidget(parent), icon_(warningIcon(this)), message_(new QLabel(this)),
       useOwnCopy_(new QPushButton(QStringLiteral("Use Quillo's copy"), this)),
       showFiles_(new QPushButton(QStringLiteral("Show Files"), this)),
       dismiss_(new QPushButton(QStringLiteral("Dismiss"), this)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(16, 10, 16, 10);
     row->setSpacing(8);
-    icon_->setPixmap(LibraryLook::icon(LibraryLook::Symbol::warning)
-                         .pixmap(QSize(iconSize, iconSize), devicePixelRatioF()));
     row->addWidget(icon_, 0, Qt::AlignTop);
     // The whole sentence always shows: it wraps rather than being cut.
     message_->setWordWrap(true);
@@ -52,11 +66,7 @@ void ProblemBanner::showProblem(const std::optional<std::string>& problem, bool 
 }
 
 void ProblemBanner::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QColor orange = LibraryLook::warning(palette());
-    painter.fillRect(rect(), LibraryLook::faded(orange, 0.12f));
-    painter.setPen(LibraryLook::faded(orange, 0.35f));
-    painter.drawLine(rect().bottomLeft(), rect().bottomRight());
+    paintWarning(*this, 0.12f);
 }
 
 ConflictBanner::ConflictBanner(QWidget* parent) : QWidget(parent) {
@@ -81,10 +91,7 @@ void ConflictBanner::showCopies(const std::vector<std::filesystem::path>& copies
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(8);
-        auto* icon = new QLabel(row);
-        icon->setPixmap(LibraryLook::icon(LibraryLook::Symbol::warning)
-                            .pixmap(QSize(iconSize, iconSize), devicePixelRatioF()));
-        line->addWidget(icon, 0, Qt::AlignTop);
+        line->addWidget(warningIcon(row), 0, Qt::AlignTop);
         auto* text = new QLabel(
             QStringLiteral("A conflicting copy of your library was left beside it: “%1”. "
                            "Merge it in to keep what only that copy has.")
@@ -109,11 +116,7 @@ std::vector<QPushButton*> ConflictBanner::mergeButtons() const {
 }
 
 void ConflictBanner::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QColor orange = LibraryLook::warning(palette());
-    painter.fillRect(rect(), LibraryLook::faded(orange, 0.08f));
-    painter.setPen(LibraryLook::faded(orange, 0.35f));
-    painter.drawLine(rect().bottomLeft(), rect().bottomRight());
+    paintWarning(*this, 0.08f);
 }
 
 UndoBanner::UndoBanner(QWidget* parent)
