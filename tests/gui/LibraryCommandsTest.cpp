@@ -247,23 +247,6 @@ TEST_F(LibraryCommandsTest, newGroupButtonCreatesATrimmedGroupAndShowsIt) {
     EXPECT_TRUE(listedNames().isEmpty());
 }
 
-TEST_F(LibraryCommandsTest, blankNamesAndCancelCreateNothing) {
-    window = makeWindow();
-    window->sidebar()->newGroupButton()->click();
-    QTest::keyClicks(window->groupAlert()->nameField(), "   ");
-    window->groupAlert()->actionButton()->click();
-    settle();
-    EXPECT_TRUE(library->groups().empty());
-    EXPECT_EQ(window->groupAlert(), nullptr);
-
-    window->newGroupCommand()->trigger();
-    QTest::keyClicks(window->groupAlert()->nameField(), "Work");
-    window->groupAlert()->cancelButton()->click();
-    settle();
-    EXPECT_TRUE(library->groups().empty());
-    EXPECT_FALSE(app.creatingGroup());
-}
-
 TEST_F(LibraryCommandsTest, groupMenuRenamesAndDeletesTheGroup) {
     const Uuid work = library->addGroup("Work").id;
     const Snippet member = add("Member", work);

@@ -142,18 +142,6 @@ TEST_F(LibraryWindowTest, sidebarRowsChooseWhatTheListShows) {
     EXPECT_EQ(window->browser().sidebar(), SidebarItem::ungrouped()) << "the heading is no choice";
 }
 
-TEST_F(LibraryWindowTest, recentlyUsedListsThirtyUntilSearched) {
-    for (int i = 0; i < 34; ++i)
-        use(add("Used " + std::to_string(i)));
-    window = makeWindow();
-    chooseSidebarRow("Recently Used");
-    EXPECT_EQ(listedNames().size(), 30);
-    EXPECT_EQ(listedNames().first(), "Used 33");
-    QTest::keyClicks(window->sidebar()->searchField(), "used");
-    EXPECT_EQ(window->browser().search(), "used");
-    EXPECT_EQ(listedNames().size(), 34);
-}
-
 TEST_F(LibraryWindowTest, searchIsScopedByTheSidebarAndEmptyListsSaySo) {
     const Uuid work = library->addGroup("Work").id;
     add("Invoice late", work);

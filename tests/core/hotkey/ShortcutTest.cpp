@@ -72,14 +72,6 @@ TEST(ShortcutDisplay, theDefaultIsControlOptionSpace) {
     EXPECT_EQ(shortcut.displayString(), "⌃⌥Space");
 }
 
-TEST(ShortcutDisplay, equalityNeedsAllThreeFields) {
-    const Shortcut base{49, command, "Space"};
-    EXPECT_EQ(base, (Shortcut{49, command, "Space"}));
-    EXPECT_NE(base, (Shortcut{50, command, "Space"}));
-    EXPECT_NE(base, (Shortcut{49, option, "Space"}));
-    EXPECT_NE(base, (Shortcut{49, command, "space"}));
-}
-
 // ---- Recording from a key event
 
 TEST(ShortcutFromEvent, needsCommandOptionOrControl) {

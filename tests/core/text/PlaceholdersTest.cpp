@@ -219,18 +219,5 @@ TEST(Placeholders, pathologicalTemplatesTakeLinearTime) {
     EXPECT_EQ(found[0].start + found[0].length, static_cast<int32_t>(words.size()));
 }
 
-TEST(Placeholders, fieldsCompareAndHashBothMembers) {
-    const Field a{"name", "x"};
-    EXPECT_EQ(a, (Field{"name", "x"}));
-    EXPECT_NE(a, (Field{"name", "y"}));
-    EXPECT_NE(a, (Field{"Name", "x"}));
-    const std::hash<Field> hash;
-    EXPECT_EQ(hash(a), hash(Field{"name", "x"}));
-    EXPECT_NE(hash(a), hash(Field{"name", "y"}));
-    EXPECT_NE(hash(a), hash(Field{"x", "name"}));
-    const std::unordered_set<Field> set{a, {"name", "y"}, {"name", "x"}};
-    EXPECT_EQ(set.size(), 2u);
-}
-
 } // namespace
 } // namespace quillo
