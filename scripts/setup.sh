@@ -10,12 +10,17 @@ packages=(
     libicu-dev libsimdjson-dev libgumbo-dev nlohmann-json3-dev uuid-dev
     # the desktop program: Qt and X11
     qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libxcb1-dev libxcb-keysyms1-dev libxcb-xtest0-dev libgl-dev
+    # ... and Wayland: Qt's Wayland platform, the protocol library, its code generator,
+    # keymaps, and KDE's protocol files
+    qt6-wayland libwayland-dev libxkbcommon-dev wayland-protocols plasma-wayland-protocols
     # tests, benchmarks, fuzzing
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev unrtf
     # the generator of aText backups for the importer's tests and benchmark
     python3
     # a display for the desktop tests, a window manager, and tools that act as a user
     xvfb xauth openbox xdotool xclip xterm x11-utils imagemagick fonts-dejavu-core
+    # headless Wayland compositors for the Wayland tests, and tools that act as a user there
+    sway kwin-wayland dbus-daemon wl-clipboard wayland-utils grim foot
     # a tray for the program to sit in while its memory is measured
     trayer
     # the rich editor page's tests

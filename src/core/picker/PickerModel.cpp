@@ -199,13 +199,18 @@ void PickerModel::finish(const Snippet& snippet, const Placeholders::Values& val
     close();
     std::erase_if(pendingFinishes_, [](const ScheduledTask& task) { return task.isCancelled(); });
     // The pause lets the panel go and the keyboard return to the target before the paste.
+    // Where the panel took the focus, the paste also waits for the target to have it back.
     Paster& paster = environment_.paster;
-    pendingFinishes_.push_back(
-        environment_.scheduler.schedule(finishDelay, [&paster, snippet, values, target, copy] {
-            if (copy)
+    Workspace& workspace = environment_.workspace;
+    pendingFinishes_.push_back(environment_.scheduler.schedule(
+        finishDelay, [&paster, &workspace, snippet, values, target, copy] {
+            if (copy) {
                 paster.copy(snippet, values);
-            else
+                return;
+            }
+            workspace.afterFocusReturnsTo(target, [&paster, snippet, values, target] {
                 paster.paste(snippet, values, target);
+            });
         }));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,14 @@ public:
     virtual ~Workspace() = default;
     /// The application in front, when one can be told.
     virtual std::optional<ApplicationHandle> frontmostApplication() const = 0;
+    /// Calls `then` once `target` is in front again after the picker let the keyboard go,
+    /// or once waiting longer is pointless. Where the picker never takes the focus from the
+    /// application (a keyboard grab), that is at once.
+    virtual void afterFocusReturnsTo(const std::optional<ApplicationHandle>& target,
+                                     std::function<void()> then) {
+        (void)target;
+        then();
+    }
 };
 
 } // namespace quillo
