@@ -110,6 +110,12 @@ std::uint16_t xModifiersForFlags(std::uint64_t modifierFlags) {
     return mask;
 }
 
+bool isPasteCommand(std::uint16_t keyCode, std::uint64_t modifierFlags) {
+    constexpr std::uint64_t modifiers =
+        ModifierFlag::shift | ModifierFlag::control | ModifierFlag::option | ModifierFlag::command;
+    return keyCode == KeyCode::v && (modifierFlags & modifiers) == ModifierFlag::command;
+}
+
 std::vector<std::uint32_t> keysymsForXModifiers(std::uint16_t xMask) {
     std::vector<std::uint32_t> keysyms;
     for (const auto& modifier : modifierTable)

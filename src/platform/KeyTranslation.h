@@ -26,6 +26,10 @@ std::uint32_t shortcutModifiersForX(std::uint16_t xState);
 /// are the commands Linux programs know by Ctrl (Ctrl+V pastes).
 std::uint16_t xModifiersForFlags(std::uint64_t modifierFlags);
 
+/// True for Command-V alone, which means "paste": posters send the paste chord of the window
+/// in front instead (Ctrl+V, or Ctrl+Shift+V in a terminal).
+bool isPasteCommand(std::uint16_t keyCode, std::uint64_t modifierFlags);
+
 /// The left-hand modifier keys that produce an X modifier mask, in the order they are
 /// pressed: Control, Shift, Alt, Super.
 std::vector<std::uint32_t> keysymsForXModifiers(std::uint16_t xMask);

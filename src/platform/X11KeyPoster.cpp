@@ -1,50 +1,19 @@
 #include "X11KeyPoster.h"
 
 #include "KeyTranslation.h"
-#include "core/platform/KeyEvent.h"
+#include "TerminalApps.h"
 
 #include <X11/keysym.h>
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
-#include <ranges>
-#include <string_view>
 #include <thread>
 #include <xcb/xtest.h>
 
 namespace quillo {
 
-namespace {
-
-// WM_CLASS names (instance or class) of terminal emulators, as they set them, one space
-// apart: GNOME Terminal and Console, Konsole, the Xfce, MATE, LXDE and LXQt terminals, Tilix,
-// Terminator, kitty, Alacritty, foot, WezTerm, Guake, Sakura, Terminology, xterm, rxvt, st.
-constexpr std::string_view terminalClasses =
-    "gnome-terminal-server Gnome-terminal gnome-terminal kgx Kgx org.gnome.Console konsole "
-    "Konsole xfce4-terminal Xfce4-terminal mate-terminal Mate-terminal lxterminal Lxterminal "
-    "qterminal tilix Tilix terminator Terminator kitty Alacritty alacritty foot footclient "
-    "org.wezfurlong.wezterm guake Guake sakura Sakura terminology Terminology xterm XTerm UXTerm "
-    "urxvt URxvt st-256color";
-
-bool isTerminalName(std::string_view name) {
-    if (name.empty() || name.find(' ') != std::string_view::npos)
-        return false;
-    for (const auto known : std::views::split(terminalClasses, ' '))
-        if (std::string_view(known.begin(), known.end()) == name)
-            return true;
-    return false;
-}
-
-bool isCommandV(std::uint16_t keyCode, std::uint64_t modifierFlags) {
-    constexpr std::uint64_t modifiers =
-        ModifierFlag::shift | ModifierFlag::control | ModifierFlag::option | ModifierFlag::command;
-    return keyCode == KeyCode::v && (modifierFlags & modifiers) == ModifierFlag::command;
-}
-
-} // namespace
-
 bool isTerminalWindow(const WindowClass& names) {
-    return isTerminalName(names.instance) || isTerminalName(names.className);
+    return isTerminalApp(names.instance) || isTerminalApp(names.className);
 }
 
 X11KeyPoster::X11KeyPoster(std::optional<X11Connection> connection,
@@ -58,7 +27,7 @@ void X11KeyPoster::tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) {
         return;
     std::optional<std::uint32_t> keysym;
     std::uint16_t modifiers = 0;
-    if (isCommandV(keyCode, modifierFlags)) {
+    if (keys::isPasteCommand(keyCode, modifierFlags)) {
         const auto front = frontWindowClass_ ? frontWindowClass_() : std::nullopt;
         keysym = XK_v;
         modifiers = XCB_MOD_MASK_CONTROL;
