@@ -107,36 +107,4 @@ void InstanceServer::accept() {
     }
 }
 
-std::optional<InstanceReply> sendToRunningInstance(const InstanceRequest& request,
-                                                   std::chrono::milliseconds timeout) {
-    const auto path = socketPath();
-    if (const auto* problem = std::get_if<std::string>(&path))
-        return InstanceReply{1, "", "quillo: " + *problem + "\n"};
-    QLocalSocket socket;
-    socket.connectToServer(QString::fromStdString(std::get<std::filesystem::path>(path).string()));
-    if (!socket.waitForConnected(1000))
-        return std::nullopt;
-    if (peerUser(socket) != ::getuid())
-        return InstanceReply{1, "",
-                             "quillo: the program listening at “" +
-                                 std::get<std::filesystem::path>(path).string() +
-                                 "” belongs to another user, so nothing was sent to it.\n"};
-    socket.write(bytes(InstanceProtocol::line(request)));
-    if (!socket.waitForBytesWritten(static_cast<int>(timeout.count())))
-        return std::nullopt;
-    QByteArray answer;
-    while (!answer.contains('\n')) {
-        if (!socket.waitForReadyRead(static_cast<int>(timeout.count())))
-            break;
-        answer += socket.readAll();
-        if (static_cast<std::size_t>(answer.size()) > InstanceProtocol::maximumLine)
-            break;
-    }
-    const std::optional<InstanceReply> reply =
-        InstanceProtocol::reply(answer.left(answer.indexOf('\n')).toStdString());
-    if (!reply)
-        return InstanceReply{1, "", "quillo: the running program didn't answer.\n"};
-    return reply;
-}
-
 } // namespace quillo

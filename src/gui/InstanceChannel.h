@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/app/InstanceClient.h"
 #include "core/app/InstanceProtocol.h"
 
 #include <QLocalServer>
@@ -36,11 +37,5 @@ private:
 
 /// Why no program can listen for this library, as a sentence; absent when one can.
 std::optional<std::string> instanceChannelProblem();
-
-/// Hands the request to the running program and waits for its answer, at most `timeout`;
-/// absent when no program is running. A program of another user is never sent anything:
-/// the answer then says so, with status 1.
-std::optional<InstanceReply> sendToRunningInstance(const InstanceRequest& request,
-                                                   std::chrono::milliseconds timeout);
 
 } // namespace quillo

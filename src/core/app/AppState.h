@@ -60,6 +60,8 @@ public:
 
     /// Whether snippets can be pasted into other applications; kept current by the poll.
     bool accessibilityTrusted() const { return accessibilityTrusted_; }
+    /// How the program pastes in this session, or what keeps it from pasting.
+    std::string pastingStatus() const { return environment_.accessibility.pastingStatus(); }
     /// The latest request to show a snippet in the library; never reset.
     const std::optional<Reveal>& revealRequest() const { return revealRequest_; }
     /// Grows with each request for a new snippet; only its changes mean anything.

@@ -208,7 +208,7 @@ Command parsePaste(Arguments arguments) {
     return paste;
 }
 
-/// "--autostart" and "--settings" start the program as usual; anything after them is a
+/// "--autostart", "--settings" and "--picker" start the program as usual; anything after them is a
 /// mistake.
 std::optional<Command> parseStartOption(Arguments arguments) {
     if (!arguments.empty())
@@ -252,7 +252,7 @@ std::optional<Command> parse(const std::vector<std::string>& arguments) {
         return parseRender(modeArguments);
     if (mode == "paste")
         return parsePaste(modeArguments);
-    if (mode == autostartOption || mode == settingsOption)
+    if (mode == autostartOption || mode == settingsOption || mode == pickerOption)
         return parseStartOption(modeArguments);
     const std::string_view kind = mode.starts_with('-') ? "unknown option " : "unknown command ";
     return UsageError{std::string(kind) + inQuotes(mode), std::string(Usage::program)};
@@ -286,10 +286,12 @@ int run(const Command& command, std::string_view version, std::ostream& out, std
 
 std::string helpText() {
     return R"(Usage:
-  quillo [--autostart | --settings]
+  quillo [--autostart | --settings | --picker]
       Start Quillo in the tray, or show the library of the Quillo already running.
       --autostart is how the start at login begins: the library window stays closed.
       --settings opens the settings window instead of the library.
+      --picker opens the picker over the window you are in (or closes it), as the
+      shortcut does: for a desktop's own keyboard settings to run.
   quillo list [--json]
       Every snippet in library order: its group ("Ungrouped" for none), a tab, its name.
   quillo search QUERY... [--json]

@@ -84,6 +84,8 @@ using Command =
 inline constexpr std::string_view autostartOption = "--autostart";
 /// Opens the settings window, of the program already running or of the one starting.
 inline constexpr std::string_view settingsOption = "--settings";
+/// Opens the picker, as the shortcut does: what a desktop's own key bindings run.
+inline constexpr std::string_view pickerOption = "--picker";
 
 /// The mode `arguments` (the whole argv, the program's path first) ask for; absent when
 /// they ask for none and the program starts as usual, as with `--autostart` or

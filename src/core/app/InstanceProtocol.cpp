@@ -9,10 +9,9 @@ namespace {
 using nlohmann::json;
 
 constexpr std::pair<InstanceRequest::Kind, std::string_view> kindNames[] = {
-    {InstanceRequest::Kind::show, "show"},
-    {InstanceRequest::Kind::importBackup, "import"},
-    {InstanceRequest::Kind::paste, "paste"},
-    {InstanceRequest::Kind::settings, "settings"},
+    {InstanceRequest::Kind::show, "show"},     {InstanceRequest::Kind::importBackup, "import"},
+    {InstanceRequest::Kind::paste, "paste"},   {InstanceRequest::Kind::settings, "settings"},
+    {InstanceRequest::Kind::picker, "picker"},
 };
 
 std::optional<json> object(std::string_view text) {

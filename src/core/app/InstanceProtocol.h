@@ -10,9 +10,9 @@ namespace quillo {
 
 /// What a second launch asks of the running program.
 struct InstanceRequest {
-    enum class Kind { show, importBackup, paste, settings };
+    enum class Kind { show, importBackup, paste, settings, picker };
     Kind kind = Kind::show;
-    /// The backup's path, or the snippet to paste.
+    /// The backup's path, the snippet to paste, or the picker's focus token from the desktop.
     std::string argument{};
     /// Field values for a paste.
     std::map<std::string, std::string> values{};

@@ -53,6 +53,10 @@ bool opensSettings(const std::vector<std::string>& arguments) {
     return hasOption(arguments, CommandLine::settingsOption);
 }
 
+bool opensPicker(const std::vector<std::string>& arguments) {
+    return hasOption(arguments, CommandLine::pickerOption);
+}
+
 void quit(Library& library) {
     library.saveBeforeQuit();
 }

@@ -41,6 +41,9 @@ bool launchedAtLogin(const std::vector<std::string>& arguments);
 /// True when the arguments ask for the settings window ("--settings").
 bool opensSettings(const std::vector<std::string>& arguments);
 
+/// True when the arguments ask for the picker ("--picker").
+bool opensPicker(const std::vector<std::string>& arguments);
+
 /// Before the program ends: writes a save still waiting, at once.
 void quit(Library& library);
 

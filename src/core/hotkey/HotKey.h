@@ -36,6 +36,8 @@ public:
     /// Gives up the current registration, if any.
     void unregister();
     bool isRegistered() const { return registered_; }
+    /// The line that keeps the shortcut in the desktop's configuration, where it needs one.
+    std::string configurationLine() const { return service_.configurationLine(); }
 
 private:
     void pressed();

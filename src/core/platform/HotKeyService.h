@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace quillo {
 
@@ -17,6 +18,9 @@ public:
     virtual void unregisterHotKey() = 0;
     /// Called on the main thread each time the combination is pressed.
     virtual void setPressedHandler(std::function<void()> handler) = 0;
+    /// Where the desktop only keeps the combination until it reloads its configuration: the
+    /// line for the user to add there. Empty elsewhere.
+    virtual std::string configurationLine() const { return {}; }
 };
 
 } // namespace quillo

@@ -87,6 +87,7 @@ TEST(CommandLineParseTest, PasteTakesASnippetAndItsFieldsAndAutostartIsAUsualSta
 
     EXPECT_FALSE(parseArguments({"--autostart"}));
     EXPECT_FALSE(parseArguments({"--settings"}));
+    EXPECT_FALSE(parseArguments({"--picker"}));
     EXPECT_EQ(parsedAs<ImportBackup>({"--autostart", "--import-atext", "b"}).backup, "b");
 
     // Only the running desktop program pastes; run says so instead of pasting.
@@ -377,8 +378,11 @@ TEST_F(SampleLibraryTest, WithoutAModeTheDesktopProgramStartsAndNeedsADisplay) {
     // No running Quillo answers for this library, and there is no display to start on.
     const std::map<std::string, std::string> noDisplay{
         {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{}, {"--import-atext"}, {"--autostart"}, {"--settings"}}) {
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{},
+                                                      {"--import-atext"},
+                                                      {"--autostart"},
+                                                      {"--settings"},
+                                                      {"--picker"}}) {
         const ProgramResult result = quillo(arguments, noDisplay);
         EXPECT_EQ(result.status, 1);
         EXPECT_THAT(result.out, IsEmpty());

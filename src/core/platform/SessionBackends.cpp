@@ -1,0 +1,48 @@
+#include "SessionBackends.h"
+
+namespace quillo {
+
+namespace {
+
+bool isWaylandSession(const SessionFacts& facts) {
+    return facts.waylandAnswered || facts.sessionType == "wayland";
+}
+
+} // namespace
+
+SessionBackends chooseSessionBackends(const SessionFacts& facts) {
+    using B = SessionBackends;
+    B backends;
+    if (isWaylandSession(facts)) {
+        // A Wayland session whose compositor doesn't answer leaves nothing to work with.
+        if (!facts.waylandAnswered)
+            return backends;
+        const auto offers = [&facts](const char* name) {
+            return facts.waylandGlobals.contains(name);
+        };
+        backends.windowing = B::Windowing::wayland;
+        // The virtual keyboard carries its own keymap, so it comes first.
+        if (offers(SessionOffer::virtualKeyboard))
+            backends.keys = B::Keys::virtualKeyboard;
+        else if (offers(SessionOffer::kwinFakeInput))
+            backends.keys = B::Keys::kwinFakeInput;
+        if (offers(SessionOffer::dataControl))
+            backends.clipboard = B::Clipboard::dataControl;
+        if (offers(SessionOffer::foreignToplevel))
+            backends.front = B::Front::foreignToplevel;
+        if (facts.swaySocket)
+            backends.shortcut = B::Shortcut::swayCommand;
+        else if (facts.busNames.contains(SessionOffer::kglobalaccel))
+            backends.shortcut = B::Shortcut::kglobalaccel;
+        return backends;
+    }
+    if (!facts.x11Answered)
+        return backends;
+    backends.windowing = B::Windowing::x11;
+    backends.keys = facts.xtest ? B::Keys::xtest : B::Keys::none;
+    backends.front = B::Front::x11;
+    backends.shortcut = B::Shortcut::x11Grab;
+    return backends;
+}
+
+} // namespace quillo

@@ -1,0 +1,89 @@
+#include "core/platform/SessionBackends.h"
+
+#include <gtest/gtest.h>
+
+namespace quillo {
+namespace {
+
+using B = SessionBackends;
+namespace Offer = SessionOffer;
+
+struct Session {
+    const char* name;
+    SessionFacts facts;
+    SessionBackends expected;
+};
+
+const std::set<std::string> swayGlobals{"wl_seat", Offer::virtualKeyboard, Offer::dataControl,
+                                        Offer::foreignToplevel};
+const std::set<std::string> kwinGlobals{"wl_seat", Offer::kwinFakeInput, Offer::dataControl};
+
+void PrintTo(const Session& session, std::ostream* out) {
+    *out << session.name;
+}
+
+class SessionBackendsTest : public testing::TestWithParam<Session> {};
+
+TEST_P(SessionBackendsTest, servesEachPartWithWhatTheSessionOffers) {
+    EXPECT_EQ(chooseSessionBackends(GetParam().facts), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sessions, SessionBackendsTest,
+    testing::Values(
+        Session{"X11WithXTest",
+                {.sessionType = "x11", .x11Answered = true, .xtest = true},
+                {B::Windowing::x11, B::Keys::xtest, B::Clipboard::qt, B::Front::x11,
+                 B::Shortcut::x11Grab}},
+        Session{"X11WithoutXTest",
+                {.sessionType = "", .x11Answered = true},
+                {B::Windowing::x11, B::Keys::none, B::Clipboard::qt, B::Front::x11,
+                 B::Shortcut::x11Grab}},
+        Session{"Sway",
+                {.sessionType = "wayland",
+                 .waylandAnswered = true,
+                 .x11Answered = true,
+                 .xtest = true,
+                 .waylandGlobals = swayGlobals,
+                 .swaySocket = true},
+                {B::Windowing::wayland, B::Keys::virtualKeyboard, B::Clipboard::dataControl,
+                 B::Front::foreignToplevel, B::Shortcut::swayCommand}},
+        // Another wlroots compositor: the same protocols, but no command socket to bind keys.
+        Session{"WlrootsWithoutCommandSocket",
+                {.sessionType = "", .waylandAnswered = true, .waylandGlobals = swayGlobals},
+                {B::Windowing::wayland, B::Keys::virtualKeyboard, B::Clipboard::dataControl,
+                 B::Front::foreignToplevel, B::Shortcut::none}},
+        Session{"Plasma",
+                {.sessionType = "wayland",
+                 .waylandAnswered = true,
+                 .x11Answered = true,
+                 .xtest = true,
+                 .waylandGlobals = kwinGlobals,
+                 .busNames = {"org.freedesktop.portal.Desktop", Offer::kglobalaccel}},
+                {B::Windowing::wayland, B::Keys::kwinFakeInput, B::Clipboard::dataControl,
+                 B::Front::unknown, B::Shortcut::kglobalaccel}},
+        // KWin keeps fake input from programs its desktop files don't name.
+        Session{"PlasmaWithoutFakeInput",
+                {.sessionType = "wayland",
+                 .waylandAnswered = true,
+                 .waylandGlobals = {Offer::dataControl},
+                 .busNames = {Offer::kglobalaccel}},
+                {B::Windowing::wayland, B::Keys::none, B::Clipboard::dataControl, B::Front::unknown,
+                 B::Shortcut::kglobalaccel}},
+        // XWayland answering with XTEST must not pass for an X11 session.
+        Session{"GnomeWithXWayland",
+                {.sessionType = "wayland",
+                 .waylandAnswered = true,
+                 .x11Answered = true,
+                 .xtest = true,
+                 .waylandGlobals = {"wl_seat", "xdg_wm_base"}},
+                {B::Windowing::wayland, B::Keys::none, B::Clipboard::qt, B::Front::unknown,
+                 B::Shortcut::none}},
+        Session{"WaylandSessionWhoseCompositorIsGone",
+                {.sessionType = "wayland", .x11Answered = true, .xtest = true},
+                {}},
+        Session{"NoDisplay", {.sessionType = "tty"}, {}}),
+    [](const testing::TestParamInfo<Session>& session) { return session.param.name; });
+
+} // namespace
+} // namespace quillo
