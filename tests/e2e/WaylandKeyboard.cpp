@@ -1,0 +1,111 @@
+// A keyboard for the end-to-end tests under a wlroots compositor: one virtual keyboard kept
+// for the tool's whole life (a fresh one loses its first key), typing what it is told line by
+// line on standard input, and answering "ok" to each line once the keys are sent:
+//   key ctrl+alt+space     a chord: modifiers (ctrl, shift, alt, super) and an XKB keysym name
+//   type Hello, world!     text of the US layout
+//   sleep 50               a pause in milliseconds
+// It prints "ready" once the keyboard is there. WAYLAND_DISPLAY names the compositor.
+#include "platform/wayland/VirtualKeyboard.h"
+#include "platform/wayland/WaylandConnection.h"
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <string>
+#include <thread>
+#include <xkbcommon/xkbcommon.h>
+
+namespace {
+
+using quillo::VirtualKeyboard;
+namespace VirtualModifier = quillo::VirtualModifier;
+
+const std::map<std::string, std::uint16_t> modifierNames{
+    {"ctrl", VirtualModifier::control}, {"control", VirtualModifier::control},
+    {"shift", VirtualModifier::shift},  {"alt", VirtualModifier::alt},
+    {"super", VirtualModifier::super},  {"logo", VirtualModifier::super},
+};
+
+std::optional<std::uint32_t> keysymNamed(const std::string& name) {
+    xkb_keysym_t keysym = xkb_keysym_from_name(name.c_str(), XKB_KEYSYM_NO_FLAGS);
+    if (keysym == XKB_KEY_NoSymbol)
+        keysym = xkb_keysym_from_name(name.c_str(), XKB_KEYSYM_CASE_INSENSITIVE);
+    if (keysym == XKB_KEY_NoSymbol)
+        return std::nullopt;
+    return keysym;
+}
+
+bool pressChord(VirtualKeyboard& keyboard, const std::string& chord) {
+    std::uint16_t modifiers = 0;
+    std::string rest = chord;
+    for (std::size_t plus = rest.find('+'); plus != std::string::npos && plus + 1 < rest.size();
+         plus = rest.find('+')) {
+        std::string name = rest.substr(0, plus);
+        for (char& c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const auto modifier = modifierNames.find(name);
+        if (modifier == modifierNames.end())
+            return false;
+        modifiers |= modifier->second;
+        rest = rest.substr(plus + 1);
+    }
+    const std::optional<std::uint32_t> keysym = keysymNamed(rest);
+    return keysym && keyboard.tap(*keysym, modifiers);
+}
+
+bool typeText(VirtualKeyboard& keyboard, const std::string& text) {
+    // One character at a time: decode UTF-8 to code points, code points to keysyms.
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t codePoint = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (int k = 1; k < length && i + static_cast<std::size_t>(k) < text.size(); ++k)
+            codePoint = (codePoint << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        i += static_cast<std::size_t>(length);
+        if (!keyboard.tap(xkb_utf32_to_keysym(codePoint)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main() {
+    const auto connection = quillo::WaylandConnection::open();
+    if (!connection) {
+        std::fprintf(stderr, "wl-keyboard: no Wayland compositor answers\n");
+        return 1;
+    }
+    const std::unique_ptr<VirtualKeyboard> keyboard = VirtualKeyboard::create(connection);
+    if (!keyboard) {
+        std::fprintf(stderr, "wl-keyboard: the compositor lends no virtual keyboard\n");
+        return 1;
+    }
+    // The compositor has the keyboard and its keymap once it answers.
+    connection->roundtrip();
+    std::cout << "ready" << std::endl;
+
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        const std::size_t space = line.find(' ');
+        const std::string command = line.substr(0, space);
+        const std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
+        bool done = false;
+        if (command == "key") {
+            done = pressChord(*keyboard, argument);
+        } else if (command == "type") {
+            done = typeText(*keyboard, argument);
+        } else if (command == "sleep") {
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(argument.c_str())));
+            done = true;
+        }
+        // The keys are sent once the compositor has answered what came after them.
+        done = done && connection->roundtrip();
+        std::cout << (done ? "ok" : "error " + line) << std::endl;
+    }
+    return 0;
+}
