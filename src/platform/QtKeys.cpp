@@ -1,12 +1,56 @@
 #include "QtKeys.h"
 
 #include "KeyTranslation.h"
+#include "core/hotkey/Shortcut.h"
 #include "core/platform/KeyEvent.h"
 
+#include <QChar>
 #include <Qt>
 #include <X11/keysym.h>
+#include <algorithm>
+#include <array>
+#include <utility>
 
 namespace quillo::keys {
+
+namespace {
+
+struct NamedKey {
+    int qtKey;
+    std::uint32_t keysym;
+};
+
+// Keys Qt does not number by their keysym. The first entry of a keysym is the one Qt
+// reports for it.
+constexpr std::array namedKeys{
+    NamedKey{Qt::Key_Return, XK_Return},
+    NamedKey{Qt::Key_Enter, XK_KP_Enter},
+    NamedKey{Qt::Key_Escape, XK_Escape},
+    NamedKey{Qt::Key_Tab, XK_Tab},
+    NamedKey{Qt::Key_Backtab, XK_Tab}, // Shift+Tab arrives as Backtab
+    NamedKey{Qt::Key_Backspace, XK_BackSpace},
+    NamedKey{Qt::Key_Delete, XK_Delete},
+    NamedKey{Qt::Key_Left, XK_Left},
+    NamedKey{Qt::Key_Right, XK_Right},
+    NamedKey{Qt::Key_Up, XK_Up},
+    NamedKey{Qt::Key_Down, XK_Down},
+    NamedKey{Qt::Key_Home, XK_Home},
+    NamedKey{Qt::Key_End, XK_End},
+    NamedKey{Qt::Key_PageUp, XK_Page_Up},
+    NamedKey{Qt::Key_PageDown, XK_Page_Down},
+};
+
+// Carbon bits of a global shortcut as Qt modifiers: Command is the Super key, Meta to Qt.
+constexpr std::array<std::pair<std::uint32_t, int>, 4> shortcutModifierTable{{
+    {ShortcutModifier::control, Qt::ControlModifier},
+    {ShortcutModifier::shift, Qt::ShiftModifier},
+    {ShortcutModifier::option, Qt::AltModifier},
+    {ShortcutModifier::command, Qt::MetaModifier},
+}};
+
+constexpr std::uint32_t unicodeKeysymBase = 0x1000000;
+
+} // namespace
 
 std::optional<std::uint32_t> keysymForQtKey(int key) {
     // Qt numbers printable ASCII keys as their keysyms, letters in upper case.
@@ -16,39 +60,37 @@ std::optional<std::uint32_t> keysymForQtKey(int key) {
         return static_cast<std::uint32_t>(key);
     if (key >= Qt::Key_F1 && key <= Qt::Key_F12)
         return XK_F1 + static_cast<std::uint32_t>(key - Qt::Key_F1);
-    switch (key) {
-    case Qt::Key_Return:
-        return XK_Return;
-    case Qt::Key_Enter:
-        return XK_KP_Enter;
-    case Qt::Key_Escape:
-        return XK_Escape;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return XK_Tab; // Shift+Tab arrives as Backtab
-    case Qt::Key_Backspace:
-        return XK_BackSpace;
-    case Qt::Key_Delete:
-        return XK_Delete;
-    case Qt::Key_Left:
-        return XK_Left;
-    case Qt::Key_Right:
-        return XK_Right;
-    case Qt::Key_Up:
-        return XK_Up;
-    case Qt::Key_Down:
-        return XK_Down;
-    case Qt::Key_Home:
-        return XK_Home;
-    case Qt::Key_End:
-        return XK_End;
-    case Qt::Key_PageUp:
-        return XK_Page_Up;
-    case Qt::Key_PageDown:
-        return XK_Page_Down;
-    default:
+    const auto named = std::ranges::find(namedKeys, key, &NamedKey::qtKey);
+    if (named == namedKeys.end())
         return std::nullopt;
-    }
+    return named->keysym;
+}
+
+std::optional<int> qtKeyForKeysym(std::uint32_t keysym) {
+    if (keysym >= XK_F1 && keysym <= XK_F12)
+        return Qt::Key_F1 + static_cast<int>(keysym - XK_F1);
+    const auto named = std::ranges::find(namedKeys, keysym, &NamedKey::keysym);
+    if (named != namedKeys.end())
+        return named->qtKey;
+    // Characters are Qt keys by their upper-case code point; Latin-1 keysyms are their code
+    // points, other characters' keysyms are theirs plus a base.
+    char32_t character = 0;
+    if ((keysym >= XK_space && keysym <= XK_asciitilde) ||
+        (keysym >= XK_nobreakspace && keysym <= XK_ydiaeresis))
+        character = keysym;
+    else if (keysym > unicodeKeysymBase && keysym <= unicodeKeysymBase + 0x10FFFF)
+        character = keysym - unicodeKeysymBase;
+    if (character == 0)
+        return std::nullopt;
+    return static_cast<int>(QChar::toUpper(character));
+}
+
+int qtModifiersForShortcut(std::uint32_t shortcutModifiers) {
+    int modifiers = 0;
+    for (const auto& [bit, qtModifier] : shortcutModifierTable)
+        if ((shortcutModifiers & bit) != 0)
+            modifiers |= qtModifier;
+    return modifiers;
 }
 
 std::uint16_t keyCodeOrUnknown(std::uint32_t keysym) {
