@@ -21,6 +21,8 @@ packages=(
     xvfb xauth openbox xdotool xclip xterm x11-utils imagemagick fonts-dejavu-core
     # headless Wayland compositors for the Wayland tests, and tools that act as a user there
     sway kwin-wayland dbus-daemon wl-clipboard wayland-utils grim foot
+    # the checker of the desktop entry
+    desktop-file-utils
     # a tray for the program to sit in while its memory is measured
     trayer
     # the rich editor page's tests
