@@ -21,6 +21,7 @@ ctest --preset dev -j2
 step "Benchmarks (a quick pass on the smallest library)"
 build/dev/bench/quillo_bench --benchmark_filter='/1000/|PasteOneRichSnippet' --benchmark_min_time=0.01
 xvfb-run -a -s "-screen 0 1280x800x24" build/dev/bench/quillo_picker_bench --benchmark_filter=/1000/
+build/dev/bench/quillo_handover_bench --benchmark_min_time=0.01
 
 step "Fuzz targets (about 30 s in all, over their corpora)"
 cmake --preset fuzz >/dev/null

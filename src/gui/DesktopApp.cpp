@@ -21,9 +21,9 @@
 
 namespace quillo {
 
-DesktopApp::DesktopApp(bool launchedAtLogin, bool opensSettings, QObject* parent)
+DesktopApp::DesktopApp(bool launchedAtLogin, bool opensSettings, bool opensPicker, QObject* parent)
     : QObject(parent), launchedAtLogin_(launchedAtLogin), opensSettings_(opensSettings),
-      services_(makeDesktopServices()),
+      opensPicker_(opensPicker), services_(makeDesktopServices()),
       server_([this](const InstanceRequest& request) { return handle(request); }) {}
 
 DesktopApp::~DesktopApp() {
@@ -73,6 +73,8 @@ bool DesktopApp::start() {
     };
     if (opensSettings_)
         openSettings();
+    else if (opensPicker_)
+        PickerModel::shared().showSearch();
     else if (!launchedAtLogin_)
         showLibraryWindow();
     connect(qApp, &QCoreApplication::aboutToQuit, this, [] { StartUp::quit(Library::shared()); });
@@ -130,6 +132,12 @@ InstanceReply DesktopApp::handle(const InstanceRequest& request) {
         return {};
     case InstanceRequest::Kind::settings:
         openSettings();
+        return {};
+    case InstanceRequest::Kind::picker:
+        // The desktop's token for this press lets the picker's window take the focus.
+        if (!request.argument.empty())
+            qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(request.argument));
+        PickerModel::shared().toggle();
         return {};
     case InstanceRequest::Kind::importBackup:
         return importBackup(request.argument);

@@ -30,8 +30,9 @@ class DesktopApp : public QObject, private ApplicationShell {
     Q_OBJECT
 public:
     /// Starts with the library window open, unless started at login; with `opensSettings`,
-    /// with the settings window instead.
-    DesktopApp(bool launchedAtLogin, bool opensSettings, QObject* parent = nullptr);
+    /// with the settings window instead, and with `opensPicker` with only the picker.
+    DesktopApp(bool launchedAtLogin, bool opensSettings, bool opensPicker,
+               QObject* parent = nullptr);
     ~DesktopApp() override;
 
     /// Starts listening for later launches and starts the program; false (after saying
@@ -52,10 +53,11 @@ private:
 
     bool launchedAtLogin_;
     bool opensSettings_;
+    bool opensPicker_;
     SystemClock clock_;
     StandardErrorLog log_;
     DesktopServices services_;
-    QtPickerPanel panel_;
+    QtPickerPanel& panel_{*services_.pickerPanel};
     QtKeyMonitor keyMonitor_{panel_.widget()};
     /// Takes the program's keys while the settings window records a shortcut.
     QtShortcutKeyMonitor shortcutKeyMonitor_{X11Connection::ofApplication()};

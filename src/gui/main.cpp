@@ -83,21 +83,31 @@ int main(int argc, char** argv) {
     }
 
     const bool opensSettings = StartUp::opensSettings(arguments);
+    const bool opensPicker = StartUp::opensPicker(arguments);
+    // The desktop's focus token lets the running program bring its picker to the front.
+    const char* activationToken = std::getenv("XDG_ACTIVATION_TOKEN");
+    const InstanceRequest request{opensPicker ? InstanceRequest::Kind::picker
+                                              : (opensSettings ? InstanceRequest::Kind::settings
+                                                               : InstanceRequest::Kind::show),
+                                  opensPicker && activationToken ? activationToken : "",
+                                  {}};
+    // A key binding runs this on every press: handed over before any toolkit starts.
+    if (opensPicker)
+        if (std::optional<InstanceReply> reply = sendToRunningInstance(request, requestTimeout))
+            return printed(*reply);
     // Held until the program ends, which makes it the library's one writer.
     std::optional<FileLock> writer;
     {
         // Opening Quillo again while it runs shows its library (or its settings).
         QCoreApplication core(argc, argv);
-        const auto kind =
-            opensSettings ? InstanceRequest::Kind::settings : InstanceRequest::Kind::show;
         if (const std::optional<std::string> problem = instanceChannelProblem()) {
             std::cerr << "Quillo: " << *problem << '\n';
             return 1;
         }
         // A refusal (a program of another user answering) is said, and ends this launch.
         std::optional<InstanceReply> answer;
-        const auto handOver = [kind, &answer] {
-            answer = sendToRunningInstance({kind, "", {}}, requestTimeout);
+        const auto handOver = [&request, &answer] {
+            answer = sendToRunningInstance(request, requestTimeout);
             return answer.has_value();
         };
         if (handOver())
@@ -129,8 +139,10 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("Quillo");
     QApplication::setApplicationVersion(QUILLO_VERSION);
+    // Names the desktop entry, and on Wayland the windows' app id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillo"));
     QApplication::setQuitOnLastWindowClosed(false);
-    DesktopApp desktop(StartUp::launchedAtLogin(arguments), opensSettings);
+    DesktopApp desktop(StartUp::launchedAtLogin(arguments), opensSettings, opensPicker);
     if (!desktop.start())
         return 1;
     return QApplication::exec();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QtPickerPanel.h"
 #include "core/platform/Accessibility.h"
 #include "core/platform/Dialogs.h"
 #include "core/platform/FileViewer.h"
@@ -9,6 +10,7 @@
 #include "core/platform/LoginItem.h"
 #include "core/platform/Pasteboard.h"
 #include "core/platform/Scheduler.h"
+#include "core/platform/SessionBackends.h"
 #include "core/platform/SettingsStore.h"
 #include "core/platform/Sound.h"
 #include "core/platform/Workspace.h"
@@ -17,9 +19,10 @@
 
 namespace quillo {
 
-/// The platform's side of every seam, for the session the program runs in: X11 where the
-/// display is an X server, stand-ins that copy instead of pasting elsewhere.
+/// The platform's side of every seam, for the session the program runs in, each chosen by
+/// what the session offers; stand-ins that copy instead of pasting where it offers nothing.
 struct DesktopServices {
+    SessionBackends backends;
     std::unique_ptr<Scheduler> scheduler;
     std::unique_ptr<SettingsStore> settings;
     std::unique_ptr<Pasteboard> pasteboard;
@@ -32,9 +35,11 @@ struct DesktopServices {
     std::unique_ptr<HotKeyService> hotKeys;
     std::unique_ptr<FileViewer> fileViewer;
     std::unique_ptr<FolderWatcher> folderWatcher;
+    std::unique_ptr<QtPickerPanel> pickerPanel;
 };
 
-/// Made once the QApplication exists.
+/// Made once the QApplication exists. Whatever the Wayland implementations share (their own
+/// connection to the compositor) lives as long as they do.
 DesktopServices makeDesktopServices();
 
 } // namespace quillo

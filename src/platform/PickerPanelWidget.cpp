@@ -32,10 +32,16 @@ bool compositorRuns() {
 
 } // namespace
 
-PickerPanelWidget::PickerPanelWidget(std::function<void()> onLostKeyboard)
-    : QWidget(nullptr,
-              Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+PickerPanelWidget::PickerPanelWidget(Kind kind, std::function<void()> onLostKeyboard)
+    : QWidget(nullptr, kind == Kind::overlay
+                           ? Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint |
+                                 Qt::WindowStaysOnTopHint
+                           : Qt::Window | Qt::FramelessWindowHint),
       onLostKeyboard_(std::move(onLostKeyboard)) {
+    if (kind == Kind::focused) {
+        setWindowTitle(QStringLiteral("Quillo"));
+        return;
+    }
     setAttribute(Qt::WA_ShowWithoutActivating);
     // Chosen before the native window exists: it asks for a visual with alpha.
     setAttribute(Qt::WA_TranslucentBackground);

@@ -9,7 +9,11 @@ namespace quillo {
 /// compositor can show it (a plain one otherwise) and reports what takes the keyboard away.
 class PickerPanelWidget final : public QWidget {
 public:
-    explicit PickerPanelWidget(std::function<void()> onLostKeyboard);
+    /// An overlay floats above everything without being activated; a focused one is a
+    /// frameless window that the window manager activates.
+    enum class Kind { overlay, focused };
+
+    PickerPanelWidget(Kind kind, std::function<void()> onLostKeyboard);
 
     /// Whether presses outside and deactivation count as losing the keyboard (only while shown
     /// and grabbed, so the panel's own hide is not mistaken for it).

@@ -22,9 +22,16 @@ constexpr double centreFromBottom = 0.62;
 
 } // namespace
 
-QtPickerPanel::QtPickerPanel()
-    : window_(std::make_unique<PickerPanelWidget>([this] { resign(); })) {
-    window_->resize(size);
+QtPickerPanel::QtPickerPanel(Keyboard keyboard)
+    : keyboard_(keyboard),
+      window_(std::make_unique<PickerPanelWidget>(keyboard == Keyboard::grab
+                                                      ? PickerPanelWidget::Kind::overlay
+                                                      : PickerPanelWidget::Kind::focused,
+                                                  [this] { resign(); })) {
+    if (keyboard_ == Keyboard::focus)
+        window_->setFixedSize(size);
+    else
+        window_->resize(size);
     auto* layout = new QVBoxLayout(window_.get());
     layout->setContentsMargins(0, 0, 0, 0);
     window_->winId(); // creates the native window now, so the key monitor can filter it
@@ -62,6 +69,8 @@ QRect QtPickerPanel::frameIn(const QRect& availableGeometry, QSize panelSize) {
 }
 
 void QtPickerPanel::positionOnActiveScreen() {
+    if (keyboard_ == Keyboard::focus)
+        return; // the compositor places it
     QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
     if (screen == nullptr)
         screen = QGuiApplication::primaryScreen();
@@ -72,6 +81,14 @@ void QtPickerPanel::positionOnActiveScreen() {
 
 void QtPickerPanel::show() {
     resignPending_ = false;
+    if (keyboard_ == Keyboard::focus) {
+        window_->show();
+        window_->raise();
+        window_->activateWindow();
+        // Losing the focus from now on closes the picker, as a click elsewhere does.
+        window_->setWatching(true);
+        return;
+    }
     window_->show(); // never activateWindow(): the user's application stays the active one
     window_->raise();
     if (keyboardGrabbed_)
@@ -106,7 +123,8 @@ void QtPickerPanel::hide() {
     grabRetry_.stop();
     window_->setWatching(false);
     // Released whether or not it is still held: after a resignation the grab may be gone.
-    if (QWindow* handle = window_->windowHandle()) {
+    QWindow* handle = keyboard_ == Keyboard::grab ? window_->windowHandle() : nullptr;
+    if (handle != nullptr) {
         handle->setMouseGrabEnabled(false);
         handle->setKeyboardGrabEnabled(false);
     }

@@ -14,14 +14,18 @@ namespace quillo {
 
 class PickerPanelWidget;
 
-/// The picker's floating window on X11: frameless, above everything, never activated. It takes
-/// the keyboard with a grab instead, so the application the user was in stays the active one
-/// and can receive the paste. Created once, hidden and shown again.
+/// The picker's floating window. On X11 it is frameless, above everything and never activated:
+/// it takes the keyboard with a grab instead, so the application the user was in stays the
+/// active one and can receive the paste. Wayland lets no window grab the keyboard or place
+/// itself, so there it is a window of fixed size (which tiling compositors float and centre)
+/// that takes the focus and gives it back when it hides. Created once, hidden and shown again.
 class QtPickerPanel final : public PickerPanel {
 public:
     static constexpr QSize size{760, 460};
 
-    QtPickerPanel();
+    enum class Keyboard { grab, focus };
+
+    explicit QtPickerPanel(Keyboard keyboard = Keyboard::grab);
     ~QtPickerPanel() override;
     QtPickerPanel(const QtPickerPanel&) = delete;
     QtPickerPanel& operator=(const QtPickerPanel&) = delete;
@@ -50,6 +54,7 @@ private:
     void tryGrab();
     void resign();
 
+    Keyboard keyboard_;
     std::unique_ptr<PickerPanelWidget> window_;
     std::function<void()> resignedHandler_;
     QTimer grabRetry_;

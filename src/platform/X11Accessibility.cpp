@@ -1,5 +1,7 @@
 #include "X11Accessibility.h"
 
+#include "CantPasteMessage.h"
+
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <cstdlib>
@@ -10,10 +12,6 @@ namespace quillo {
 
 namespace {
 
-// The second half of each explanation: what happens meanwhile.
-constexpr const char* meanwhile =
-    " Until then, Quillo puts each snippet on the clipboard for you to paste with Ctrl+V.";
-
 QString explanation(X11Accessibility::Obstacle obstacle) {
     using Obstacle = X11Accessibility::Obstacle;
     switch (obstacle) {
@@ -21,13 +19,13 @@ QString explanation(X11Accessibility::Obstacle obstacle) {
         return QStringLiteral("This is a Wayland session, where one program may not type into "
                               "another. To have snippets pasted for you, log in to an X11 session "
                               "(on the login screen it may be called \u201cXorg\u201d).") +
-               QString::fromLatin1(meanwhile);
+               copiesMeanwhile();
     case Obstacle::noXTest:
         return QStringLiteral("The display server of this X11 session has no XTEST extension, "
                               "which Quillo needs to type the paste keys into other programs. "
                               "Turn XTEST on in the server\u2019s configuration (it is on unless "
                               "switched off) and log in again.") +
-               QString::fromLatin1(meanwhile);
+               copiesMeanwhile();
     case Obstacle::noX11:
     case Obstacle::none:
         break;
@@ -35,7 +33,7 @@ QString explanation(X11Accessibility::Obstacle obstacle) {
     return QStringLiteral("Pasting into other programs needs an X11 session whose display "
                           "server has the XTEST extension, and this session is not one. To have "
                           "snippets pasted for you, log in to an X11 session.") +
-           QString::fromLatin1(meanwhile);
+           copiesMeanwhile();
 }
 
 bool environmentIs(const char* name, std::string_view value) {
@@ -73,16 +71,15 @@ bool X11Accessibility::isTrusted(bool prompt) {
     return trusted;
 }
 
+std::string X11Accessibility::pastingStatus() const {
+    if (obstacle() == Obstacle::none)
+        return "Quillo pastes by typing Ctrl+V (Ctrl+Shift+V in terminals) into the window you "
+               "are in, through the X server’s XTEST extension.";
+    return explanation(obstacle()).toStdString();
+}
+
 void X11Accessibility::explain() {
-    if (message_) {
-        message_->raise();
-        return;
-    }
-    message_ = new QMessageBox(QMessageBox::Information, QStringLiteral("Quillo"),
-                               QStringLiteral("Quillo can't paste here."), QMessageBox::Ok);
-    message_->setInformativeText(explanation(obstacle()));
-    message_->setAttribute(Qt::WA_DeleteOnClose);
-    message_->open();
+    showCantPasteMessage(message_, explanation(obstacle()));
 }
 
 } // namespace quillo

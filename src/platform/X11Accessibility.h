@@ -29,6 +29,7 @@ public:
     /// pasting is unavailable, that snippets are copied instead to be pasted with Ctrl+V, and
     /// what would let Quillo paste.
     bool isTrusted(bool prompt) override;
+    std::string pastingStatus() const override;
 
     Obstacle obstacle() const;
 

@@ -20,6 +20,7 @@
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
@@ -57,8 +58,13 @@ public:
     TargetEdit(QString keyLog, QString pasteLog)
         : keyLog_(std::move(keyLog)), pasteLog_(std::move(pasteLog)) {}
 
+    /// Called on every key press, before the key is handled.
+    std::function<void()> onKeyPress;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override {
+        if (onKeyPress)
+            onKeyPress();
         if (!isModifierKey(event->key())) {
             const QString chord =
                 QKeySequence(event->keyCombination()).toString(QKeySequence::PortableText);
@@ -153,8 +159,12 @@ int main(int argc, char** argv) {
         "clipboard", "Own the clipboard with this flavour (repeat for more).", "mime=path");
     const QCommandLineOption grabShortcut("grab-shortcut",
                                           "Hold Control+Alt+Space; exit 3 when refused.");
-    parser.addOptions({caption, textFile, keyLog, pasteLog, readyFile, clipboard, grabShortcut});
+    const QCommandLineOption appId("app-id", "The Wayland app id to show.", "id");
+    parser.addOptions(
+        {caption, textFile, keyLog, pasteLog, readyFile, clipboard, grabShortcut, appId});
     parser.process(app);
+    if (parser.isSet(appId))
+        QGuiApplication::setDesktopFileName(parser.value(appId));
 
     if (parser.isSet(grabShortcut)) {
         if (const int error = grabDefaultShortcut(); error != 0) {
@@ -162,9 +172,16 @@ int main(int argc, char** argv) {
             return 3;
         }
     }
-    if (parser.isSet(clipboard) && !ownClipboard(parser.values(clipboard))) {
-        std::fprintf(stderr, "target: couldn't take the clipboard\n");
-        return 4;
+    // A Wayland compositor takes the clipboard only from a window that has had a key press:
+    // the tests press Shift in it first.
+    const bool wayland = QGuiApplication::platformName() == QStringLiteral("wayland");
+    bool clipboardPending = parser.isSet(clipboard);
+    if (clipboardPending && !wayland) {
+        if (!ownClipboard(parser.values(clipboard))) {
+            std::fprintf(stderr, "target: couldn't take the clipboard\n");
+            return 4;
+        }
+        clipboardPending = false;
     }
 
     QWidget window;
@@ -186,6 +203,11 @@ int main(int argc, char** argv) {
     window.show();
     edit->setFocus();
     // Tell the tests once the window is on screen; its id lets them activate it.
+    edit->onKeyPress = [&] {
+        if (clipboardPending && !ownClipboard(parser.values(clipboard)))
+            std::fprintf(stderr, "target: couldn't take the clipboard\n");
+        clipboardPending = false;
+    };
     QTimer readyPoll;
     QObject::connect(&readyPoll, &QTimer::timeout, [&] {
         if (!window.windowHandle() || !window.windowHandle()->isExposed())

@@ -14,7 +14,7 @@ class TargetWindow:
     """The tests' Qt window; what it receives is read back from its files."""
 
     def __init__(self, binary, session, processes, folder, *, instance_name=None,
-                 clipboard=None, grab_shortcut=False):
+                 clipboard=None, grab_shortcut=False, app_id=None):
         self.session = session
         self._processes = processes
         number = next(_serial)
@@ -30,6 +30,8 @@ class TargetWindow:
                    "--ready-file", str(self.ready_path)]
         if instance_name:
             command += ["-name", instance_name]
+        if app_id:
+            command += ["--app-id", app_id]
         for mime, path in (clipboard or {}).items():
             command += ["--clipboard", f"{mime}={path}"]
         if grab_shortcut:

@@ -5,11 +5,14 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -130,6 +133,23 @@ QWidget* SettingsWindow::makeShortcutSection() {
     shortcutProblem_ = caption(LibraryLook::warning(palette()), *this);
     section.addWide(shortcutProblem_);
 
+    // Desktops that forget the shortcut when they reload keep it with a line of the user's.
+    configurationHint_ = caption(LibraryLook::secondary(palette()), *this);
+    configurationHint_->setText(QStringLiteral(
+        "To keep the shortcut when the desktop reloads its configuration, add this line to it:"));
+    section.addWide(configurationHint_);
+    auto* lineRow = new QWidget;
+    QHBoxLayout* lineLayout = rowIn(lineRow);
+    configurationLine_ = new QLineEdit;
+    configurationLine_->setReadOnly(true);
+    lineLayout->addWidget(configurationLine_, 1);
+    auto* copyLine = new QPushButton(QStringLiteral("Copy"));
+    connect(copyLine, &QPushButton::clicked, this,
+            [this] { QGuiApplication::clipboard()->setText(configurationLine_->text()); });
+    lineLayout->addWidget(copyLine);
+    configurationRow_ = lineRow;
+    section.addWide(lineRow);
+
     openAtLogin_ = new QCheckBox(QStringLiteral("Open at login"));
     connect(openAtLogin_, &QCheckBox::toggled, this,
             [this](bool checked) { model_.setOpenAtLogin(checked); });
@@ -161,6 +181,8 @@ QWidget* SettingsWindow::makePermissionSection() {
         "Needed to paste a response straight into the app you are in. Without it, responses "
         "are copied to the clipboard for you to paste."));
     section.addWide(explanation);
+    pastingStatus_ = caption(LibraryLook::secondary(palette()), *this);
+    section.addWide(pastingStatus_);
     return section.box;
 }
 
@@ -194,6 +216,12 @@ void SettingsWindow::render() {
     shortcutProblem_->setText(problem ? text(*problem) : QString());
     shortcutProblem_->setVisible(problem.has_value());
 
+    const std::string line = environment_.hotKey.configurationLine();
+    configurationLine_->setText(text(line));
+    configurationLine_->setCursorPosition(0);
+    configurationHint_->setVisible(!line.empty());
+    configurationRow_->setVisible(!line.empty());
+
     // Set quietly: only the user's own changes are carried out.
     const QSignalBlocker quiet(openAtLogin_);
     openAtLogin_->setChecked(model_.openAtLogin());
@@ -201,6 +229,9 @@ void SettingsWindow::render() {
     const bool trusted = environment_.app.accessibilityTrusted();
     allowed_->setVisible(trusted);
     allowButton_->setVisible(!trusted);
+    const std::string status = environment_.app.pastingStatus();
+    pastingStatus_->setText(text(status));
+    pastingStatus_->setVisible(!status.empty());
 
     importLatestButton_->setVisible(model_.offersLatestBackup());
     const auto& message = model_.importMessage();

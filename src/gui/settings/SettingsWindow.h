@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace quillo {
@@ -44,9 +45,13 @@ private:
 
     QPushButton* shortcutButton_;
     QLabel* shortcutProblem_;
+    QLabel* configurationHint_;
+    QWidget* configurationRow_;
+    QLineEdit* configurationLine_;
     QCheckBox* openAtLogin_;
     QWidget* allowed_;
     QPushButton* allowButton_;
+    QLabel* pastingStatus_;
     QPushButton* importLatestButton_;
     QPushButton* chooseFileButton_;
     QLabel* importMessage_;

@@ -1,0 +1,122 @@
+#include "SwayHotKeyService.h"
+
+#include "KeyTranslation.h"
+#include "core/hotkey/SwayBindings.h"
+
+#include <QLocalSocket>
+#include <QtEndian>
+#include <array>
+#include <nlohmann/json.hpp>
+#include <xkbcommon/xkbcommon.h>
+
+namespace quillo {
+
+namespace {
+
+// sway's IPC: "i3-ipc", the payload's length and the message type (host byte order), then
+// the payload; the answer has the same header.
+constexpr char magic[] = "i3-ipc";
+constexpr qsizetype magicSize = 6;
+constexpr qsizetype headerSize = magicSize + 8;
+constexpr std::uint32_t runCommand = 0;
+constexpr std::uint32_t getConfig = 9;
+constexpr int answerWaitMs = 2000;
+
+} // namespace
+
+SwayHotKeyService::SwayHotKeyService(std::string socketPath, std::string program)
+    : socketPath_(std::move(socketPath)), program_(std::move(program)) {}
+
+// The binding stays when the program quits: pressed then, it starts Quillo with its picker.
+SwayHotKeyService::~SwayHotKeyService() = default;
+
+std::optional<std::string> SwayHotKeyService::combinationOf(std::uint32_t keyCode,
+                                                            std::uint32_t modifiers) {
+    const std::optional<std::uint32_t> keysym =
+        keys::keysymForKeyCode(static_cast<std::uint16_t>(keyCode));
+    if (!keysym)
+        return std::nullopt;
+    std::array<char, 64> name{};
+    if (xkb_keysym_get_name(*keysym, name.data(), name.size()) <= 0)
+        return std::nullopt;
+    return SwayBindings::combination(name.data(), modifiers);
+}
+
+int SwayHotKeyService::registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers) {
+    unregisterHotKey();
+    const std::optional<std::string> combination = combinationOf(keyCode, modifiers);
+    if (!combination)
+        return unknownKey;
+    const std::optional<QByteArray> answer = ask(getConfig, {});
+    if (!answer)
+        return swayRefused;
+    const nlohmann::json config = nlohmann::json::parse(answer->toStdString(), nullptr, false);
+    if (config.is_object() && config.contains("config") && config["config"].is_string()) {
+        const auto taken = SwayBindings::boundBy(config["config"].get<std::string>(), *combination);
+        // The user may have put our own line in the file.
+        if (taken && taken->command.find("--picker") == std::string::npos)
+            return alreadyBound;
+    }
+    if (!run("bindsym --no-repeat " + *combination + " exec " +
+             SwayBindings::pickerCommand(program_)))
+        return swayRefused;
+    bound_ = *combination;
+    return 0;
+}
+
+void SwayHotKeyService::unregisterHotKey() {
+    if (bound_.empty())
+        return;
+    run("unbindsym " + bound_);
+    bound_.clear();
+}
+
+void SwayHotKeyService::setPressedHandler(std::function<void()>) {}
+
+std::string SwayHotKeyService::configurationLine() const {
+    if (bound_.empty())
+        return {};
+    return "bindsym --no-repeat " + bound_ + " exec " + SwayBindings::pickerCommand(program_);
+}
+
+bool SwayHotKeyService::run(const std::string& command) const {
+    const std::optional<QByteArray> answer = ask(runCommand, QByteArray::fromStdString(command));
+    if (!answer)
+        return false;
+    const nlohmann::json results = nlohmann::json::parse(answer->toStdString(), nullptr, false);
+    if (!results.is_array() || results.empty())
+        return false;
+    for (const nlohmann::json& result : results)
+        if (!result.is_object() || result.value("success", false) != true)
+            return false;
+    return true;
+}
+
+std::optional<QByteArray> SwayHotKeyService::ask(std::uint32_t type,
+                                                 const QByteArray& payload) const {
+    QLocalSocket socket;
+    socket.connectToServer(QString::fromStdString(socketPath_));
+    if (!socket.waitForConnected(answerWaitMs))
+        return std::nullopt;
+    QByteArray message(magic, magicSize);
+    const std::uint32_t size = static_cast<std::uint32_t>(payload.size());
+    message.append(reinterpret_cast<const char*>(&size), sizeof size);
+    message.append(reinterpret_cast<const char*>(&type), sizeof type);
+    message.append(payload);
+    socket.write(message);
+    if (!socket.waitForBytesWritten(answerWaitMs))
+        return std::nullopt;
+    QByteArray answer;
+    while (answer.size() < headerSize ||
+           answer.size() <
+               headerSize + qFromUnaligned<std::uint32_t>(answer.constData() + magicSize)) {
+        if (!socket.waitForReadyRead(answerWaitMs))
+            return std::nullopt;
+        answer += socket.readAll();
+    }
+    if (!answer.startsWith(QByteArray(magic, magicSize)))
+        return std::nullopt;
+    return answer.mid(headerSize, qFromUnaligned<std::uint32_t>(answer.constData() + magicSize));
+}
+
+} // namespace quillo

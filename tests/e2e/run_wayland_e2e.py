@@ -1,0 +1,111 @@
+#!/usr/bin/env python3
+"""End-to-end tests of Quillo in a Wayland session: the built program under a private
+headless sway, pasting into real Wayland windows.
+
+    run_wayland_e2e.py --program BUILT_QUILLO --target BUILT_TARGET_WINDOW
+                       --keyboard BUILT_KEYBOARD_TOOL [--artifacts DIR] [-k PATTERN]
+
+sway refuses to run as root; started as root, the run goes on as an unprivileged user, as
+a person's session would, in a folder of its own that is removed at the end.
+"""
+
+import argparse
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import unittest
+from pathlib import Path
+
+sys.dont_write_bytecode = True
+
+import context  # noqa: E402
+from processes import Processes  # noqa: E402
+from quillo_process import QuilloHome  # noqa: E402
+from wayland_session import SwaySession, can_run_sway  # noqa: E402
+
+MODULES = ["test_wayland"]
+NOBODY = 65534
+
+
+def parse_arguments():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--program", required=True, type=Path)
+    parser.add_argument("--target", required=True, type=Path)
+    parser.add_argument("--keyboard", required=True, type=Path)
+    parser.add_argument("--artifacts", type=Path, default=Path.cwd() / "e2e-artifacts")
+    parser.add_argument("--folder", type=Path, help=argparse.SUPPRESS)
+    parser.add_argument("-k", dest="patterns", action="append",
+                        help="run only tests whose name holds this")
+    return parser.parse_args()
+
+
+def run_as_nobody(arguments):
+    """Runs this script again as an unprivileged user in a folder it owns; returns its
+    status."""
+    folder = Path(tempfile.mkdtemp(prefix="quillo-wayland-e2e-"))
+    arguments.artifacts.mkdir(parents=True, exist_ok=True)
+    try:
+        for path in (folder, arguments.artifacts):
+            os.chown(path, NOBODY, NOBODY)
+        command = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups",
+                   "--", sys.executable, os.path.abspath(__file__), *sys.argv[1:],
+                   "--folder", str(folder)]
+        return subprocess.run(command, env={**os.environ, "HOME": str(folder)}).returncode
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def _interrupted(signum, _frame):
+    raise KeyboardInterrupt(f"signal {signum}")
+
+
+def main():
+    arguments = parse_arguments()
+    for path in (arguments.program, arguments.target, arguments.keyboard):
+        if not path.is_file():
+            print(f"run_wayland_e2e: {path} doesn't exist; build it first", file=sys.stderr)
+            return 2
+    if not can_run_sway():
+        print("run_wayland_e2e: sway, wl-clipboard or grim is missing; skipped")
+        return 0
+    if os.geteuid() == 0:
+        return run_as_nobody(arguments)
+    signal.signal(signal.SIGTERM, _interrupted)
+    folder = arguments.folder or Path(tempfile.mkdtemp(prefix="quillo-wayland-e2e-"))
+    processes = Processes()
+    try:
+        # One person: sway and Quillo share the home and runtime folder, so that what sway's
+        # key bindings run finds the running Quillo.
+        home = QuilloHome(str(arguments.program.resolve()), None, folder / "user")
+        session = SwaySession(processes, folder, arguments.keyboard.resolve(),
+                              {key: str(path) for key, path in home.dirs.items()})
+        home.session = session
+        session.start()
+        context.run = context.Run(arguments.program.resolve(), arguments.target.resolve(),
+                                  session, processes, folder, arguments.artifacts.resolve())
+        context.run.home = home
+        loader = unittest.TestLoader()
+        if arguments.patterns:
+            loader.testNamePatterns = [f"*{pattern}*" for pattern in arguments.patterns]
+        suite = loader.loadTestsFromNames(MODULES)
+        result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
+        if context.run.figures:
+            print("\nFigures:")
+            for label, seconds in context.run.figures:
+                print(f"  {seconds * 1000:7.0f} ms  {label}")
+        if not result.wasSuccessful():
+            for case, quillo in context.run.programs:
+                print(f"\nQuillo's standard error in {case}:\n{quillo.stderr().strip()}")
+            print(f"\nsway's log:\n{session.log()}")
+        return 0 if result.wasSuccessful() else 1
+    finally:
+        processes.stop_all()
+        if not arguments.folder:
+            shutil.rmtree(folder, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,125 @@
+"""A person's day in a Wayland session: the shortcut opens the picker, Return pastes into the
+window they were in, and their clipboard comes back with everything it held."""
+
+import time
+
+import context
+import library
+from test_clipboard_restore import small_png
+from waiting import SLOWNESS, holds_for, wait_until
+
+SHORTCUT = "ctrl+alt+space"
+GREETING = "Hello from Quillo"
+LETTER = "Dear {{field:Name|Sir}}, thanks."
+# Longer than Quillo waits before it puts the user's clipboard back (0.8 s), with room.
+RESTORE_WAIT = 2.0 * SLOWNESS
+
+
+class WaylandDay(context.QuilloCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.home = context.run.home
+        cls.home.write_library([library.snippet("Greeting", GREETING),
+                                library.snippet("Letter", LETTER),
+                                library.snippet("Shell line", "echo from-quillo")])
+        cls.quillo = cls.start_quillo(cls.home)
+        cls.session = context.run.session
+
+    def picker_has_focus(self):
+        return (self.session.focused() or (None, None))[0] == "quillo"
+
+    def open_picker(self):
+        started = time.monotonic()
+        self.session.key(SHORTCUT)
+        wait_until(self.picker_has_focus, 15, "the picker to have the focus",
+                   self.session.focused)
+        self.addCleanup(self.close_picker_if_open)
+        return time.monotonic() - started
+
+    def close_picker_if_open(self):
+        if self.picker_has_focus():
+            self.session.key("Escape")
+
+    def start_focused_target(self, **options):
+        target = self.start_target(**options)
+        self.session.activate(target.title)
+        return target
+
+    def user_clipboard(self):
+        flavours = {"text/plain": "Copied before the paste ✓".encode(),
+                    "text/html": b"<p>Copied <b>before</b></p>",
+                    "image/png": small_png()}
+        paths = {}
+        for number, (mime, data) in enumerate(flavours.items()):
+            paths[mime] = self.home.folder / f"copied-{number}"
+            paths[mime].write_bytes(data)
+        return flavours, paths
+
+    def test_shortcut_search_and_return_paste_then_the_clipboard_comes_back(self):
+        flavours, paths = self.user_clipboard()
+        target = self.start_focused_target(clipboard=paths)
+        self.session.key("Shift_L")  # the target copies on its first key press
+        wait_until(lambda: self.session.clipboard_text() == flavours["text/plain"].decode(),
+                   15, "the target's copy", self.session.clipboard_text)
+        shown = self.open_picker()
+        context.figure("shortcut to the picker with the focus (sway)", shown)
+        self.session.screenshot(context.run.artifacts / "picker-under-sway.png")
+        self.session.type("greet")
+        started = time.monotonic()
+        self.session.key("Return")
+        target.wait_for_text(GREETING)
+        context.figure("Return to the text in the target (sway)", time.monotonic() - started)
+        self.assertEqual(target.keys(), ["Ctrl+V"])
+        self.assertEqual(self.session.focused()[1], target.title)
+        # The picker's window never took the clipboard: the user's flavours come back whole.
+        wait_until(lambda: self.session.clipboard_text() == flavours["text/plain"].decode(),
+                   RESTORE_WAIT + 5, "the user's clipboard to come back",
+                   self.session.clipboard_text)
+        for mime, data in flavours.items():
+            self.assertEqual(self.session.clipboard_read(mime), data, mime)
+
+    def test_a_copy_made_during_the_wait_is_kept(self):
+        target = self.start_focused_target()
+        self.open_picker()
+        self.session.type("greet")
+        self.session.key("Return")
+        target.wait_for_text(GREETING)
+        self.session.copy("copied meanwhile".encode())
+        time.sleep(RESTORE_WAIT)
+        self.assertEqual(self.session.clipboard_text(), "copied meanwhile")
+
+    def test_alt_return_only_copies(self):
+        target = self.start_focused_target()
+        self.open_picker()
+        self.session.type("greet")
+        self.session.key("alt+Return")
+        wait_until(lambda: self.session.clipboard_text() == GREETING, 15,
+                   "the snippet on the clipboard", self.session.clipboard_text)
+        holds_for(lambda: target.text() == "", 1.0, "the target staying empty", target.text)
+
+    def test_the_fill_in_form_fills_the_snippet(self):
+        target = self.start_focused_target()
+        self.open_picker()
+        self.session.type("letter")
+        self.session.key("Return")
+        self.session.type("Ann")
+        self.session.key("Return")
+        target.wait_for_text("Dear Ann, thanks.")
+
+    def test_a_terminal_gets_ctrl_shift_v(self):
+        target = self.start_focused_target(app_id="foot")
+        self.open_picker()
+        self.session.type("shell")
+        self.session.key("Return")
+        target.wait_for_text("echo from-quillo")
+        self.assertEqual(target.keys(), ["Ctrl+Shift+V"])
+
+    def test_quillo_picker_hands_over_to_the_running_program(self):
+        self.start_focused_target()
+        started = time.monotonic()
+        result = self.home.run("--picker")
+        context.figure("quillo --picker handing over (whole process)",
+                       time.monotonic() - started)
+        self.assertSucceeded(result)
+        wait_until(self.picker_has_focus, 15, "the picker to have the focus",
+                   self.session.focused)
