@@ -2,12 +2,14 @@
 // process, from exec to exit, handing its request to a running program. The running program
 // is played by a listener on the instance socket that answers at once, so only the
 // launcher's own cost is measured.
+#include "Durations.h"
 #include "core/app/InstanceProtocol.h"
 #include "core/platform/InstanceSocket.h"
 #include "fakes/TempFolder.h"
 
 #include <atomic>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -81,7 +83,9 @@ void BM_PickerHandover(benchmark::State& state) {
     const auto socket = instanceSocketPath(SocketFolders::ofEnvironment());
     const AnsweringListener listener(std::get<std::filesystem::path>(socket));
     const char* const arguments[] = {QUILLO_PROGRAM, "--picker", nullptr};
+    bench::Durations durations;
     for (auto _ : state) {
+        const auto started = std::chrono::steady_clock::now();
         pid_t child = 0;
         if (::posix_spawn(&child, QUILLO_PROGRAM, nullptr, nullptr,
                           const_cast<char* const*>(arguments), environ) != 0)
@@ -90,7 +94,10 @@ void BM_PickerHandover(benchmark::State& state) {
         ::waitpid(child, &status, 0);
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
             state.SkipWithError("quillo --picker failed");
+        durations.add(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     }
+    durations.report(state);
 }
 BENCHMARK(BM_PickerHandover)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -48,6 +48,10 @@ run library-window "$bench/quillo_library_bench" \
 step "The snippet editor (offscreen)"
 run editor "$bench/quillo_editor_bench" --benchmark_filter='^BM_ShowNext'
 
+step "The picker under a headless sway, and quillo --picker handing over"
+run sway "$bench/quillo_sway_bench" --benchmark_min_time=2
+run handover "$bench/quillo_handover_bench" --benchmark_min_time=1
+
 step "Memory of the program idle in the tray, on Xvfb"
 xvfb python3 scripts/perf_report.py memory build/perf/src/gui/quillo \
     "$bench/quillo-generate-library" "$results/memory.json"

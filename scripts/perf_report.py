@@ -332,6 +332,28 @@ def report(folder, out, seconds, build_seconds):
         add("| Memory idle in the tray: resident set | not measured | | ≤ 60 MB | |")
     add("")
 
+    # Wayland, judged by the median as its targets are.
+    add("## Wayland (a headless sway), and the launcher of key bindings")
+    add("")
+    add("Whole paths through the real program under sway, on a keyboard of the benchmark's "
+        "own, with a small library: the shortcut until the picker has the focus, and Return "
+        "until the text is in the window the person was in (80 ms of it is the pause that "
+        "lets the picker go). `quillo --picker` is the whole short-lived process, handing "
+        "its request to a running program.")
+    add("")
+    add("| | Median | Slowest tenth | Target (median) | |")
+    add("|---|---|---|---|---|")
+    for title, run, target in [
+            ("Shortcut to the picker with the focus", results.get("BM_ShortcutToPickerFocused"),
+             0.050),
+            ("Return to the text in the window", results.get("BM_ReturnToTextInTheWindow"),
+             0.150),
+            ("`quillo --picker` handing over", results.get("BM_PickerHandover"), 0.030)]:
+        median = median_seconds(run)
+        add(f"| {title} | {cell(run, median)} | {duration(p90_seconds(run))} "
+            f"| ≤ {duration(target)} | {verdict(median, target)} |")
+    add("")
+
     # By library size.
     add("## By library size")
     add("")

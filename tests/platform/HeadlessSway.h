@@ -84,6 +84,31 @@ public:
     const std::string& why() const { return why_; }
     /// The Wayland socket's absolute path, for WAYLAND_DISPLAY.
     const std::string& display() const { return display_; }
+    /// sway's home and runtime folder.
+    std::filesystem::path folder() const { return folder_.path(); }
+    /// sway's command socket, for SWAYSOCK.
+    std::string socket() const { return (folder_ / "sway.sock").string(); }
+
+    /// Gives what was made under the folder to sway's user, so that programs run as that user
+    /// (see asItsUser) can use it.
+    void handOver(const std::filesystem::path& path) const {
+        if (geteuid() != 0)
+            return;
+        if (chown(path.c_str(), nobody, nobody) != 0)
+            return;
+        if (std::filesystem::is_directory(path))
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(path))
+                (void)chown(entry.path().c_str(), nobody, nobody);
+    }
+    /// The command that runs `program` as sway's user: as it is, unless this is root.
+    std::pair<QString, QStringList> asItsUser(const QString& program,
+                                              const QStringList& arguments) const {
+        if (geteuid() != 0)
+            return {program, arguments};
+        return {"setpriv",
+                QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", program} +
+                    arguments};
+    }
 
     /// Runs a sway command ("[app_id=foot] focus") and tells whether sway carried it out.
     bool command(const QString& text) const {
