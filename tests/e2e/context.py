@@ -69,8 +69,8 @@ class QuilloCase(unittest.TestCase):
                          f"status {result.returncode}, stderr {result.stderr!r}")
 
     @classmethod
-    def start_quillo(cls, home):
-        quillo = home.start(run.processes)
+    def start_quillo(cls, home, env=None):
+        quillo = home.start(run.processes, env=env)
         run.programs.append((cls.__name__, quillo))
         cls.addClassCleanup(run.processes.stop, quillo.process)
         return quillo.wait_ready()

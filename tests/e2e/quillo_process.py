@@ -54,10 +54,12 @@ class QuilloHome:
         env.update({key: str(path) for key, path in self.dirs.items()})
         return env
 
-    def start(self, processes, name="quillo", at_login=True):
+    def start(self, processes, name="quillo", at_login=True, env=None):
         """Starts the desktop program; its output goes to files beside the folders. Started
-        as at login (the default), it opens no window and leaves the focus where it is."""
-        return RunningQuillo(self, processes, name, ["--autostart"] if at_login else [])
+        as at login (the default), it opens no window and leaves the focus where it is.
+        `env` adds to or changes the environment."""
+        return RunningQuillo(self, processes, name, ["--autostart"] if at_login else [],
+                             env)
 
     def run(self, *arguments, display=True, timeout=60):
         """A second launch, or a command-line mode: waits for it and returns the result."""
@@ -70,13 +72,14 @@ class QuilloHome:
 
 
 class RunningQuillo:
-    def __init__(self, home, processes, name, arguments):
+    def __init__(self, home, processes, name, arguments, env=None):
         self.home = home
         self._processes = processes
         self.stdout_path = home.folder / f"{name}.stdout"
         self.stderr_path = home.folder / f"{name}.stderr"
         with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
-            self.process = processes.start([home.program, *arguments], env=home.env(),
+            self.process = processes.start([home.program, *arguments],
+                                           env={**home.env(), **(env or {})},
                                            stdout=out, stderr=err)
 
     def stderr(self):

@@ -2,6 +2,7 @@
 window they were in, and their clipboard comes back with everything it held."""
 
 import time
+import unittest
 
 import context
 import library
@@ -123,3 +124,25 @@ class WaylandDay(context.QuilloCase):
         self.assertSucceeded(result)
         wait_until(self.picker_has_focus, 15, "the picker to have the focus",
                    self.session.focused)
+
+
+class QuilloOnXWayland(context.QuilloCase):
+    """Qt on XWayland (QT_QPA_PLATFORM=xcb, as some desktops set it) in a Wayland session: the
+    X server answers and has XTEST, yet its keys never reach Wayland windows."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = context.run.session
+        if not cls.session.xwayland_display:
+            raise unittest.SkipTest("sway runs without XWayland here")
+        cls.home = context.run.home
+        cls.home.write_library([library.snippet("Greeting", GREETING)])
+        cls.quillo = cls.start_quillo(cls.home, env={
+            "QT_QPA_PLATFORM": "xcb", "DISPLAY": cls.session.xwayland_display})
+
+    def test_pastes_through_the_compositor_not_xtest(self):
+        target = self.start_target()
+        self.session.activate(target.title)
+        self.assertSucceeded(self.quillo.paste("Greeting"))
+        target.wait_for_text(GREETING)
+        self.assertEqual(target.keys(), ["Ctrl+V"])

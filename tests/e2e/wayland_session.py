@@ -14,7 +14,7 @@ SWAY_CONFIG = """
 output HEADLESS-1 resolution 1280x800
 default_border none
 focus_on_window_activation focus
-exec touch {ready}
+exec sh -c 'echo "$DISPLAY" > {xdisplay}; touch {ready}'
 """
 
 
@@ -32,6 +32,7 @@ class SwaySession:
         self.runtime = Path(user_env["XDG_RUNTIME_DIR"])
         self.wayland_display = None
         self.swaysock = None
+        self.xwayland_display = ""
         self.bus = None
         self._keyboard = None
 
@@ -45,13 +46,16 @@ class SwaySession:
 
         ready = self.folder / "sway-ready"
         config = self.folder / "sway-config"
-        config.write_text(SWAY_CONFIG.format(ready=ready))
+        xdisplay = self.folder / "xwayland-display"
+        config.write_text(SWAY_CONFIG.format(ready=ready, xdisplay=xdisplay))
         env = {**self._base_env(), "WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1",
                "WLR_RENDERER": "pixman", "XDG_SESSION_TYPE": "wayland"}
         with open(self.folder / "sway.log", "wb") as log:
             self._processes.start(["sway", "-c", str(config)], env=env,
                                   stdout=log, stderr=subprocess.STDOUT)
         wait_until(ready.exists, 30, "sway to start", self.log)
+        # XWayland's display, which sway hands to the programs it starts; empty without it.
+        self.xwayland_display = xdisplay.read_text().strip()
         self.wayland_display = str(self.runtime / "wayland-1")
         self.swaysock = wait_until(lambda: glob.glob(str(self.runtime / "sway-ipc.*.sock")),
                                    30, "sway's command socket")[0]
