@@ -17,8 +17,10 @@
 #include "X11HotKeyService.h"
 #include "X11KeyPoster.h"
 #include "X11Workspace.h"
+#include "wayland/CompositorKeymap.h"
 #include "wayland/DataControlPasteboard.h"
 #include "wayland/ForeignToplevelWorkspace.h"
+#include "wayland/KWinFakeInputKeyPoster.h"
 #include "wayland/VirtualKeyboardKeyPoster.h"
 #include "wayland/WaylandConnection.h"
 
@@ -85,6 +87,8 @@ void chooseWayland(DesktopServices& services, const std::shared_ptr<WaylandConne
     }
     if (backends.keys == B::Keys::virtualKeyboard)
         services.keyPoster = std::make_unique<VirtualKeyboardKeyPoster>(wayland, frontAppId);
+    else if (backends.keys == B::Keys::kwinFakeInput)
+        services.keyPoster = std::make_unique<KWinFakeInputKeyPoster>(wayland, frontAppId);
     else
         services.keyPoster = std::make_unique<NoKeyPoster>();
     if (backends.clipboard == B::Clipboard::dataControl)
@@ -94,7 +98,16 @@ void chooseWayland(DesktopServices& services, const std::shared_ptr<WaylandConne
     if (backends.shortcut == B::Shortcut::swayCommand)
         services.hotKeys = std::make_unique<SwayHotKeyService>(std::getenv("SWAYSOCK"), program);
     else if (backends.shortcut == B::Shortcut::kglobalaccel)
-        services.hotKeys = std::make_unique<KGlobalAccelHotKeyService>();
+        // KWin matches a combination by what it types in the user's layout (Ctrl+Shift+1 is
+        // Ctrl+!), so its keymap names Shift combinations.
+        services.hotKeys = std::make_unique<KGlobalAccelHotKeyService>(
+            QDBusConnection::sessionBus(),
+            [keymap = std::shared_ptr(CompositorKeymap::create(wayland))](
+                std::uint32_t keysym) -> std::optional<std::uint32_t> {
+                if (!keymap || !keymap->layout())
+                    return std::nullopt;
+                return keymap->layout()->shiftedKeysymOf(keysym);
+            });
     else
         services.hotKeys = std::make_unique<NoHotKeys>();
     services.pickerPanel = std::make_unique<QtPickerPanel>(QtPickerPanel::Keyboard::focus);

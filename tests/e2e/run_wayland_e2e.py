@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """End-to-end tests of Quillo in a Wayland session: the built program under a private
-headless sway, pasting into real Wayland windows.
+headless compositor (sway or KWin), pasting into real Wayland windows.
 
-    run_wayland_e2e.py --program BUILT_QUILLO --target BUILT_TARGET_WINDOW
-                       --keyboard BUILT_KEYBOARD_TOOL [--artifacts DIR] [-k PATTERN]
+    run_wayland_e2e.py --compositor sway|kwin --program BUILT_QUILLO
+                       --target BUILT_TARGET_WINDOW --keyboard BUILT_KEYBOARD_TOOL
+                       [--artifacts DIR] [-k PATTERN]
 
 sway refuses to run as root; started as root, the run goes on as an unprivileged user, as
 a person's session would, in a folder of its own that is removed at the end.
@@ -24,7 +25,7 @@ sys.dont_write_bytecode = True
 import context  # noqa: E402
 from processes import Processes  # noqa: E402
 from quillo_process import QuilloHome  # noqa: E402
-from wayland_session import SwaySession, can_run_sway  # noqa: E402
+from wayland_session import KWinSession, SwaySession, can_run_kwin, can_run_sway  # noqa: E402
 
 MODULES = ["test_wayland"]
 NOBODY = 65534
@@ -32,6 +33,7 @@ NOBODY = 65534
 
 def parse_arguments():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--compositor", choices=("sway", "kwin"), default="sway")
     parser.add_argument("--program", required=True, type=Path)
     parser.add_argument("--target", required=True, type=Path)
     parser.add_argument("--keyboard", required=True, type=Path)
@@ -68,8 +70,8 @@ def main():
         if not path.is_file():
             print(f"run_wayland_e2e: {path} doesn't exist; build it first", file=sys.stderr)
             return 2
-    if not can_run_sway():
-        print("run_wayland_e2e: sway, wl-clipboard or grim is missing; skipped")
+    if not (can_run_sway() if arguments.compositor == "sway" else can_run_kwin()):
+        print(f"run_wayland_e2e: {arguments.compositor} or its tools are missing; skipped")
         return 0
     if os.geteuid() == 0:
         return run_as_nobody(arguments)
@@ -80,8 +82,12 @@ def main():
         # One person: sway and Quillo share the home and runtime folder, so that what sway's
         # key bindings run finds the running Quillo.
         home = QuilloHome(str(arguments.program.resolve()), None, folder / "user")
-        session = SwaySession(processes, folder, arguments.keyboard.resolve(),
-                              {key: str(path) for key, path in home.dirs.items()})
+        user_env = {key: str(path) for key, path in home.dirs.items()}
+        if arguments.compositor == "sway":
+            session = SwaySession(processes, folder, arguments.keyboard.resolve(), user_env)
+        else:
+            session = KWinSession(processes, folder, arguments.keyboard.resolve(), user_env,
+                                  [arguments.program.resolve(), arguments.keyboard.resolve()])
         home.session = session
         session.start()
         context.run = context.Run(arguments.program.resolve(), arguments.target.resolve(),
@@ -99,7 +105,7 @@ def main():
         if not result.wasSuccessful():
             for case, quillo in context.run.programs:
                 print(f"\nQuillo's standard error in {case}:\n{quillo.stderr().strip()}")
-            print(f"\nsway's log:\n{session.log()}")
+            print(f"\n{session.name}'s log:\n{session.log()}")
         return 0 if result.wasSuccessful() else 1
     finally:
         processes.stop_all()

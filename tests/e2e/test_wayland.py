@@ -63,13 +63,13 @@ class WaylandDay(context.QuilloCase):
         wait_until(lambda: self.session.clipboard_text() == flavours["text/plain"].decode(),
                    15, "the target's copy", self.session.clipboard_text)
         shown = self.open_picker()
-        context.figure("shortcut to the picker with the focus (sway)", shown)
-        self.session.screenshot(context.run.artifacts / "picker-under-sway.png")
+        context.figure(f"shortcut to the picker with the focus ({self.session.name})", shown)
+        self.session.screenshot(context.run.artifacts / f"picker-under-{self.session.name}.png")
         self.session.type("greet")
         started = time.monotonic()
         self.session.key("Return")
         target.wait_for_text(GREETING)
-        context.figure("Return to the text in the target (sway)", time.monotonic() - started)
+        context.figure(f"Return to the text in the target ({self.session.name})", time.monotonic() - started)
         self.assertEqual(target.keys(), ["Ctrl+V"])
         self.assertEqual(self.session.focused()[1], target.title)
         # The picker's window never took the clipboard: the user's flavours come back whole.
@@ -108,6 +108,8 @@ class WaylandDay(context.QuilloCase):
         target.wait_for_text("Dear Ann, thanks.")
 
     def test_a_terminal_gets_ctrl_shift_v(self):
+        if self.session.name != "sway":
+            self.skipTest("only wlroots compositors tell programs the window in front")
         target = self.start_focused_target(app_id="foot")
         self.open_picker()
         self.session.type("shell")
@@ -134,7 +136,7 @@ class QuilloOnXWayland(context.QuilloCase):
     def setUpClass(cls):
         cls.session = context.run.session
         if not cls.session.xwayland_display:
-            raise unittest.SkipTest("sway runs without XWayland here")
+            raise unittest.SkipTest("the compositor runs without XWayland here")
         cls.home = context.run.home
         cls.home.write_library([library.snippet("Greeting", GREETING)])
         cls.quillo = cls.start_quillo(cls.home, env={

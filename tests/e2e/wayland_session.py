@@ -1,5 +1,6 @@
-"""A private headless sway for the run: one user's Wayland session, with a keyboard of the
-tests' own and the clipboard read through wl-clipboard, as any other program would."""
+"""A private headless Wayland compositor for the run (sway or KWin): one user's session, with
+a keyboard of the tests' own and the clipboard read through wl-clipboard, as any other
+program would."""
 
 import glob
 import json
@@ -18,11 +19,9 @@ exec sh -c 'echo "$DISPLAY" > {xdisplay}; touch {ready}'
 """
 
 
-class SwaySession:
-    """sway started with the user's environment, so that what its key bindings run (quillo
-    --picker) reaches the Quillo the tests started, as in a person's session."""
-
-    name = "sway"
+class WaylandSession:
+    """What every compositor's session shares: the bus, the tests' keyboard and the
+    clipboard. Subclasses start the compositor and tell which window has the focus."""
 
     def __init__(self, processes, folder, keyboard_tool, user_env):
         self._processes = processes
@@ -43,7 +42,97 @@ class SwaySession:
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_until(bus.exists, 30, "the session bus to start")
         self.bus = f"unix:path={bus}"
+        self.start_compositor()
+        # One keyboard for the whole run: a new one's first key is lost.
+        self._keyboard = self._processes.start(
+            [str(self._keyboard_tool)], env=self.env(), stdin=subprocess.PIPE,
+            stdout=subprocess.PIPE, text=True)
+        if self._keyboard.stdout.readline().strip() != "ready":
+            raise RuntimeError("the tests' keyboard didn't start")
 
+    def focused(self):
+        """The window with the keyboard: its app id and title; None when none has it."""
+        raise NotImplementedError
+
+    def wait_focused(self, app_id, what):
+        wait_until(lambda: (self.focused() or (None, None))[0] == app_id, 15, what,
+                   self.focused)
+
+    def screenshot(self, path):
+        """Does nothing where the compositor lends its screen to no program."""
+
+    def log(self):
+        path = self.folder / f"{self.name}.log"
+        return path.read_text(errors="replace")[-3000:] if path.exists() else ""
+
+    def _base_env(self):
+        env = {key: value for key, value in os.environ.items()
+               if key not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XAUTHORITY",
+                              "SWAYSOCK")}
+        env.update(self._user_env)
+        env["DBUS_SESSION_BUS_ADDRESS"] = self.bus
+        return env
+
+    def env(self):
+        env = self._base_env()
+        env.update({"WAYLAND_DISPLAY": self.wayland_display, "XDG_SESSION_TYPE": "wayland",
+                    "QT_QPA_PLATFORM": "wayland"})
+        if self.swaysock:
+            env["SWAYSOCK"] = self.swaysock
+        return env
+
+    def run(self, *command, timeout=15, **options):
+        return subprocess.run(list(command), env=self.env(), capture_output=True,
+                              timeout=timeout, check=True, **options).stdout
+
+    # Input, through the tests' own keyboard.
+
+    def _say(self, line):
+        self._keyboard.stdin.write(line + "\n")
+        self._keyboard.stdin.flush()
+        answer = self._keyboard.stdout.readline().strip()
+        if answer != "ok":
+            raise AssertionError(f"the keyboard answered {answer!r} to {line!r}")
+
+    def key(self, *chords):
+        for chord in chords:
+            self._say(f"key {chord}")
+
+    def type(self, text):
+        self._say(f"type {text}")
+
+    # The clipboard, through wl-clipboard (the compositor's data control).
+
+    def clipboard_targets(self):
+        try:
+            return [line for line in self.run("wl-paste", "--list-types").decode().splitlines()
+                    if line]
+        except subprocess.CalledProcessError:
+            return []
+
+    def clipboard_read(self, mime):
+        return self.run("wl-paste", "--no-newline", "--type", mime)
+
+    def clipboard_text(self):
+        try:
+            return self.clipboard_read("text/plain").decode()
+        except subprocess.CalledProcessError:
+            return None
+
+    def copy(self, data, mime="text/plain"):
+        """Copies as another program would: wl-copy serves it from the background."""
+        subprocess.run(["wl-copy", "--type", mime], input=data, env=self.env(),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True,
+                       timeout=10)
+
+
+class SwaySession(WaylandSession):
+    """sway started with the user's environment, so that what its key bindings run (quillo
+    --picker) reaches the Quillo the tests started, as in a person's session."""
+
+    name = "sway"
+
+    def start_compositor(self):
         ready = self.folder / "sway-ready"
         config = self.folder / "sway-config"
         xdisplay = self.folder / "xwayland-display"
@@ -59,34 +148,6 @@ class SwaySession:
         self.wayland_display = str(self.runtime / "wayland-1")
         self.swaysock = wait_until(lambda: glob.glob(str(self.runtime / "sway-ipc.*.sock")),
                                    30, "sway's command socket")[0]
-        # One keyboard for the whole run: a new virtual keyboard's first key is lost.
-        self._keyboard = self._processes.start(
-            [str(self._keyboard_tool)], env=self.env(), stdin=subprocess.PIPE,
-            stdout=subprocess.PIPE, text=True)
-        if self._keyboard.stdout.readline().strip() != "ready":
-            raise RuntimeError("the tests' keyboard didn't start")
-
-    def _base_env(self):
-        env = {key: value for key, value in os.environ.items()
-               if key not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XAUTHORITY",
-                              "SWAYSOCK")}
-        env.update(self._user_env)
-        env["DBUS_SESSION_BUS_ADDRESS"] = self.bus
-        return env
-
-    def env(self):
-        env = self._base_env()
-        env.update({"WAYLAND_DISPLAY": self.wayland_display, "XDG_SESSION_TYPE": "wayland",
-                    "SWAYSOCK": self.swaysock, "QT_QPA_PLATFORM": "wayland"})
-        return env
-
-    def log(self):
-        path = self.folder / "sway.log"
-        return path.read_text(errors="replace")[-2000:] if path.exists() else ""
-
-    def run(self, *command, timeout=15, **options):
-        return subprocess.run(list(command), env=self.env(), capture_output=True,
-                              timeout=timeout, check=True, **options).stdout
 
     # Windows, as sway's tree shows them.
 
@@ -115,49 +176,111 @@ class SwaySession:
         wait_until(lambda: (self.focused() or (None, None))[1] == title, 15,
                    f"{title} to have the focus", self.focused)
 
-    # Input, through the tests' own virtual keyboard.
-
-    def _say(self, line):
-        self._keyboard.stdin.write(line + "\n")
-        self._keyboard.stdin.flush()
-        answer = self._keyboard.stdout.readline().strip()
-        if answer != "ok":
-            raise AssertionError(f"the keyboard answered {answer!r} to {line!r}")
-
-    def key(self, *chords):
-        for chord in chords:
-            self._say(f"key {chord}")
-
-    def type(self, text):
-        self._say(f"type {text}")
-
     def screenshot(self, path):
         self.run("grim", str(path), timeout=30)
-
-    # The clipboard, through wl-clipboard (the compositor's data control).
-
-    def clipboard_targets(self):
-        try:
-            return [line for line in self.run("wl-paste", "--list-types").decode().splitlines()
-                    if line]
-        except subprocess.CalledProcessError:
-            return []
-
-    def clipboard_read(self, mime):
-        return self.run("wl-paste", "--no-newline", "--type", mime)
-
-    def clipboard_text(self):
-        try:
-            return self.clipboard_read("text/plain").decode()
-        except subprocess.CalledProcessError:
-            return None
-
-    def copy(self, data, mime="text/plain"):
-        """Copies as another program would: wl-copy serves it from the background."""
-        subprocess.run(["wl-copy", "--type", mime], input=data, env=self.env(),
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True,
-                       timeout=10)
 
 
 def can_run_sway():
     return all(shutil.which(tool) for tool in ("sway", "swaymsg", "wl-paste", "wl-copy", "grim"))
+
+
+# KWin tells the tests which window it activates through a script of its own, in its log.
+KWIN_WATCH = """
+workspace.clientActivated.connect(function (client) {
+    print("QUILLO-ACTIVE\\t" + (client ? client.resourceClass + "\\t" + client.caption : ""));
+});
+"""
+KWIN_ACTIVATE = """
+var clients = workspace.clientList();
+for (var i = 0; i < clients.length; ++i)
+    if (clients[i].caption == %s)
+        workspace.activeClient = clients[i];
+"""
+
+
+class KWinSession(WaylandSession):
+    """KWin without a screen, in the user's environment. It lends its keyboard (fake input)
+    only to programs whose desktop entry asks for it and names them by their absolute path:
+    Quillo and the tests' keyboard get such entries before it starts."""
+
+    name = "kwin"
+
+    def __init__(self, processes, folder, keyboard_tool, user_env, granted_programs):
+        super().__init__(processes, folder, keyboard_tool, user_env)
+        self._granted = [str(program) for program in granted_programs]
+        self._scripts = 0
+
+    def start_compositor(self):
+        applications = self.folder / "kwin-data" / "applications"
+        applications.mkdir(parents=True)
+        for number, program in enumerate(self._granted):
+            (applications / f"granted-{number}.desktop").write_text(
+                "[Desktop Entry]\nType=Application\nName=Granted\n"
+                f"Exec={program}\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n")
+        # A copy of the binary: the packaged one carries a file capability that a container
+        # may refuse to run. It must keep its name.
+        binary = self.folder / "kwin-bin" / "kwin_wayland"
+        binary.parent.mkdir()
+        shutil.copy(shutil.which("kwin_wayland"), binary)
+        env = {**self._base_env(),
+               "XDG_DATA_DIRS": f"{applications.parent}:/usr/local/share:/usr/share",
+               "QT_LOGGING_RULES": "js=true;kwin_scripting=true"}
+        with open(self.folder / "kwin.log", "wb") as log:
+            self._processes.start([str(binary), "--virtual", "--no-lockscreen", "--socket",
+                                   "wayland-quillo"], env=env, stdout=log,
+                                  stderr=subprocess.STDOUT)
+        socket = self.runtime / "wayland-quillo"
+        wait_until(socket.exists, 30, "KWin's socket", self.log)
+        self.wayland_display = str(socket)
+        # Calling the shortcut service before KWin owns it would start another, which fails.
+        for name in ("org.kde.kglobalaccel", "org.kde.KWin"):
+            wait_until(lambda: self._bus_has(name), 30, f"KWin to own {name}", self.log)
+        self._run_script(KWIN_WATCH)
+
+    def _bus_has(self, name):
+        out = subprocess.run(
+            ["dbus-send", f"--bus={self.bus}", "--print-reply", "--dest=org.freedesktop.DBus",
+             "/", "org.freedesktop.DBus.NameHasOwner", f"string:{name}"],
+            capture_output=True, text=True, timeout=10).stdout
+        return "boolean true" in out
+
+    def _run_script(self, text):
+        self._scripts += 1
+        path = self.folder / f"kwin-script-{self._scripts}.js"
+        path.write_text(text)
+        errors = []
+
+        def call(method, *arguments):
+            result = subprocess.run(["dbus-send", f"--bus={self.bus}", "--print-reply",
+                                     "--dest=org.kde.KWin", "/Scripting",
+                                     f"org.kde.kwin.Scripting.{method}", *arguments],
+                                    capture_output=True, text=True, timeout=10)
+            errors.append(result.stderr.strip())
+            return result.returncode == 0
+
+        # KWin makes its scripting object a moment after it takes its name.
+        wait_until(lambda: call("loadScript", f"string:{path}", f"string:quillo-{self._scripts}"),
+                   30, "KWin to take a script", lambda: errors[-1])
+        if not call("start"):
+            raise RuntimeError(f"KWin didn't run its script: {errors[-1]}")
+
+    def focused(self):
+        lines = [line for line in self.log_lines() if "QUILLO-ACTIVE" in line]
+        if not lines:
+            return None
+        fields = lines[-1].split("QUILLO-ACTIVE", 1)[1].strip("\t\n ").split("\t")
+        return (fields[0], fields[1]) if len(fields) == 2 else None
+
+    def log_lines(self):
+        path = self.folder / "kwin.log"
+        return path.read_text(errors="replace").splitlines() if path.exists() else []
+
+    def activate(self, title):
+        self._run_script(KWIN_ACTIVATE % json.dumps(title))
+        wait_until(lambda: (self.focused() or (None, None))[1] == title, 15,
+                   f"{title} to have the focus", self.focused)
+
+
+def can_run_kwin():
+    return all(shutil.which(tool) for tool in ("kwin_wayland", "dbus-send", "wl-paste",
+                                               "wl-copy"))
