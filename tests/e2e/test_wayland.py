@@ -98,6 +98,18 @@ class WaylandDay(context.QuilloCase):
                    "the snippet on the clipboard", self.session.clipboard_text)
         holds_for(lambda: target.text() == "", 1.0, "the target staying empty", target.text)
 
+    def test_the_picker_closes_when_another_window_takes_the_focus(self):
+        target = self.start_focused_target()
+        self.open_picker()
+        # At a person's pace: the program hears of its own activation a moment after the
+        # compositor reports it.
+        time.sleep(0.3)
+        self.session.activate(target.title)
+        wait_until(lambda: "quillo" not in self.session.open_app_ids(), 15,
+                   "the picker to close", self.session.open_app_ids)
+        # It opens again on the next press.
+        self.open_picker()
+
     def test_the_fill_in_form_fills_the_snippet(self):
         target = self.start_focused_target()
         self.open_picker()

@@ -54,6 +54,10 @@ class WaylandSession:
         """The window with the keyboard: its app id and title; None when none has it."""
         raise NotImplementedError
 
+    def open_app_ids(self):
+        """The app ids of the windows on screen."""
+        raise NotImplementedError
+
     def wait_focused(self, app_id, what):
         wait_until(lambda: (self.focused() or (None, None))[0] == app_id, 15, what,
                    self.focused)
@@ -164,6 +168,10 @@ class SwaySession(WaylandSession):
         walk(tree)
         return found
 
+    def open_app_ids(self):
+        return [window.get("app_id") for window in self.windows()
+                if window.get("visible", True)]
+
     def focused(self):
         """The window with the keyboard: its app id and title; None when none has it."""
         for window in self.windows():
@@ -188,6 +196,11 @@ def can_run_sway():
 KWIN_WATCH = """
 workspace.clientActivated.connect(function (client) {
     print("QUILLO-ACTIVE\\t" + (client ? client.resourceClass + "\\t" + client.caption : ""));
+});
+workspace.clientAdded.connect(function (client) {
+    print("QUILLO-SHOWN\\t" + client.resourceClass);
+    var resourceClass = client.resourceClass;
+    client.windowClosed.connect(function () { print("QUILLO-GONE\\t" + resourceClass); });
 });
 """
 KWIN_ACTIVATE = """
@@ -270,6 +283,18 @@ class KWinSession(WaylandSession):
             return None
         fields = lines[-1].split("QUILLO-ACTIVE", 1)[1].strip("\t\n ").split("\t")
         return (fields[0], fields[1]) if len(fields) == 2 else None
+
+    def open_app_ids(self):
+        shown = []
+        for line in self.log_lines():
+            for event in ("QUILLO-SHOWN", "QUILLO-GONE"):
+                if event in line:
+                    app_id = line.split(event, 1)[1].strip()
+                    if event == "QUILLO-SHOWN":
+                        shown.append(app_id)
+                    elif app_id in shown:
+                        shown.remove(app_id)
+        return shown
 
     def log_lines(self):
         path = self.folder / "kwin.log"
