@@ -6,6 +6,8 @@ import os
 import signal
 import subprocess
 
+from waiting import wait_until
+
 _PR_SET_PDEATHSIG = 1
 _libc = ctypes.CDLL(None, use_errno=True)
 
@@ -41,6 +43,15 @@ class Processes:
     def stop_all(self):
         for process in reversed(list(self._started)):
             self.stop(process)
+
+
+def start_session_bus(processes, folder):
+    """A session bus of the run's own, in `folder`; its address."""
+    bus = folder / "bus"
+    processes.start(["dbus-daemon", "--session", "--nofork", f"--address=unix:path={bus}"],
+                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    wait_until(bus.exists, 30, "the session bus to start")
+    return f"unix:path={bus}"
 
 
 def _signal_group(process, signum):

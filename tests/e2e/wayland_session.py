@@ -9,6 +9,7 @@ import shutil
 import subprocess
 from pathlib import Path
 
+from processes import start_session_bus
 from waiting import wait_until
 
 SWAY_CONFIG = """
@@ -36,12 +37,7 @@ class WaylandSession:
         self._keyboard = None
 
     def start(self):
-        bus = self.folder / "bus"
-        self._processes.start(
-            ["dbus-daemon", "--session", "--nofork", f"--address=unix:path={bus}"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_until(bus.exists, 30, "the session bus to start")
-        self.bus = f"unix:path={bus}"
+        self.bus = start_session_bus(self._processes, self.folder)
         self.start_compositor()
         # One keyboard for the whole run: a new one's first key is lost.
         self._keyboard = self._processes.start(

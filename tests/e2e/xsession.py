@@ -6,6 +6,7 @@ import subprocess
 import tempfile
 from pathlib import Path
 
+from processes import start_session_bus
 from waiting import wait_until
 
 # Types every X clipboard owner answers with; they are not the user's content.
@@ -42,12 +43,7 @@ class XSession:
         # A session bus of the run's own: without one, D-Bus starts one for the display that
         # outlives the run and leaves its socket in /tmp.
         if shutil.which("dbus-daemon"):
-            bus = self.folder / "bus"
-            self._processes.start(
-                ["dbus-daemon", "--session", "--nofork", f"--address=unix:path={bus}"],
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            wait_until(bus.exists, 30, "the session bus to start")
-            self.bus = f"unix:path={bus}"
+            self.bus = start_session_bus(self._processes, self.folder)
         # openbox sets its check property before it manages windows; its start-up command
         # runs once it does.
         ready = self.folder / "openbox-ready"
