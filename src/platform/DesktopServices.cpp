@@ -9,6 +9,7 @@
 #include "QtScheduler.h"
 #include "QtSettingsStore.h"
 #include "QtSound.h"
+#include "RemoteDesktopKeyPoster.h"
 #include "SessionProbe.h"
 #include "SwayHotKeyService.h"
 #include "WaylandAccessibility.h"
@@ -89,6 +90,9 @@ void chooseWayland(DesktopServices& services, const std::shared_ptr<WaylandConne
         services.keyPoster = std::make_unique<VirtualKeyboardKeyPoster>(wayland, frontAppId);
     else if (backends.keys == B::Keys::kwinFakeInput)
         services.keyPoster = std::make_unique<KWinFakeInputKeyPoster>(wayland, frontAppId);
+    else if (backends.keys == B::Keys::remoteDesktop)
+        services.keyPoster =
+            std::make_unique<RemoteDesktopKeyPoster>(QDBusConnection::sessionBus(), frontAppId);
     else
         services.keyPoster = std::make_unique<NoKeyPoster>();
     if (backends.clipboard == B::Clipboard::dataControl)

@@ -1,5 +1,6 @@
 #include "SessionProbe.h"
 
+#include "RemoteDesktopKeyPoster.h"
 #include "X11Connection.h"
 
 #include <QDBusConnection>
@@ -39,6 +40,10 @@ SessionFacts probeSession(bool waylandAnswered, std::set<std::string> waylandGlo
             for (const char* name : {SessionOffer::kglobalaccel})
                 if (bus->isServiceRegistered(QString::fromLatin1(name)))
                     facts.busNames.insert(name);
+        // Asked only where it could serve: the question may start the portal.
+        if (facts.busNames.contains(SessionOffer::kglobalaccel))
+            facts.remoteDesktopPortal =
+                RemoteDesktopKeyPoster::isOffered(QDBusConnection::sessionBus());
         const std::string sway = environment("SWAYSOCK");
         std::error_code error;
         facts.swaySocket = !sway.empty() && std::filesystem::is_socket(sway, error);

@@ -27,6 +27,10 @@ std::string WaylandAccessibility::pastingStatus() const {
     case SessionBackends::Keys::kwinFakeInput:
         return "Quillo pastes by typing Ctrl+V into the window you were in, through KWin\u2019s "
                "input for trusted programs.";
+    case SessionBackends::Keys::remoteDesktop:
+        return "Quillo pastes by typing Ctrl+V into the window you were in, through the "
+               "desktop\u2019s remote control service. Installed with its desktop entry and "
+               "started from the application menu, it would type through KWin directly.";
     case SessionBackends::Keys::xtest:
     case SessionBackends::Keys::none:
         break;

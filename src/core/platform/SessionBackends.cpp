@@ -26,6 +26,11 @@ SessionBackends chooseSessionBackends(const SessionFacts& facts) {
             backends.keys = B::Keys::virtualKeyboard;
         else if (offers(SessionOffer::kwinFakeInput))
             backends.keys = B::Keys::kwinFakeInput;
+        // KWin lends its keyboard only to an installed Quillo; elsewhere its portal starts a
+        // remote desktop session without asking. Desktops whose portal asks first (GNOME)
+        // want the user told why before the question: not chosen at start.
+        else if (facts.remoteDesktopPortal && facts.busNames.contains(SessionOffer::kglobalaccel))
+            backends.keys = B::Keys::remoteDesktop;
         if (offers(SessionOffer::dataControl))
             backends.clipboard = B::Clipboard::dataControl;
         if (offers(SessionOffer::foreignToplevel))

@@ -21,13 +21,15 @@ struct SessionFacts {
     std::set<std::string> busNames{};
     /// True when sway's command socket (`SWAYSOCK`) is there.
     bool swaySocket = false;
+    /// True when the desktop portal offers remote desktop sessions.
+    bool remoteDesktopPortal = false;
 };
 
 /// Which implementation serves each part of the desktop in this session.
 struct SessionBackends {
     enum class Windowing { x11, wayland, none };
     /// Typing the paste keys into the application in front.
-    enum class Keys { xtest, virtualKeyboard, kwinFakeInput, none };
+    enum class Keys { xtest, virtualKeyboard, kwinFakeInput, remoteDesktop, none };
     /// Reading and restoring the clipboard: Qt's own, or the compositor's data control, which
     /// works without the focus.
     enum class Clipboard { qt, dataControl };
