@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cstdint>
 #include <map>
-#include <ranges>
 #include <set>
 #include <sstream>
 #include <vector>
@@ -18,6 +17,18 @@ std::string lowered(std::string_view text) {
     std::ranges::transform(lower, lower.begin(),
                            [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return lower;
+}
+
+/// The pieces of `text` between the separators (clang's ranges can't split with this library).
+std::vector<std::string_view> split(std::string_view text, char separator) {
+    std::vector<std::string_view> pieces;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find(separator, start);
+        pieces.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
+        if (end == std::string_view::npos)
+            return pieces;
+        start = end + 1;
+    }
 }
 
 /// A combination reduced to what decides whether two are the same press.
@@ -41,9 +52,7 @@ std::optional<std::string> canonicalModifier(std::string_view name) {
 
 std::optional<Press> pressOf(std::string_view combination) {
     Press press;
-    std::vector<std::string_view> parts;
-    for (const auto part : std::views::split(combination, '+'))
-        parts.emplace_back(part.begin(), part.end());
+    const std::vector<std::string_view> parts = split(combination, '+');
     if (parts.empty() || parts.back().empty())
         return std::nullopt;
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
@@ -112,8 +121,8 @@ std::optional<Binding> boundBy(std::string_view config, std::string_view combina
     std::map<std::string, std::string> variables;
     // The keyword of each open block: "mode", "bar", "input", "bindsym", ...
     std::vector<std::string> blocks;
-    for (const auto rawLine : std::views::split(config, '\n')) {
-        std::vector<std::string> parts = words(std::string_view(rawLine.begin(), rawLine.end()));
+    for (const std::string_view line : split(config, '\n')) {
+        std::vector<std::string> parts = words(line);
         if (parts.empty() || parts.front().starts_with('#'))
             continue;
         if (parts.front() == "}") {
