@@ -6,6 +6,7 @@ import unittest
 
 import context
 import library
+from picker import wait_for_shortcut
 from test_clipboard_restore import small_png
 from waiting import SLOWNESS, holds_for, wait_until
 
@@ -25,6 +26,8 @@ class WaylandDay(context.QuilloCase):
                                 library.snippet("Shell line", "echo from-quillo")])
         cls.quillo = cls.start_quillo(cls.home)
         cls.session = context.run.session
+        # Its socket is up before its shortcut is: the first press must not come between.
+        wait_for_shortcut(cls.quillo)
 
     def picker_has_focus(self):
         return (self.session.focused() or (None, None))[0] == "quillo"
