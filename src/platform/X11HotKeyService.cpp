@@ -111,12 +111,17 @@ bool X11HotKeyService::nativeEventFilter(const QByteArray& eventType, void* mess
         // key that is really up ends the hold. The modifiers may be up before the key.
         if (held_ && !connection_->isKeyDown(key->detail))
             held_ = false;
+        releaseTime_ = key->time;
         return modifiers == grab_->modifiers;
     }
     if (modifiers != grab_->modifiers)
         return false;
-    // A hold longer than any repeat gap means its release never reached us: press anew.
-    const bool repeat = held_ && key->time - lastPressTime_ < longestRepeatGapMs;
+    // A hold longer than any repeat gap means its release never reached us: press anew. The
+    // auto-repeat's release and press carry the same time; a later press after a release is
+    // the user's, even when the key was down again by the time we looked.
+    const bool releasedBefore = releaseTime_ && *releaseTime_ != key->time;
+    const bool repeat = held_ && !releasedBefore && key->time - lastPressTime_ < longestRepeatGapMs;
+    releaseTime_.reset();
     held_ = true;
     lastPressTime_ = key->time;
     releaseWatch_.start();

@@ -58,6 +58,8 @@ private:
     // Holding the shortcut opens the picker once: the keyboard's repeats are ignored.
     bool held_ = false;
     xcb_timestamp_t lastPressTime_ = 0;
+    /// The time of the last release seen during a hold; absent when none came since the press.
+    std::optional<xcb_timestamp_t> releaseTime_;
     // While held, the key's state is read from the server now and then: its release goes to
     // another window when one of our own grabs ends before it (a press that closes the picker).
     QTimer releaseWatch_;
