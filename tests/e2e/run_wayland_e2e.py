@@ -45,17 +45,36 @@ def parse_arguments():
 
 
 def run_as_nobody(arguments):
-    """Runs this script again as an unprivileged user in a folder it owns; returns its
-    status."""
+    """Runs this script again as an unprivileged user in a folder it owns, with copies of
+    the tests and the programs there (the checkout may be closed to other users); returns
+    its status. The screenshots are brought back."""
     folder = Path(tempfile.mkdtemp(prefix="quillo-wayland-e2e-"))
-    arguments.artifacts.mkdir(parents=True, exist_ok=True)
     try:
-        for path in (folder, arguments.artifacts):
+        tests = folder / "e2e"
+        tests.mkdir()
+        for script in Path(__file__).parent.glob("*.py"):
+            shutil.copy(script, tests)
+        programs = {}
+        for option in ("program", "target", "keyboard"):
+            original = getattr(arguments, option)
+            programs[option] = folder / "bin" / original.name
+            programs[option].parent.mkdir(exist_ok=True)
+            shutil.copy(original, programs[option])
+        artifacts = folder / "artifacts"
+        artifacts.mkdir()
+        for path in [folder, *folder.rglob("*")]:
             os.chown(path, NOBODY, NOBODY)
         command = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups",
-                   "--", sys.executable, os.path.abspath(__file__), *sys.argv[1:],
-                   "--folder", str(folder)]
-        return subprocess.run(command, env={**os.environ, "HOME": str(folder)}).returncode
+                   "--", sys.executable, str(tests / Path(__file__).name),
+                   "--compositor", arguments.compositor,
+                   *[f"--{option}={path}" for option, path in programs.items()],
+                   "--artifacts", str(artifacts), "--folder", str(folder / "run")]
+        for pattern in arguments.patterns or []:
+            command += ["-k", pattern]
+        status = subprocess.run(command, env={**os.environ, "HOME": str(folder)}).returncode
+        arguments.artifacts.mkdir(parents=True, exist_ok=True)
+        shutil.copytree(artifacts, arguments.artifacts, dirs_exist_ok=True)
+        return status
     finally:
         shutil.rmtree(folder, ignore_errors=True)
 
@@ -77,6 +96,7 @@ def main():
         return run_as_nobody(arguments)
     signal.signal(signal.SIGTERM, _interrupted)
     folder = arguments.folder or Path(tempfile.mkdtemp(prefix="quillo-wayland-e2e-"))
+    folder.mkdir(parents=True, exist_ok=True)
     processes = Processes()
     try:
         # One person: sway and Quillo share the home and runtime folder, so that what sway's
