@@ -110,8 +110,6 @@ class WaylandDay(context.QuilloCase):
         self.session.activate(target.title)
         wait_until(lambda: "quillo" not in self.session.open_app_ids(), 15,
                    "the picker to close", self.session.open_app_ids)
-        # It opens again on the next press.
-        self.open_picker()
 
     def test_the_fill_in_form_fills_the_snippet(self):
         target = self.start_focused_target()
