@@ -116,11 +116,14 @@ bool X11HotKeyService::nativeEventFilter(const QByteArray& eventType, void* mess
     }
     if (modifiers != grab_->modifiers)
         return false;
-    // A hold longer than any repeat gap means its release never reached us: press anew. The
-    // auto-repeat's release and press carry the same time; a later press after a release is
-    // the user's, even when the key was down again by the time we looked.
-    const bool releasedBefore = releaseTime_ && *releaseTime_ != key->time;
-    const bool repeat = held_ && !releasedBefore && key->time - lastPressTime_ < longestRepeatGapMs;
+    // The auto-repeat's release and press carry the same time, whatever the key's state when
+    // we get to them (a busy program may look long after); a press after a release of
+    // another time is the user's. A hold longer than any repeat gap means its release never
+    // reached us: press anew.
+    const bool autoRepeated = releaseTime_ && *releaseTime_ == key->time;
+    const bool releasedBefore = releaseTime_ && !autoRepeated;
+    const bool repeat = autoRepeated || (held_ && !releasedBefore &&
+                                         key->time - lastPressTime_ < longestRepeatGapMs);
     releaseTime_.reset();
     held_ = true;
     lastPressTime_ = key->time;
