@@ -26,7 +26,7 @@ from pathlib import Path
 
 # The end-to-end tests' knowledge of how the program comes up.
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
-from quillo_process import socket_exists  # noqa: E402
+from quillo_process import accepts  # noqa: E402
 
 # The generator's seed the benchmarks use, so the program sees the library they measure.
 LIBRARY_SEED = "20240601"
@@ -120,7 +120,7 @@ def measure_memory(program, generator, out):
             if quillo.poll() is not None:
                 raise RuntimeError(f"quillo ended at start with status {quillo.returncode}: "
                                    f"{stderr_path.read_text(errors='replace')}")
-            return socket_exists(folders)
+            return any(map(accepts, folders["XDG_RUNTIME_DIR"].glob("quillo-*")))
 
         wait_until(ready, 30, "quillo to take requests")
         listed = subprocess.run([program, "list"], env=env, capture_output=True, text=True,
