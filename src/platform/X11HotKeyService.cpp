@@ -17,6 +17,8 @@ X11HotKeyService::X11HotKeyService(std::optional<X11Connection> connection)
     releaseWatch_.setInterval(releaseWatchMs);
     QObject::connect(&releaseWatch_, &QTimer::timeout, [this] {
         if (!held_ || !grab_ || !connection_->isKeyDown(grab_->keycode)) {
+            // Events of the hold may still be queued: their repeats must not count.
+            clearedByWatch_ = held_;
             held_ = false;
             releaseWatch_.stop();
         }
@@ -116,15 +118,17 @@ bool X11HotKeyService::nativeEventFilter(const QByteArray& eventType, void* mess
     }
     if (modifiers != grab_->modifiers)
         return false;
-    // The auto-repeat's release and press carry the same time, whatever the key's state when
-    // we get to them (a busy program may look long after); a press after a release of
-    // another time is the user's. A hold longer than any repeat gap means its release never
-    // reached us: press anew.
-    const bool autoRepeated = releaseTime_ && *releaseTime_ == key->time;
+    // The auto-repeat's release and press carry the same time; a busy program may get to
+    // them after the watch found the key up. A press after a release of another time is the
+    // user's. A hold longer than any repeat gap means its release never reached us: press
+    // anew.
+    const bool autoRepeated =
+        (held_ || clearedByWatch_) && releaseTime_ && *releaseTime_ == key->time;
     const bool releasedBefore = releaseTime_ && !autoRepeated;
     const bool repeat = autoRepeated || (held_ && !releasedBefore &&
                                          key->time - lastPressTime_ < longestRepeatGapMs);
     releaseTime_.reset();
+    clearedByWatch_ = false;
     held_ = true;
     lastPressTime_ = key->time;
     releaseWatch_.start();

@@ -60,6 +60,8 @@ private:
     xcb_timestamp_t lastPressTime_ = 0;
     /// The time of the last release seen during a hold; absent when none came since the press.
     std::optional<xcb_timestamp_t> releaseTime_;
+    /// True when the release watch, not a release, ended the last hold.
+    bool clearedByWatch_ = false;
     // While held, the key's state is read from the server now and then: its release goes to
     // another window when one of our own grabs ends before it (a press that closes the picker).
     QTimer releaseWatch_;
