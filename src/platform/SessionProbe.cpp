@@ -7,7 +7,6 @@
 #include <QDBusConnectionInterface>
 #include <cstdlib>
 #include <filesystem>
-#include <xcb/xtest.h>
 
 namespace quillo {
 
@@ -16,11 +15,6 @@ namespace {
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
-}
-
-bool hasXTest(const X11Connection& x11) {
-    const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(x11.get(), &xcb_test_id);
-    return xtest != nullptr && xtest->present != 0;
 }
 
 } // namespace
@@ -32,7 +26,7 @@ SessionFacts probeSession(bool waylandAnswered, std::set<std::string> waylandGlo
     facts.waylandGlobals = std::move(waylandGlobals);
     if (const std::optional<X11Connection> x11 = X11Connection::ofApplication()) {
         facts.x11Answered = true;
-        facts.xtest = hasXTest(*x11);
+        facts.xtest = x11->hasXTest();
     }
     if (waylandAnswered) {
         // Only the names the choice looks for: listing the whole bus costs more.

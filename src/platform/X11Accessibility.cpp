@@ -6,7 +6,6 @@
 #include <QMessageBox>
 #include <cstdlib>
 #include <string_view>
-#include <xcb/xtest.h>
 
 namespace quillo {
 
@@ -58,10 +57,7 @@ bool X11Accessibility::isWaylandSession() {
 X11Accessibility::Obstacle X11Accessibility::obstacle() const {
     if (!connection_)
         return waylandSession_ ? Obstacle::wayland : Obstacle::noX11;
-    // xcb asks the server once and remembers the answer.
-    const xcb_query_extension_reply_t* xtest =
-        xcb_get_extension_data(connection_->get(), &xcb_test_id);
-    return xtest != nullptr && xtest->present != 0 ? Obstacle::none : Obstacle::noXTest;
+    return connection_->hasXTest() ? Obstacle::none : Obstacle::noXTest;
 }
 
 bool X11Accessibility::isTrusted(bool prompt) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <xcb/xtest.h>
 
 namespace quillo {
 
@@ -43,6 +44,12 @@ std::optional<X11Connection> X11Connection::ofApplication() {
         return std::nullopt;
     xcb_connection_t* connection = x11->connection();
     return X11Connection(connection, rootOfDefaultScreen(connection));
+}
+
+bool X11Connection::hasXTest() const {
+    // xcb asks the server once and remembers the answer.
+    const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(connection_, &xcb_test_id);
+    return xtest != nullptr && xtest->present != 0;
 }
 
 void X11Connection::sync() const {

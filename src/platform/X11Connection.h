@@ -50,6 +50,8 @@ public:
     /// Returns once the server has carried out every request sent before: other clients
     /// then see their effect.
     void sync() const;
+    /// Whether the server has the XTEST extension, which posts keys as if typed.
+    bool hasXTest() const;
 
     /// The atom of a name, interned when new; XCB_ATOM_NONE when the server does not answer.
     xcb_atom_t atom(const char* name) const;
