@@ -1,11 +1,12 @@
 #include "RemoteDesktopKeyPoster.h"
 
+#include "DesktopPortal.h"
 #include "KeyTranslation.h"
 #include "TerminalApps.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <vector>
 #include <xkbcommon/xkbcommon-keysyms.h>
@@ -14,39 +15,64 @@ namespace quillo {
 
 namespace {
 
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString remoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
 const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
+const QString sessionInterface = QStringLiteral("org.freedesktop.portal.Session");
 constexpr std::uint32_t keyboardDevice = 1;
+/// Kept until the user takes it back, across logins.
+constexpr std::uint32_t persistUntilRevoked = 2;
 
 QDBusMessage portalCall(const QString& method) {
-    return QDBusMessage::createMethodCall(portalService, portalPath, remoteDesktop, method);
+    return QDBusMessage::createMethodCall(DesktopPortal::service, DesktopPortal::path,
+                                          remoteDesktop, method);
 }
 
 } // namespace
 
 bool RemoteDesktopKeyPoster::isOffered(const QDBusConnection& bus) {
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        portalService, portalPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-        QStringLiteral("Get"));
-    get << remoteDesktop << QStringLiteral("version");
-    const QDBusMessage reply = bus.call(get, QDBus::Block, 2000);
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-           reply.arguments().constFirst().value<QDBusVariant>().variant().toUInt() > 0;
+    return DesktopPortal::version(bus, remoteDesktop) > 0;
 }
 
-RemoteDesktopKeyPoster::RemoteDesktopKeyPoster(QDBusConnection bus, FrontAppId frontAppId)
-    : bus_(std::move(bus)), frontAppId_(std::move(frontAppId)) {
-    request(Step::createSession, QStringLiteral("CreateSession"), {},
-            {{QStringLiteral("session_handle_token"), QStringLiteral("quillo")}});
+RemoteDesktopKeyPoster::RemoteDesktopKeyPoster(QDBusConnection bus, FrontAppId frontAppId,
+                                               bool askFirst, SettingsStore* settings)
+    : bus_(std::move(bus)), frontAppId_(std::move(frontAppId)), settings_(settings) {
+    // Asked once the user has said yes; a desktop that doesn't ask grants it without a word.
+    if (!askFirst || (settings_ && settings_->value(allowedKey)))
+        start();
 }
 
 RemoteDesktopKeyPoster::~RemoteDesktopKeyPoster() {
     if (!session_.isEmpty())
-        bus_.asyncCall(QDBusMessage::createMethodCall(
-            portalService, session_, QStringLiteral("org.freedesktop.portal.Session"),
-            QStringLiteral("Close")));
+        bus_.asyncCall(QDBusMessage::createMethodCall(DesktopPortal::service, session_,
+                                                      sessionInterface, QStringLiteral("Close")));
+}
+
+void RemoteDesktopKeyPoster::start() {
+    if (state_ == State::asking || state_ == State::ready)
+        return;
+    setState(State::asking);
+    // The version says which options the portal knows; asked without blocking, as the
+    // portal may be starting.
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        DesktopPortal::service, DesktopPortal::path,
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << remoteDesktop << QStringLiteral("version");
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(get), this);
+    connect(
+        watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* answer) {
+            answer->deleteLater();
+            const QDBusMessage reply = answer->reply();
+            version_ = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+                           ? reply.arguments().constFirst().value<QDBusVariant>().variant().toUInt()
+                           : 0;
+            if (version_ == 0) {
+                setState(State::unavailable);
+                return;
+            }
+            request(Step::createSession, QStringLiteral("CreateSession"), {},
+                    {{QStringLiteral("session_handle_token"),
+                      QStringLiteral("quillo%1").arg(tokens_)}});
+        });
 }
 
 void RemoteDesktopKeyPoster::request(Step step, const QString& method, QList<QVariant> arguments,
@@ -56,45 +82,96 @@ void RemoteDesktopKeyPoster::request(Step step, const QString& method, QList<QVa
     QString sender = bus_.baseService().mid(1);
     sender.replace(QLatin1Char('.'), QLatin1Char('_'));
     if (!requestPath_.isEmpty())
-        bus_.disconnect(portalService, requestPath_, requestInterface, QStringLiteral("Response"),
-                        this, SLOT(onResponse(uint, QVariantMap)));
-    requestPath_ = portalPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
-    bus_.connect(portalService, requestPath_, requestInterface, QStringLiteral("Response"), this,
-                 SLOT(onResponse(uint, QVariantMap)));
+        bus_.disconnect(DesktopPortal::service, requestPath_, requestInterface,
+                        QStringLiteral("Response"), this, SLOT(onResponse(uint, QVariantMap)));
+    requestPath_ =
+        DesktopPortal::path + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
+    bus_.connect(DesktopPortal::service, requestPath_, requestInterface, QStringLiteral("Response"),
+                 this, SLOT(onResponse(uint, QVariantMap)));
     step_ = step;
     options.insert(QStringLiteral("handle_token"), token);
     QDBusMessage call = portalCall(method);
     arguments.append(options);
     call.setArguments(arguments);
     // Asynchronous: the desktop may show a dialog and take its time.
-    bus_.asyncCall(call);
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher* answer) {
+                answer->deleteLater();
+                if (answer->isError()) {
+                    step_ = Step::none;
+                    setState(State::unavailable);
+                }
+            });
 }
 
 void RemoteDesktopKeyPoster::onResponse(uint response, const QVariantMap& results) {
     // 0 is success; 1 the user refused; 2 anything else.
     if (response != 0) {
         step_ = Step::none;
+        if (response == 1)
+            forgetConsent();
+        setState(response == 1 ? State::refused : State::unavailable);
         return;
     }
     switch (step_) {
-    case Step::createSession:
+    case Step::createSession: {
         session_ = results.value(QStringLiteral("session_handle")).toString();
+        bus_.connect(DesktopPortal::service, session_, sessionInterface, QStringLiteral("Closed"),
+                     this, SLOT(onSessionClosed()));
+        QVariantMap options{{QStringLiteral("types"), QVariant::fromValue(keyboardDevice)}};
+        // Older portals refuse options they don't know.
+        if (remembersConsent() && settings_) {
+            options.insert(QStringLiteral("persist_mode"),
+                           QVariant::fromValue(persistUntilRevoked));
+            if (const auto token = settings_ ? settings_->value(restoreTokenKey) : std::nullopt)
+                options.insert(QStringLiteral("restore_token"), QString::fromStdString(*token));
+        }
         request(Step::selectDevices, QStringLiteral("SelectDevices"),
-                {QVariant::fromValue(QDBusObjectPath(session_))},
-                {{QStringLiteral("types"), QVariant::fromValue(keyboardDevice)}});
+                {QVariant::fromValue(QDBusObjectPath(session_))}, options);
         break;
+    }
     case Step::selectDevices:
         request(Step::start, QStringLiteral("Start"),
                 {QVariant::fromValue(QDBusObjectPath(session_)), QString()}, {});
         break;
-    case Step::start:
-        step_ = Step::done;
-        ready_ = results.value(QStringLiteral("devices")).toUInt() & keyboardDevice;
-        break;
-    case Step::none:
-    case Step::done:
+    case Step::start: {
+        step_ = Step::none;
+        const bool keyboard = results.value(QStringLiteral("devices")).toUInt() & keyboardDevice;
+        if (keyboard && settings_) {
+            settings_->setValue(allowedKey, "true");
+            // Each token serves once: the portal hands out the next one with each session.
+            const QString token = results.value(QStringLiteral("restore_token")).toString();
+            if (!token.isEmpty())
+                settings_->setValue(restoreTokenKey, token.toStdString());
+        }
+        setState(keyboard ? State::ready : State::refused);
         break;
     }
+    case Step::none:
+        break;
+    }
+}
+
+void RemoteDesktopKeyPoster::onSessionClosed() {
+    session_.clear();
+    step_ = Step::none;
+    setState(State::refused);
+}
+
+void RemoteDesktopKeyPoster::setState(State state) {
+    if (state == state_)
+        return;
+    state_ = state;
+    if (changed_)
+        changed_();
+}
+
+void RemoteDesktopKeyPoster::forgetConsent() {
+    if (!settings_)
+        return;
+    settings_->remove(allowedKey);
+    settings_->remove(restoreTokenKey);
 }
 
 void RemoteDesktopKeyPoster::pressKeysym(std::uint32_t keysym, bool pressed) const {
@@ -105,8 +182,15 @@ void RemoteDesktopKeyPoster::pressKeysym(std::uint32_t keysym, bool pressed) con
     bus_.asyncCall(call);
 }
 
+void RemoteDesktopKeyPoster::tapKeysym(std::uint32_t keysym) {
+    if (!isReady())
+        return;
+    pressKeysym(keysym, true);
+    pressKeysym(keysym, false);
+}
+
 void RemoteDesktopKeyPoster::tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) {
-    if (!ready_)
+    if (!isReady())
         return;
     std::vector<std::uint32_t> held;
     std::optional<std::uint32_t> key;

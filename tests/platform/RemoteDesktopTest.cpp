@@ -2,6 +2,7 @@
 // own on a private bus: the session is asked for as the portal's flow wants it, and the paste
 // arrives as keysyms, whatever the layout.
 #include "core/platform/KeyEvent.h"
+#include "fakes/FakeSettingsStore.h"
 #include "platform/RemoteDesktopKeyPoster.h"
 
 #include <QDBusAbstractAdaptor>
@@ -23,7 +24,9 @@ const QString portalBus = QStringLiteral("quillo-fake-portal");
 const QString clientBus = QStringLiteral("quillo-portal-client");
 
 /// The portal's remote desktop interface as the test plays it: every request granted (or,
-/// with `refuse`, refused), and the keys it is told kept in order.
+/// with `refuse`, refused, as a user would in the dialog), and the keys it is told kept in
+/// order. From version 2 it remembers consent: a session started with the token it issued
+/// last is granted without the dialog.
 class FakeRemoteDesktop : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.RemoteDesktop")
@@ -31,9 +34,12 @@ class FakeRemoteDesktop : public QObject {
 
 public:
     explicit FakeRemoteDesktop(QDBusConnection bus) : bus_(std::move(bus)) {}
-    uint version() const { return 1; }
+    uint version() const { return portalVersion; }
 
+    uint portalVersion = 2;
     bool refuse = false;
+    QString issuedToken;
+    int dialogs = 0;
     std::vector<std::string> calls;
     std::vector<std::pair<int, uint>> keysyms;
 
@@ -47,14 +53,32 @@ public slots:
     }
     QDBusObjectPath SelectDevices(const QDBusObjectPath&, const QVariantMap& options,
                                   const QDBusMessage& message) {
-        calls.emplace_back("SelectDevices types=" +
-                           std::to_string(options.value(QStringLiteral("types")).toUInt()));
+        std::string call = "SelectDevices types=" +
+                           std::to_string(options.value(QStringLiteral("types")).toUInt());
+        if (options.contains(QStringLiteral("persist_mode")))
+            call += " persist=" +
+                    std::to_string(options.value(QStringLiteral("persist_mode")).toUInt());
+        calls.push_back(call);
+        const QString token = options.value(QStringLiteral("restore_token")).toString();
+        remembered_ = !token.isEmpty() && token == issuedToken;
+        // An old portal knows no persistence and refuses what it doesn't know.
+        if (portalVersion < 2 && options.contains(QStringLiteral("persist_mode")))
+            return answer(message, options, {}, 2);
         return answer(message, options, {});
     }
     QDBusObjectPath Start(const QDBusObjectPath&, const QString&, const QVariantMap& options,
                           const QDBusMessage& message) {
         calls.emplace_back("Start");
-        return answer(message, options, {{QStringLiteral("devices"), 1U}});
+        if (!remembered_)
+            ++dialogs;
+        if (!remembered_ && refuse)
+            return answer(message, options, {}, 1);
+        QVariantMap results{{QStringLiteral("devices"), 1U}};
+        if (portalVersion >= 2) {
+            issuedToken = QStringLiteral("token%1").arg(dialogs + int(calls.size()));
+            results.insert(QStringLiteral("restore_token"), issuedToken);
+        }
+        return answer(message, options, results);
     }
     void NotifyKeyboardKeysym(const QDBusObjectPath&, const QVariantMap&, int keysym, uint state) {
         keysyms.emplace_back(keysym, state);
@@ -63,7 +87,7 @@ public slots:
 private:
     /// The request's path, and its Response a moment later, as a portal sends them.
     QDBusObjectPath answer(const QDBusMessage& message, const QVariantMap& options,
-                           const QVariantMap& results) {
+                           const QVariantMap& results, uint response = 0) {
         QString sender = message.service().mid(1);
         sender.replace(QLatin1Char('.'), QLatin1Char('_'));
         const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/") + sender +
@@ -71,18 +95,19 @@ private:
                              options.value(QStringLiteral("handle_token")).toString();
         QMetaObject::invokeMethod(
             this,
-            [this, path, results] {
-                QDBusMessage response = QDBusMessage::createSignal(
+            [this, path, results, response] {
+                QDBusMessage signal = QDBusMessage::createSignal(
                     path, QStringLiteral("org.freedesktop.portal.Request"),
                     QStringLiteral("Response"));
-                response << static_cast<uint>(refuse ? 1 : 0) << results;
-                bus_.send(response);
+                signal << response << results;
+                bus_.send(signal);
             },
             Qt::QueuedConnection);
         return QDBusObjectPath(path);
     }
 
     QDBusConnection bus_;
+    bool remembered_ = false;
 };
 
 class RemoteDesktopTest : public ::testing::Test {
@@ -137,16 +162,58 @@ TEST_F(RemoteDesktopTest, AsksForAKeyboardSessionThenPastesWithKeysyms) {
     EXPECT_EQ(remoteDesktop_->keysyms, expected);
 }
 
-TEST_F(RemoteDesktopTest, ARefusedSessionPostsNothing) {
+TEST_F(RemoteDesktopTest, AsksOnlyWhenToldThenRemembersTheConsentWithTheDesktopsToken) {
+    testing::FakeSettingsStore settings;
+    {
+        RemoteDesktopKeyPoster poster(client(), {}, true, &settings);
+        QTest::qWait(100);
+        EXPECT_TRUE(remoteDesktop_->calls.empty()) << "asked before the user knew why";
+        poster.start();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return poster.isReady(); }, 10000));
+        EXPECT_TRUE(poster.remembersConsent());
+    }
+    EXPECT_EQ(remoteDesktop_->calls[1], "SelectDevices types=1 persist=2");
+    EXPECT_EQ(settings.values.at(RemoteDesktopKeyPoster::restoreTokenKey).c_str(),
+              remoteDesktop_->issuedToken);
+
+    // The next start asks at once with the token, and the desktop shows no dialog.
+    RemoteDesktopKeyPoster again(client(), {}, true, &settings);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return again.isReady(); }, 10000));
+    EXPECT_EQ(remoteDesktop_->dialogs, 1);
+    EXPECT_EQ(settings.values.at(RemoteDesktopKeyPoster::restoreTokenKey).c_str(),
+              remoteDesktop_->issuedToken)
+        << "each token serves once: the new one must be kept";
+}
+
+TEST_F(RemoteDesktopTest, ATokenTheDesktopRejectsAsksAgainAndARefusalForgetsTheConsent) {
+    testing::FakeSettingsStore settings;
+    settings.values = {{RemoteDesktopKeyPoster::allowedKey, "true"},
+                       {RemoteDesktopKeyPoster::restoreTokenKey, "revoked"}};
     remoteDesktop_->refuse = true;
-    RemoteDesktopKeyPoster poster(client(), {});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !remoteDesktop_->calls.empty(); }, 10000));
-    QTest::qWait(200);
-    EXPECT_FALSE(poster.isReady());
-    EXPECT_EQ(remoteDesktop_->calls, std::vector<std::string>{"CreateSession"});
+    RemoteDesktopKeyPoster poster(client(), {}, true, &settings);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return poster.state() == RemoteDesktopKeyPoster::State::refused; }, 10000));
+    EXPECT_EQ(remoteDesktop_->dialogs, 1);
+    EXPECT_TRUE(settings.values.empty());
     poster.tapKey(KeyCode::v, ModifierFlag::command);
-    QTest::qWait(200);
+    QTest::qWait(100);
     EXPECT_TRUE(remoteDesktop_->keysyms.empty());
+}
+
+TEST_F(RemoteDesktopTest, AnOldPortalIsNotAskedToRememberAndAMissingOneIsUnavailable) {
+    remoteDesktop_->portalVersion = 1;
+    testing::FakeSettingsStore settings;
+    RemoteDesktopKeyPoster poster(client(), {}, true, &settings);
+    poster.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return poster.isReady(); }, 10000));
+    EXPECT_FALSE(poster.remembersConsent());
+    EXPECT_EQ(remoteDesktop_->calls[1], "SelectDevices types=1");
+
+    QDBusConnection(portalBus).unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+    RemoteDesktopKeyPoster missing(client(), {}, true, &settings);
+    missing.start();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return missing.state() == RemoteDesktopKeyPoster::State::unavailable; }, 10000));
 }
 
 } // namespace
