@@ -2,6 +2,9 @@
 
 #include "AutostartLoginItem.h"
 #include "DBusFileViewer.h"
+#include "FocusBorrowing.h"
+#include "GlobalShortcutsPortal.h"
+#include "GnomeHotKeyService.h"
 #include "InotifyFolderWatcher.h"
 #include "KGlobalAccelHotKeyService.h"
 #include "QtDialogs.h"
@@ -28,6 +31,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <cstdlib>
+#include <xkbcommon/xkbcommon-keysyms.h>
 
 namespace quillo {
 
@@ -75,6 +79,37 @@ std::set<std::string> globalNames(const WaylandConnection* wayland) {
     return names;
 }
 
+std::unique_ptr<HotKeyService> makeHotKeys(SessionBackends::Shortcut shortcut,
+                                           SessionBackends::Shortcut fallback,
+                                           const std::shared_ptr<WaylandConnection>& wayland) {
+    using S = SessionBackends::Shortcut;
+    const std::string program = QCoreApplication::applicationFilePath().toStdString();
+    switch (shortcut) {
+    case S::swayCommand:
+        return std::make_unique<SwayHotKeyService>(std::getenv("SWAYSOCK"), program);
+    case S::kglobalaccel:
+        // KWin matches a combination by what it types in the user's layout (Ctrl+Shift+1 is
+        // Ctrl+!), so its keymap names Shift combinations.
+        return std::make_unique<KGlobalAccelHotKeyService>(
+            QDBusConnection::sessionBus(),
+            [keymap = std::shared_ptr(CompositorKeymap::create(wayland))](
+                std::uint32_t keysym) -> std::optional<std::uint32_t> {
+                if (!keymap || !keymap->layout())
+                    return std::nullopt;
+                return keymap->layout()->shiftedKeysymOf(keysym);
+            });
+    case S::gnomeKeybinding:
+        return std::make_unique<GnomeHotKeyService>(program);
+    case S::globalShortcutsPortal:
+        return std::make_unique<PortalHotKeyService>(QDBusConnection::sessionBus(),
+                                                     makeHotKeys(fallback, S::none, wayland));
+    case S::x11Grab:
+    case S::none:
+        break;
+    }
+    return std::make_unique<NoHotKeys>();
+}
+
 void chooseWayland(DesktopServices& services, const std::shared_ptr<WaylandConnection>& wayland) {
     using B = SessionBackends;
     const B& backends = services.backends;
@@ -86,34 +121,40 @@ void chooseWayland(DesktopServices& services, const std::shared_ptr<WaylandConne
     } else {
         services.workspace = std::make_unique<FocusDelayWorkspace>();
     }
-    if (backends.keys == B::Keys::virtualKeyboard)
+    RemoteDesktopKeyPoster* remoteDesktop = nullptr;
+    if (backends.keys == B::Keys::virtualKeyboard) {
         services.keyPoster = std::make_unique<VirtualKeyboardKeyPoster>(wayland, frontAppId);
-    else if (backends.keys == B::Keys::kwinFakeInput)
+    } else if (backends.keys == B::Keys::kwinFakeInput) {
         services.keyPoster = std::make_unique<KWinFakeInputKeyPoster>(wayland, frontAppId);
-    else if (backends.keys == B::Keys::remoteDesktop)
-        services.keyPoster =
-            std::make_unique<RemoteDesktopKeyPoster>(QDBusConnection::sessionBus(), frontAppId);
-    else
+    } else if (backends.keys == B::Keys::remoteDesktop) {
+        auto poster = std::make_unique<RemoteDesktopKeyPoster>(QDBusConnection::sessionBus(),
+                                                               frontAppId, backends.keysNeedConsent,
+                                                               services.settings.get());
+        remoteDesktop = poster.get();
+        services.keyPoster = std::move(poster);
+    } else {
         services.keyPoster = std::make_unique<NoKeyPoster>();
-    if (backends.clipboard == B::Clipboard::dataControl)
+    }
+    if (backends.clipboard == B::Clipboard::dataControl) {
         services.pasteboard = std::make_unique<DataControlPasteboard>(wayland);
-    services.accessibility = std::make_unique<WaylandAccessibility>(backends);
-    const std::string program = QCoreApplication::applicationFilePath().toStdString();
-    if (backends.shortcut == B::Shortcut::swayCommand)
-        services.hotKeys = std::make_unique<SwayHotKeyService>(std::getenv("SWAYSOCK"), program);
-    else if (backends.shortcut == B::Shortcut::kglobalaccel)
-        // KWin matches a combination by what it types in the user's layout (Ctrl+Shift+1 is
-        // Ctrl+!), so its keymap names Shift combinations.
-        services.hotKeys = std::make_unique<KGlobalAccelHotKeyService>(
-            QDBusConnection::sessionBus(),
-            [keymap = std::shared_ptr(CompositorKeymap::create(wayland))](
-                std::uint32_t keysym) -> std::optional<std::uint32_t> {
-                if (!keymap || !keymap->layout())
-                    return std::nullopt;
-                return keymap->layout()->shiftedKeysymOf(keysym);
-            });
-    else
-        services.hotKeys = std::make_unique<NoHotKeys>();
+    } else if (backends.clipboard == B::Clipboard::borrowedFocus) {
+        // A key that types nothing, pressed where the compositor wants a new key press.
+        auto borrower = std::make_shared<FocusBorrower>([remoteDesktop] {
+            if (!remoteDesktop || !remoteDesktop->isReady())
+                return false;
+            remoteDesktop->tapKeysym(XKB_KEY_Shift_L);
+            return true;
+        });
+        auto pasteboard = std::make_unique<QtPasteboard>();
+        pasteboard->offerOncePerTurn(
+            [borrower] { borrower->expectWrite(); },
+            [borrower](std::function<void(bool)> offer) { borrower->write(std::move(offer)); });
+        services.pasteboard = std::move(pasteboard);
+        services.keyPoster =
+            std::make_unique<FocusReturningKeyPoster>(std::move(services.keyPoster), borrower);
+    }
+    services.accessibility = std::make_unique<WaylandAccessibility>(backends, remoteDesktop);
+    services.hotKeys = makeHotKeys(backends.shortcut, backends.shortcutFallback, wayland);
     services.pickerPanel = std::make_unique<QtPickerPanel>(QtPickerPanel::Keyboard::focus);
 }
 

@@ -3,6 +3,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <array>
 
@@ -43,7 +45,25 @@ void QtPasteboard::clipboardChanged() {
 }
 
 bool QtPasteboard::holdsOwnContents() const {
-    return offered_ && clipboard_->mimeData(QClipboard::Clipboard) == offered_.data();
+    return offerPending_ ||
+           (offered_ && clipboard_->mimeData(QClipboard::Clipboard) == offered_.data());
+}
+
+void QtPasteboard::offerOncePerTurn(std::function<void()> scheduled, OfferGate gate) {
+    offerScheduled_ = std::move(scheduled);
+    offerGate_ = std::move(gate);
+    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, &receiver_,
+                     [this] { takeSnapshot(); });
+    QObject::connect(clipboard_, &QClipboard::dataChanged, &receiver_, [this] {
+        // Read on the next turn: the compositor may still be telling the rest.
+        QTimer::singleShot(0, &receiver_, [this] { takeSnapshot(); });
+    });
+}
+
+void QtPasteboard::takeSnapshot() {
+    // Unfocused, the compositor shows nothing: what it showed last is kept.
+    if (QGuiApplication::focusWindow() != nullptr)
+        snapshot_ = readItems();
 }
 
 void QtPasteboard::startWriting() {
@@ -98,6 +118,26 @@ void QtPasteboard::put(const QString& type, const QByteArray& data) {
 }
 
 void QtPasteboard::offer() {
+    if (!offerGate_) {
+        offerNow();
+        return;
+    }
+    if (offerPending_)
+        return;
+    offerPending_ = true;
+    if (offerScheduled_)
+        offerScheduled_();
+    QTimer::singleShot(0, &receiver_, [this] {
+        offerGate_([this](bool possible) {
+            // What was written last goes, however many writes came meanwhile.
+            if (offerPending_ && possible)
+                offerNow();
+            offerPending_ = false;
+        });
+    });
+}
+
+void QtPasteboard::offerNow() {
     // A fresh object each time: some platforms take the list of types when the data is set.
     auto* data = new QMimeData;
     for (const auto& [type, content] : contents_)
@@ -107,6 +147,13 @@ void QtPasteboard::offer() {
 }
 
 std::optional<std::string> QtPasteboard::plainString() const {
+    if (snapshot_ && QGuiApplication::focusWindow() == nullptr) {
+        for (const PasteboardItem& item : *snapshot_)
+            for (const auto& [type, data] : item.data)
+                if (type == PasteboardType::plainText || type == "text/plain")
+                    return data;
+        return std::nullopt;
+    }
     const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
     if (!data)
         return std::nullopt;
@@ -118,6 +165,12 @@ std::optional<std::string> QtPasteboard::plainString() const {
 }
 
 std::vector<PasteboardItem> QtPasteboard::items() const {
+    if (snapshot_ && QGuiApplication::focusWindow() == nullptr)
+        return *snapshot_;
+    return readItems();
+}
+
+std::vector<PasteboardItem> QtPasteboard::readItems() const {
     const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
     if (!data)
         return {};

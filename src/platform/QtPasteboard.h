@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
 
 class QClipboard;
 class QMimeData;
@@ -29,6 +30,15 @@ public:
     std::vector<PasteboardItem> items() const override;
     void writeItems(const std::vector<PasteboardItem>& items) override;
 
+    /// Where the compositor takes one offer per input event and only from the focused window
+    /// (GNOME's Wayland session), the writes of one turn of the event loop are offered once,
+    /// at its end, through `gate`: it calls `offer(true)` once the program has the focus, or
+    /// `offer(false)` to drop the write. `scheduled` is told as soon as an offer is on its way.
+    /// As such a compositor shows the clipboard only to the focused window, what it held when a
+    /// window of ours last had the focus is what the clipboard is read as meanwhile.
+    using OfferGate = std::function<void(std::function<void(bool possible)> offer)>;
+    void offerOncePerTurn(std::function<void()> scheduled, OfferGate gate);
+
 private:
     using Contents = std::vector<std::pair<QString, QByteArray>>;
 
@@ -37,6 +47,9 @@ private:
     void startWriting();
     void put(const QString& type, const QByteArray& data);
     void offer();
+    void offerNow();
+    std::vector<PasteboardItem> readItems() const;
+    void takeSnapshot();
 
     QClipboard* clipboard_;
     std::int64_t changeCount_ = 0;
@@ -44,6 +57,10 @@ private:
     Contents contents_;
     /// The data last handed to the clipboard, which owns and eventually deletes it.
     QPointer<QMimeData> offered_;
+    std::function<void()> offerScheduled_;
+    OfferGate offerGate_;
+    bool offerPending_ = false;
+    std::optional<std::vector<PasteboardItem>> snapshot_;
     /// Receives the clipboard's signals; going with this object, it disconnects them.
     QObject receiver_;
 };

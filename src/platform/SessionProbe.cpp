@@ -1,5 +1,6 @@
 #include "SessionProbe.h"
 
+#include "DesktopPortal.h"
 #include "RemoteDesktopKeyPoster.h"
 #include "X11Connection.h"
 
@@ -29,18 +30,24 @@ SessionFacts probeSession(bool waylandAnswered, std::set<std::string> waylandGlo
         facts.xtest = x11->hasXTest();
     }
     if (waylandAnswered) {
+        const QDBusConnection bus = QDBusConnection::sessionBus();
         // Only the names the choice looks for: listing the whole bus costs more.
-        if (QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface())
-            for (const char* name : {SessionOffer::kglobalaccel})
-                if (bus->isServiceRegistered(QString::fromLatin1(name)))
+        if (QDBusConnectionInterface* names = bus.interface())
+            for (const char* name : {SessionOffer::kglobalaccel, SessionOffer::gnomeMediaKeys})
+                if (names->isServiceRegistered(QString::fromLatin1(name)))
                     facts.busNames.insert(name);
-        // Asked only where it could serve: the question may start the portal.
-        if (facts.busNames.contains(SessionOffer::kglobalaccel))
-            facts.remoteDesktopPortal =
-                RemoteDesktopKeyPoster::isOffered(QDBusConnection::sessionBus());
         const std::string sway = environment("SWAYSOCK");
         std::error_code error;
         facts.swaySocket = !sway.empty() && std::filesystem::is_socket(sway, error);
+        // The portal is asked only where it could serve: the question may start it.
+        const bool compositorTypes = facts.waylandGlobals.contains(SessionOffer::virtualKeyboard) ||
+                                     facts.waylandGlobals.contains(SessionOffer::kwinFakeInput);
+        if (!compositorTypes)
+            facts.remoteDesktopPortal = RemoteDesktopKeyPoster::isOffered(bus);
+        if (!facts.swaySocket)
+            facts.globalShortcutsPortal =
+                DesktopPortal::version(
+                    bus, QStringLiteral("org.freedesktop.portal.GlobalShortcuts")) > 0;
     }
     return facts;
 }

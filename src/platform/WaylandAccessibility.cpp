@@ -1,18 +1,30 @@
 #include "WaylandAccessibility.h"
 
 #include "CantPasteMessage.h"
+#include "RemoteDesktopKeyPoster.h"
 
 #include <QMessageBox>
 
 namespace quillo {
 
-WaylandAccessibility::WaylandAccessibility(SessionBackends backends) : backends_(backends) {}
+WaylandAccessibility::WaylandAccessibility(SessionBackends backends,
+                                           RemoteDesktopKeyPoster* remoteDesktop)
+    : backends_(backends), remoteDesktop_(remoteDesktop) {}
 
 WaylandAccessibility::~WaylandAccessibility() {
     delete message_.data();
 }
 
 bool WaylandAccessibility::isTrusted(bool prompt) {
+    if (backends_.keysNeedConsent && remoteDesktop_) {
+        using State = RemoteDesktopKeyPoster::State;
+        // Settings has said what the desktop will ask: the user asked for it.
+        if (prompt && remoteDesktop_->state() != State::ready)
+            remoteDesktop_->start();
+        if (prompt && remoteDesktop_->state() == State::unavailable)
+            showCantPasteMessage(message_, QString::fromStdString(consentStatus()));
+        return remoteDesktop_->isReady();
+    }
     const bool trusted = backends_.keys != SessionBackends::Keys::none;
     if (!trusted && prompt)
         showCantPasteMessage(message_, explanation());
@@ -20,6 +32,8 @@ bool WaylandAccessibility::isTrusted(bool prompt) {
 }
 
 std::string WaylandAccessibility::pastingStatus() const {
+    if (backends_.keysNeedConsent && remoteDesktop_)
+        return consentStatus();
     switch (backends_.keys) {
     case SessionBackends::Keys::virtualKeyboard:
         return "Quillo pastes by typing Ctrl+V (Ctrl+Shift+V in terminals) into the window you "
@@ -36,6 +50,35 @@ std::string WaylandAccessibility::pastingStatus() const {
         break;
     }
     return explanation().toStdString();
+}
+
+std::string WaylandAccessibility::consentStatus() const {
+    using State = RemoteDesktopKeyPoster::State;
+    const std::string copies = " Until then, Quillo puts each snippet on the clipboard for you to "
+                               "paste with Ctrl+V.";
+    const std::string remembered = remoteDesktop_->remembersConsent()
+                                       ? "The desktop remembers your answer."
+                                       : "The desktop asks again after each login.";
+    switch (remoteDesktop_->state()) {
+    case State::idle:
+        return "The desktop lets a program type into other windows only with your permission. "
+               "Allow\u2026 asks for it: choose Share or Allow in the desktop\u2019s remote "
+               "desktop dialog. " +
+               remembered + copies;
+    case State::asking:
+        return "Waiting for your answer in the desktop\u2019s remote desktop dialog.";
+    case State::ready:
+        return "Quillo pastes by typing Ctrl+V (Ctrl+Shift+V in terminals) into the window you "
+               "were in, through the desktop\u2019s remote desktop service, as you allowed. " +
+               remembered;
+    case State::refused:
+        return "Quillo isn\u2019t allowed to type into other windows, so it puts each snippet "
+               "on the clipboard for you to paste with Ctrl+V. Allow\u2026 asks the desktop "
+               "again.";
+    case State::unavailable:
+        break;
+    }
+    return "The desktop\u2019s remote desktop service didn\u2019t answer." + copies;
 }
 
 QString WaylandAccessibility::explanation() const {

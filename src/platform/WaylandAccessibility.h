@@ -10,12 +10,17 @@ class QMessageBox;
 
 namespace quillo {
 
+class RemoteDesktopKeyPoster;
+
 /// Posting keys in a Wayland session: possible where the compositor lends a keyboard (a
-/// virtual keyboard, KWin's fake input), and nothing the program can ask for elsewhere, so
-/// asking only explains.
+/// virtual keyboard, KWin's fake input) or the desktop's remote desktop session allows it.
+/// Where the desktop asks the user first (GNOME), asking starts its dialog; elsewhere there is
+/// nothing to ask for, so asking only explains.
 class WaylandAccessibility final : public Accessibility {
 public:
-    explicit WaylandAccessibility(SessionBackends backends);
+    /// `remoteDesktop` is the key poster when the keys go through the portal.
+    explicit WaylandAccessibility(SessionBackends backends,
+                                  RemoteDesktopKeyPoster* remoteDesktop = nullptr);
     ~WaylandAccessibility() override;
     WaylandAccessibility(const WaylandAccessibility&) = delete;
     WaylandAccessibility& operator=(const WaylandAccessibility&) = delete;
@@ -25,8 +30,10 @@ public:
 
 private:
     QString explanation() const;
+    std::string consentStatus() const;
 
     SessionBackends backends_;
+    RemoteDesktopKeyPoster* remoteDesktop_;
     QPointer<QMessageBox> message_;
 };
 

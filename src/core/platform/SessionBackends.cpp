@@ -27,18 +27,28 @@ SessionBackends chooseSessionBackends(const SessionFacts& facts) {
         else if (offers(SessionOffer::kwinFakeInput))
             backends.keys = B::Keys::kwinFakeInput;
         // KWin lends its keyboard only to an installed Quillo; elsewhere its portal starts a
-        // remote desktop session without asking. Desktops whose portal asks first (GNOME)
-        // want the user told why before the question: not chosen at start.
-        else if (facts.remoteDesktopPortal && facts.busNames.contains(SessionOffer::kglobalaccel))
+        // remote desktop session without asking. Other desktops' portals (GNOME's) ask first.
+        else if (facts.remoteDesktopPortal) {
             backends.keys = B::Keys::remoteDesktop;
+            backends.keysNeedConsent = !facts.busNames.contains(SessionOffer::kglobalaccel);
+        }
         if (offers(SessionOffer::dataControl))
             backends.clipboard = B::Clipboard::dataControl;
+        else
+            backends.clipboard = B::Clipboard::borrowedFocus;
         if (offers(SessionOffer::foreignToplevel))
             backends.front = B::Front::foreignToplevel;
         if (facts.swaySocket)
             backends.shortcut = B::Shortcut::swayCommand;
         else if (facts.busNames.contains(SessionOffer::kglobalaccel))
             backends.shortcut = B::Shortcut::kglobalaccel;
+        else if (facts.busNames.contains(SessionOffer::gnomeMediaKeys))
+            backends.shortcut = B::Shortcut::gnomeKeybinding;
+        // The portal is the desktop's own choice where it works; sway's socket binds at once.
+        if (facts.globalShortcutsPortal && !facts.swaySocket) {
+            backends.shortcutFallback = backends.shortcut;
+            backends.shortcut = B::Shortcut::globalShortcutsPortal;
+        }
         return backends;
     }
     if (!facts.x11Answered)
