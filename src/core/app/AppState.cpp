@@ -16,9 +16,13 @@ std::optional<AppStateEnvironment>& sharedEnvironment() {
 
 AppState::AppState(const AppStateEnvironment& environment)
     : environment_(environment), accessibilityTrusted_(environment.accessibility.isTrusted(false)),
-      shortcut_(Shortcut::saved(environment.settings)) {}
+      shortcut_(Shortcut::saved(environment.settings)) {
+    // The desktop may change the shortcut in a dialog of its own.
+    environment_.hotKey.service().setChangedHandler([this] { changed(); });
+}
 
 AppState::~AppState() {
+    environment_.hotKey.service().setChangedHandler({});
     poll_.cancel();
 }
 
@@ -87,10 +91,25 @@ void AppState::setShortcut(const Shortcut& shortcut) {
         // Registering gave up the old combination: take it back so it keeps working.
         environment_.hotKey.registerShortcut(old);
         problem = shortcut.displayString() + " is already used by another app, so " +
-                  old.displayString() + " is still the shortcut.";
+                  old.displayString() + " is still the shortcut." + alreadyUsed(shortcut);
     }
     if (shortcut_ == old && problem == shortcutProblem_)
         return;
+    shortcutProblem_ = std::move(problem);
+    changed();
+}
+
+std::string AppState::alreadyUsed(const Shortcut& shortcut) const {
+    const auto holder =
+        environment_.hotKey.service().holderOf(shortcut.keyCode, shortcut.modifiers);
+    return holder ? " It is taken by \u201c" + *holder + "\u201d." : std::string();
+}
+
+void AppState::setShortcutInDesktop(bool on) {
+    std::optional<std::string> problem;
+    if (environment_.hotKey.service().setUpInDesktop(on) != 0)
+        problem =
+            shortcut_.displayString() + " is already used by another app." + alreadyUsed(shortcut_);
     shortcutProblem_ = std::move(problem);
     changed();
 }

@@ -91,6 +91,9 @@ public:
     /// Registers `shortcut` as the global shortcut and saves it. When the system refuses
     /// it, the old one is registered again and kept, and `shortcutProblem` says why.
     void setShortcut(const Shortcut& shortcut);
+    /// Adds the shortcut to the desktop's own shortcuts, or takes it away, where the desktop
+    /// runs it (see HotKeyService::setUpInDesktop).
+    void setShortcutInDesktop(bool on);
     /// Asks the library window for a new snippet.
     void requestNewSnippet();
     /// Asks the snippet editor to focus its name field.
@@ -110,6 +113,7 @@ private:
     void schedulePoll();
     void pollPermission();
     void changed();
+    std::string alreadyUsed(const Shortcut& shortcut) const;
 
     AppStateEnvironment environment_;
 

@@ -38,6 +38,9 @@ public:
     bool isRegistered() const { return registered_; }
     /// The line that keeps the shortcut in the desktop's configuration, where it needs one.
     std::string configurationLine() const { return service_.configurationLine(); }
+    /// The service, for what some desktops add: who holds a combination, the desktop's own
+    /// copy of the shortcut, the trigger the desktop chose.
+    HotKeyService& service() const { return service_; }
 
 private:
     void pressed();

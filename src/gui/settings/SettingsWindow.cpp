@@ -150,6 +150,18 @@ QWidget* SettingsWindow::makeShortcutSection() {
     configurationRow_ = lineRow;
     section.addWide(lineRow);
 
+    // Desktops that choose the combination in a dialog of their own say which they chose.
+    desktopTrigger_ = caption(LibraryLook::secondary(palette()), *this);
+    section.addWide(desktopTrigger_);
+    // Desktops that run the shortcut themselves (GNOME) get it added with the user's consent.
+    desktopSetUpHint_ = caption(LibraryLook::secondary(palette()), *this);
+    section.addWide(desktopSetUpHint_);
+    desktopSetUpButton_ = new QPushButton;
+    connect(desktopSetUpButton_, &QPushButton::clicked, this, [this] {
+        environment_.app.setShortcutInDesktop(!environment_.hotKey.service().isSetUpInDesktop());
+    });
+    section.addWide(desktopSetUpButton_, Qt::AlignLeft);
+
     openAtLogin_ = new QCheckBox(QStringLiteral("Open at login"));
     connect(openAtLogin_, &QCheckBox::toggled, this,
             [this](bool checked) { model_.setOpenAtLogin(checked); });
@@ -221,6 +233,23 @@ void SettingsWindow::render() {
     configurationLine_->setCursorPosition(0);
     configurationHint_->setVisible(!line.empty());
     configurationRow_->setVisible(!line.empty());
+
+    const HotKeyService& service = environment_.hotKey.service();
+    const std::string trigger = service.desktopTrigger();
+    desktopTrigger_->setText(
+        QStringLiteral("The desktop runs the shortcut as %1.").arg(text(trigger)));
+    desktopTrigger_->setVisible(!trigger.empty());
+    const bool offered = service.offersDesktopSetUp();
+    const bool setUp = offered && service.isSetUpInDesktop();
+    desktopSetUpHint_->setText(
+        setUp ? QStringLiteral("The shortcut is among the desktop\u2019s keyboard shortcuts, where "
+                               "it runs \u201cquillo --picker\u201d.")
+              : QStringLiteral("This desktop runs global shortcuts itself. Adding the shortcut to "
+                               "its keyboard shortcuts lets it open the picker from any app."));
+    desktopSetUpButton_->setText(setUp ? QStringLiteral("Remove from Desktop Shortcuts")
+                                       : QStringLiteral("Add to Desktop Shortcuts"));
+    desktopSetUpHint_->setVisible(offered);
+    desktopSetUpButton_->setVisible(offered);
 
     // Set quietly: only the user's own changes are carried out.
     const QSignalBlocker quiet(openAtLogin_);

@@ -47,6 +47,9 @@ private:
     QLabel* shortcutProblem_;
     QLabel* configurationHint_;
     QWidget* configurationRow_;
+    QLabel* desktopTrigger_;
+    QLabel* desktopSetUpHint_;
+    QPushButton* desktopSetUpButton_;
     QLineEdit* configurationLine_;
     QCheckBox* openAtLogin_;
     QWidget* allowed_;
