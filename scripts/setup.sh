@@ -21,6 +21,8 @@ packages=(
     xvfb xauth openbox xdotool xclip xterm x11-utils imagemagick fonts-dejavu-core
     # headless Wayland compositors for the Wayland tests, and tools that act as a user there
     sway kwin-wayland dbus-daemon wl-clipboard wayland-utils grim foot
+    # ... and GNOME's compositor, with what the tests' keyboard and portal there speak in
+    python3-dbus python3-gi
     # GNOME's schemas for the keybinding tests, and mutter for its headless session
     libglib2.0-dev gnome-settings-daemon-common gnome-shell-common mutter
     # the checker of the desktop entry

@@ -160,8 +160,10 @@ int main(int argc, char** argv) {
     const QCommandLineOption grabShortcut("grab-shortcut",
                                           "Hold Control+Alt+Space; exit 3 when refused.");
     const QCommandLineOption appId("app-id", "The Wayland app id to show.", "id");
+    const QCommandLineOption focusLog(
+        "focus-log", "Gets \"in\" or \"out\" as the window gains or loses the focus.", "path");
     parser.addOptions(
-        {caption, textFile, keyLog, pasteLog, readyFile, clipboard, grabShortcut, appId});
+        {caption, textFile, keyLog, pasteLog, readyFile, clipboard, grabShortcut, appId, focusLog});
     parser.process(app);
     if (parser.isSet(appId))
         QGuiApplication::setDesktopFileName(parser.value(appId));
@@ -208,6 +210,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "target: couldn't take the clipboard\n");
         clipboardPending = false;
     };
+    // Where the compositor doesn't tell, the tests learn from here who has the focus.
+    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, [&](QWindow* focused) {
+        appendLine(parser.value(focusLog), focused ? "in" : "out");
+    });
     QTimer readyPoll;
     QObject::connect(&readyPoll, &QTimer::timeout, [&] {
         if (!window.windowHandle() || !window.windowHandle()->isExposed())

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """End-to-end tests of Quillo in a Wayland session: the built program under a private
-headless compositor (sway or KWin), pasting into real Wayland windows.
+headless compositor (sway, KWin or mutter), pasting into real Wayland windows.
 
-    run_wayland_e2e.py --compositor sway|kwin --program BUILT_QUILLO
+    run_wayland_e2e.py --compositor sway|kwin|mutter --program BUILT_QUILLO
                        --target BUILT_TARGET_WINDOW --keyboard BUILT_KEYBOARD_TOOL
                        [--artifacts DIR] [-k PATTERN]
 
@@ -25,15 +25,17 @@ sys.dont_write_bytecode = True
 import context  # noqa: E402
 from processes import Processes  # noqa: E402
 from quillo_process import QuilloHome  # noqa: E402
-from wayland_session import KWinSession, SwaySession, can_run_kwin, can_run_sway  # noqa: E402
+from wayland_session import (KWinSession, MutterSession, SwaySession, can_run_kwin,  # noqa: E402
+                             can_run_mutter, can_run_sway)
 
-MODULES = ["test_wayland"]
+MODULES = {"sway": ["test_wayland"], "kwin": ["test_wayland"], "mutter": ["test_gnome"]}
+CAN_RUN = {"sway": can_run_sway, "kwin": can_run_kwin, "mutter": can_run_mutter}
 NOBODY = 65534
 
 
 def parse_arguments():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--compositor", choices=("sway", "kwin"), default="sway")
+    parser.add_argument("--compositor", choices=tuple(MODULES), default="sway")
     parser.add_argument("--program", required=True, type=Path)
     parser.add_argument("--target", required=True, type=Path)
     parser.add_argument("--keyboard", required=True, type=Path)
@@ -89,7 +91,7 @@ def main():
         if not path.is_file():
             print(f"run_wayland_e2e: {path} doesn't exist; build it first", file=sys.stderr)
             return 2
-    if not (can_run_sway() if arguments.compositor == "sway" else can_run_kwin()):
+    if not CAN_RUN[arguments.compositor]():
         print(f"run_wayland_e2e: {arguments.compositor} or its tools are missing; skipped")
         return 0
     if os.geteuid() == 0:
@@ -105,6 +107,8 @@ def main():
         user_env = {key: str(path) for key, path in home.dirs.items()}
         if arguments.compositor == "sway":
             session = SwaySession(processes, folder, arguments.keyboard.resolve(), user_env)
+        elif arguments.compositor == "mutter":
+            session = MutterSession(processes, folder, arguments.keyboard.resolve(), user_env)
         else:
             session = KWinSession(processes, folder, arguments.keyboard.resolve(), user_env,
                                   [arguments.program.resolve(), arguments.keyboard.resolve()])
@@ -116,7 +120,7 @@ def main():
         loader = unittest.TestLoader()
         if arguments.patterns:
             loader.testNamePatterns = [f"*{pattern}*" for pattern in arguments.patterns]
-        suite = loader.loadTestsFromNames(MODULES)
+        suite = loader.loadTestsFromNames(MODULES[arguments.compositor])
         result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
         if context.run.figures:
             print("\nFigures:")

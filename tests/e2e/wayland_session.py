@@ -7,6 +7,7 @@ import json
 import os
 import shutil
 import subprocess
+import sys
 from pathlib import Path
 
 from processes import start_session_bus
@@ -41,10 +42,13 @@ class WaylandSession:
         self.start_compositor()
         # One keyboard for the whole run: a new one's first key is lost.
         self._keyboard = self._processes.start(
-            [str(self._keyboard_tool)], env=self.env(), stdin=subprocess.PIPE,
+            self.keyboard_command(), env=self.env(), stdin=subprocess.PIPE,
             stdout=subprocess.PIPE, text=True)
         if self._keyboard.stdout.readline().strip() != "ready":
             raise RuntimeError("the tests' keyboard didn't start")
+
+    def keyboard_command(self):
+        return [str(self._keyboard_tool)]
 
     def focused(self):
         """The window with the keyboard: its app id and title; None when none has it."""
@@ -305,3 +309,55 @@ class KWinSession(WaylandSession):
 def can_run_kwin():
     return all(shutil.which(tool) for tool in ("kwin_wayland", "dbus-send", "wl-paste",
                                                "wl-copy"))
+
+
+class MutterSession(WaylandSession):
+    """GNOME's compositor without a screen or a shell. It offers programs neither a keyboard
+    nor the clipboard without the focus; the tests type through its own remote desktop API,
+    and the portal's remote desktop is played by the same helper, as GNOME's portal serves it
+    once the user allowed it. Nothing tells which window has the focus: the tests read it
+    from their target window."""
+
+    name = "mutter"
+
+    def keyboard_command(self):
+        return [debian_python(), str(Path(__file__).parent / "mutter_keys.py")]
+
+    def start_compositor(self):
+        env = {**self._base_env(), "XDG_SESSION_TYPE": "wayland", "GSETTINGS_BACKEND": "memory"}
+        with open(self.folder / "mutter.log", "wb") as log:
+            self._processes.start(["mutter", "--headless", "--wayland", "--no-x11",
+                                   "--virtual-monitor", "1280x800", "--wayland-display",
+                                   "wayland-quillo"], env=env, stdout=log,
+                                  stderr=subprocess.STDOUT)
+        socket = self.runtime / "wayland-quillo"
+        wait_until(socket.exists, 30, "mutter's socket", self.log)
+        self.wayland_display = str(socket)
+        wait_until(lambda: bus_has(self.bus, "org.gnome.Mutter.RemoteDesktop"), 30,
+                   "mutter's remote desktop service", self.log)
+
+    def focused(self):
+        return None
+
+    def open_app_ids(self):
+        return []
+
+
+def bus_has(bus, name):
+    out = subprocess.run(
+        ["dbus-send", f"--bus={bus}", "--print-reply", "--dest=org.freedesktop.DBus",
+         "/", "org.freedesktop.DBus.NameHasOwner", f"string:{name}"],
+        capture_output=True, text=True, timeout=10).stdout
+    return "boolean true" in out
+
+
+def debian_python():
+    """The system's Python, which has Debian's D-Bus and GLib modules (python3-dbus,
+    python3-gi) when the one running the tests is another."""
+    return "/usr/bin/python3" if Path("/usr/bin/python3").exists() else sys.executable
+
+
+def can_run_mutter():
+    has_modules = subprocess.run([debian_python(), "-c", "import dbus, gi"],
+                                 capture_output=True).returncode == 0
+    return has_modules and all(shutil.which(tool) for tool in ("mutter", "dbus-send", "wl-paste", "wl-copy"))

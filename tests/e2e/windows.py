@@ -25,9 +25,10 @@ class TargetWindow:
         self.pastes_path = base.with_suffix(".pastes")
         self.ready_path = base.with_suffix(".ready")
         self.stderr_path = base.with_suffix(".stderr")
+        self.focus_path = base.with_suffix(".focus")
         command = [str(binary), "--caption", self.title, "--text-file", str(self.text_path),
                    "--key-log", str(self.keys_path), "--paste-log", str(self.pastes_path),
-                   "--ready-file", str(self.ready_path)]
+                   "--ready-file", str(self.ready_path), "--focus-log", str(self.focus_path)]
         if instance_name:
             command += ["-name", instance_name]
         if app_id:
@@ -68,6 +69,13 @@ class TargetWindow:
         if not self.pastes_path.exists():
             return []
         return [json.loads(line) for line in self.pastes_path.read_text().splitlines()]
+
+    def focus_log(self):
+        """"in" and "out" as the window gained and lost the focus."""
+        return self.focus_path.read_text().split() if self.focus_path.exists() else []
+
+    def has_focus(self):
+        return self.focus_log()[-1:] == ["in"]
 
     def wait_for_text(self, expected, timeout=15):
         wait_until(lambda: self.text() == expected, timeout,

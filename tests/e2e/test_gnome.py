@@ -1,0 +1,83 @@
+"""A person's day on GNOME (mutter): GNOME's keybinding runs `quillo --picker`, the picker takes
+the focus, Return pastes into the window they were in through the desktop's remote desktop
+session, and their clipboard, which only a focused window may set, comes back."""
+
+import time
+
+import context
+import library
+from waiting import SLOWNESS, wait_until
+
+GREETING = "Hello from Quillo"
+# Longer than Quillo waits before it puts the user's clipboard back (0.8 s) and borrows the
+# focus to do it, with room.
+RESTORE_WAIT = 2.5 * SLOWNESS
+
+
+class GnomeDay(context.QuilloCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.home = context.run.home
+        cls.home.write_library([library.snippet("Greeting", GREETING)])
+        # The user allowed Quillo to type in an earlier session: it asks the portal at start.
+        settings = cls.home.dirs["XDG_CONFIG_HOME"] / "Quillo" / "Quillo.conf"
+        settings.parent.mkdir(parents=True, exist_ok=True)
+        settings.write_text("[General]\nremoteDesktopAllowed=true\n")
+        cls.quillo = cls.start_quillo(cls.home)
+        cls.session = context.run.session
+
+    def start_focused_target(self, **options):
+        target = self.start_target(**options)
+        wait_until(target.has_focus, 15, "the new window to have the focus")
+        return target
+
+    def pick_greeting(self, target, key):
+        # Settled first: wl-paste borrows the focus for a moment too.
+        wait_until(target.has_focus, 15, "the target to have the focus")
+        before = len(target.focus_log())
+        started = time.monotonic()
+        self.assertSucceeded(self.home.run("--picker"))
+        wait_until(lambda: "out" in target.focus_log()[before:], 15,
+                   "the picker to take the focus")
+        context.figure("quillo --picker to the picker with the focus (mutter)",
+                       time.monotonic() - started)
+        self.session.type("greet")
+        # At a person's pace: they see the result before they press Return.
+        time.sleep(0.3)
+        self.session.key(key)
+
+    def test_return_pastes_and_the_clipboard_comes_back(self):
+        flavours = {"text/plain": "Copied before the paste ✓".encode(),
+                    "text/html": b"<p>Copied <b>before</b></p>"}
+        paths = {}
+        for number, (mime, data) in enumerate(flavours.items()):
+            paths[mime] = self.home.folder / f"copied-{number}"
+            paths[mime].write_bytes(data)
+        target = self.start_focused_target(clipboard=paths)
+        self.session.key("Shift_L")  # the target copies on its first key press
+        wait_until(lambda: self.session.clipboard_text() == flavours["text/plain"].decode(),
+                   15, "the target's copy", self.session.clipboard_text)
+        self.pick_greeting(target, "Return")
+        target.wait_for_text(GREETING)
+        self.assertEqual(target.keys(), ["Ctrl+V"])
+        # Read once the restore is over: wl-paste borrows the focus too.
+        time.sleep(RESTORE_WAIT)
+        for mime, data in flavours.items():
+            self.assertEqual(self.session.clipboard_read(mime), data, mime)
+        self.assertTrue(target.has_focus())
+
+    def test_a_copy_made_during_the_wait_is_kept(self):
+        target = self.start_focused_target()
+        self.pick_greeting(target, "Return")
+        target.wait_for_text(GREETING)
+        self.session.copy("copied meanwhile".encode())
+        time.sleep(RESTORE_WAIT)
+        self.assertEqual(self.session.clipboard_text(), "copied meanwhile")
+
+    def test_alt_return_leaves_the_snippet_on_the_clipboard(self):
+        target = self.start_focused_target()
+        self.pick_greeting(target, "alt+Return")
+        wait_until(target.has_focus, 15, "the focus back in the target")
+        time.sleep(RESTORE_WAIT)
+        self.assertEqual(self.session.clipboard_text(), GREETING)
+        self.assertEqual(target.text(), "")
