@@ -317,6 +317,10 @@ and default.
 list, search, fields and render only read the library file, and never change it:
 $XDG_DATA_HOME/Quillo/library.json, or ~/.local/share/Quillo/library.json.
 Dates follow the locale (LC_ALL, LC_TIME, LANG) and the time zone (TZ).
+On GNOME, Settings adds the shortcut to GNOME's keyboard shortcuts when you ask it to,
+and pasting needs your permission: Allow... in Settings asks GNOME, which shows its remote
+desktop dialog; a GNOME that can't remember the answer (Debian 12's) asks after each login.
+Until then snippets are copied for you to paste.
 Exit status: 0 done, 1 failed, 2 wrong arguments.
 )";
 }
