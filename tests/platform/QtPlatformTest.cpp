@@ -201,6 +201,30 @@ TEST_F(QtPasteboardTest, AWriteIsOneChangeOfferedInEveryFlavour) {
     EXPECT_EQ(pasteboard->changeCount(), start + 2);
 }
 
+// Where the compositor takes one offer per key press, and only from the focused window, a
+// write's steps go out as one offer through the gate, or not at all.
+TEST_F(QtPasteboardTest, AGatedWriteIsOfferedOnceWholeOrNotAtAll) {
+    int scheduled = 0;
+    std::vector<std::function<void(bool)>> gated;
+    pasteboard->offerOncePerTurn([&] { ++scheduled; },
+                                 [&](std::function<void(bool)> offer) { gated.push_back(offer); });
+    const std::int64_t start = pasteboard->changeCount();
+    Paster::write(rich, *pasteboard, false);
+    EXPECT_EQ(pasteboard->changeCount(), start + 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !gated.empty(); }, deadlineMs));
+    EXPECT_EQ(scheduled, 1);
+    EXPECT_EQ(gated.size(), 1u);
+    gated[0](true);
+    EXPECT_EQ(clipboardReader({"-t", "text/html"}), "<meta charset=\"utf-8\">" + *rich.html);
+    EXPECT_EQ(clipboardReader({}), "Dear Ada,");
+
+    // Refused: the clipboard keeps what it had.
+    Paster::write(RenderedSnippet{"dropped", std::nullopt}, *pasteboard, false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gated.size() == 2; }, deadlineMs));
+    gated[1](false);
+    EXPECT_EQ(clipboardReader({}), "Dear Ada,");
+}
+
 TEST_F(QtPasteboardTest, WritesBackEverythingAnotherOwnerHad) {
     // Binary data: the start of a PNG file, with its zero bytes.
     const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x03", 20);
