@@ -41,11 +41,10 @@ FocusBorrower::FocusBorrower(PressKey pressKey) : pressKey_(std::move(pressKey))
     timeout_.setSingleShot(true);
     timeout_.setInterval(focusTimeout);
     connect(&timeout_, &QTimer::timeout, this, [this] {
-        if (waitingForKey_) {
-            // No key came: the write may still be taken.
-            keyArrived();
-            return;
-        }
+        // Without the focus, or without a key newer than our last write's, the compositor
+        // would refuse the write, and Qt would drop what we offered before: the clipboard
+        // would end up empty. Keeping our last write is better.
+        waitingForKey_ = false;
         finishWrites(false);
     });
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &FocusBorrower::focusChanged);

@@ -32,7 +32,7 @@ public:
 
     /// How long the compositor may take to give the focus to our window, and the key to
     /// arrive; beyond it, the write is given up.
-    static constexpr std::chrono::milliseconds focusTimeout{1000};
+    static constexpr std::chrono::milliseconds focusTimeout{2000};
     /// How long compositors take to give the focus back once our window is gone. Measured
     /// from unmapping to the previous window's activation: mutter 4-23 ms.
     static constexpr std::chrono::milliseconds returnDelay{100};
