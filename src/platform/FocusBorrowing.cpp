@@ -48,6 +48,15 @@ FocusBorrower::FocusBorrower(PressKey pressKey) : pressKey_(std::move(pressKey))
         finishWrites(false);
     });
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &FocusBorrower::focusChanged);
+    qGuiApp->installEventFilter(this);
+}
+
+bool FocusBorrower::eventFilter(QObject* watched, QEvent* event) {
+    // Any key or click in a window of ours is newer than the one our last write went with.
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::MouseButtonPress)
+        ownedWithLastKey_ = false;
+    return QObject::eventFilter(watched, event);
 }
 
 FocusBorrower::~FocusBorrower() = default;
@@ -76,9 +85,13 @@ void FocusBorrower::focusChanged(QWindow* window) {
     if (!borrowing_ || waitingForKey_ || window == nullptr || window != window_.get())
         return;
     // Over a write of our own, the compositor wants a newer key press than the one it had.
-    if (ownedWithLastKey_ && pressKey_ && pressKey_()) {
-        waitingForKey_ = true;
-        timeout_.start();
+    if (ownedWithLastKey_) {
+        const bool pressed = pressKey_ && pressKey_();
+        waitingForKey_ = pressed;
+        if (pressed)
+            timeout_.start();
+        else
+            finishWrites(false);
         return;
     }
     finishWrites(true);

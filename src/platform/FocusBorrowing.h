@@ -53,6 +53,9 @@ public:
     /// True when the last write found no focus to borrow, so it wasn't made.
     bool lastBorrowFailed() const { return failed_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void focusChanged(QWindow* window);
     void keyArrived();
@@ -70,7 +73,7 @@ private:
     bool waitingForKey_ = false;
     bool returning_ = false;
     bool failed_ = false;
-    /// True while the clipboard holds a write of ours offered with our last key press.
+    /// True while the clipboard holds a write of ours offered with our last key press or click.
     bool ownedWithLastKey_ = false;
 };
 
