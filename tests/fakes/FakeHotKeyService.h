@@ -56,6 +56,24 @@ public:
         taken[{keyCode, modifiers}] = status;
     }
 
+    // A desktop that runs the shortcut itself once it is added there, and names holders.
+    std::optional<std::string> holderOf(std::uint32_t keyCode,
+                                        std::uint32_t modifiers) const override {
+        if (!taken.contains({keyCode, modifiers}))
+            return std::nullopt;
+        return holder;
+    }
+    bool offersDesktopSetUp() const override { return desktopSetUp.has_value(); }
+    bool isSetUpInDesktop() const override { return desktopSetUp.value_or(false); }
+    int setUpInDesktop(bool on) override {
+        desktopSetUp = on;
+        return 0;
+    }
+
+    std::optional<std::string> holder;
+    /// Set when the desktop runs the shortcut itself: whether it was added there.
+    std::optional<bool> desktopSetUp;
+
     std::map<Combination, int> taken;
     std::optional<Combination> held;
     std::vector<std::string> calls;

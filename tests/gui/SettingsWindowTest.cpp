@@ -175,6 +175,24 @@ TEST_F(SettingsWindowTest, ATakenCombinationShowsTheMessageInOrangeAndKeepsTheOl
               nullptr);
 }
 
+TEST_F(SettingsWindowTest, ADesktopThatRunsTheShortcutGetsItWithOneButtonAndNamesWhoHoldsKeys) {
+    service.desktopSetUp = false;
+    service.holder = "Switch windows";
+    service.take(keyK, ShortcutModifier::control | ShortcutModifier::option);
+    open();
+    QTest::mouseClick(button("Add to Desktop Shortcuts"), Qt::LeftButton);
+    EXPECT_EQ(service.desktopSetUp, true);
+    EXPECT_TRUE(showsButton("Remove from Desktop Shortcuts"));
+
+    startRecording();
+    type(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_NE(label("⌃⌥K is already used by another app, so ⌃⌥Space is still the shortcut. It is "
+                    "taken by “Switch windows”."),
+              nullptr);
+    QTest::mouseClick(button("Remove from Desktop Shortcuts"), Qt::LeftButton);
+    EXPECT_EQ(service.desktopSetUp, false);
+}
+
 TEST_F(SettingsWindowTest, ClosingTheWindowWhileRecordingBringsTheShortcutBack) {
     open();
     startRecording();

@@ -242,8 +242,8 @@ void SettingsWindow::render() {
     const bool offered = service.offersDesktopSetUp();
     const bool setUp = offered && service.isSetUpInDesktop();
     desktopSetUpHint_->setText(
-        setUp ? QStringLiteral("The shortcut is among the desktop\u2019s keyboard shortcuts, where "
-                               "it runs \u201cquillo --picker\u201d.")
+        setUp ? QStringLiteral("The shortcut is among the desktop\u2019s keyboard shortcuts, as "
+                               "\u201cQuillo\u201d.")
               : QStringLiteral("This desktop runs global shortcuts itself. Adding the shortcut to "
                                "its keyboard shortcuts lets it open the picker from any app."));
     desktopSetUpButton_->setText(setUp ? QStringLiteral("Remove from Desktop Shortcuts")
