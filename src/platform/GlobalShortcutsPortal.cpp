@@ -1,23 +1,21 @@
 #include "GlobalShortcutsPortal.h"
 
+#include "DesktopPortal.h"
 #include "KeyTranslation.h"
 #include "core/hotkey/Shortcut.h"
 
 #include <QDBusArgument>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
-#include <QDBusVariant>
 #include <QStringList>
-#include <array>
 #include <utility>
-#include <xkbcommon/xkbcommon.h>
 
 namespace quillo {
 
 namespace {
 
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString& portalService = DesktopPortal::service;
+const QString& portalPath = DesktopPortal::path;
 const QString globalShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
 const QString shortcutId = QStringLiteral("show-picker");
@@ -53,22 +51,13 @@ QString sessionHandleIn(const QVariantMap& results) {
 } // namespace
 
 bool PortalHotKeyService::isOffered(const QDBusConnection& bus) {
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        portalService, portalPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-        QStringLiteral("Get"));
-    get << globalShortcuts << QStringLiteral("version");
-    const QDBusMessage reply = bus.call(get, QDBus::Block, 2000);
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-           reply.arguments().constFirst().value<QDBusVariant>().variant().toUInt() > 0;
+    return DesktopPortal::version(bus, globalShortcuts) > 0;
 }
 
 std::optional<QString> PortalHotKeyService::triggerOf(std::uint32_t keyCode,
                                                       std::uint32_t modifiers) {
-    const auto keysym = keyCode <= 0xFFFF
-                            ? keys::keysymForKeyCode(static_cast<std::uint16_t>(keyCode))
-                            : std::nullopt;
-    std::array<char, 64> name{};
-    if (!keysym || xkb_keysym_get_name(*keysym, name.data(), name.size()) <= 0)
+    const std::optional<std::string> name = keys::keysymNameForKeyCode(keyCode);
+    if (!name)
         return std::nullopt;
     QStringList parts;
     if (modifiers & ShortcutModifier::control)
@@ -79,7 +68,7 @@ std::optional<QString> PortalHotKeyService::triggerOf(std::uint32_t keyCode,
         parts << QStringLiteral("SHIFT");
     if (modifiers & ShortcutModifier::command)
         parts << QStringLiteral("LOGO");
-    parts << QString::fromLatin1(name.data());
+    parts << QString::fromStdString(*name);
     return parts.join(QLatin1Char('+'));
 }
 

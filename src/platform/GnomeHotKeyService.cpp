@@ -3,8 +3,6 @@
 #include "KeyTranslation.h"
 #include "core/hotkey/GnomeAccelerators.h"
 
-#include <array>
-#include <xkbcommon/xkbcommon.h>
 
 namespace quillo {
 
@@ -13,14 +11,10 @@ GnomeHotKeyService::GnomeHotKeyService(const std::string& program)
 
 std::optional<std::string> GnomeHotKeyService::acceleratorOf(std::uint32_t keyCode,
                                                              std::uint32_t modifiers) {
-    const std::optional<std::uint32_t> keysym =
-        keys::keysymForKeyCode(static_cast<std::uint16_t>(keyCode));
-    if (!keysym)
+    const std::optional<std::string> name = keys::keysymNameForKeyCode(keyCode);
+    if (!name)
         return std::nullopt;
-    std::array<char, 64> name{};
-    if (xkb_keysym_get_name(*keysym, name.data(), name.size()) <= 0)
-        return std::nullopt;
-    return gnomeAccelerator(name.data(), modifiers);
+    return gnomeAccelerator(*name, modifiers);
 }
 
 int GnomeHotKeyService::check(const std::optional<std::string>& accelerator) const {

@@ -8,6 +8,7 @@
 #include <array>
 #include <utility>
 #include <xcb/xproto.h>
+#include <xkbcommon/xkbcommon.h>
 
 namespace quillo::keys {
 
@@ -75,6 +76,15 @@ std::optional<std::uint32_t> keysymForKeyCode(std::uint16_t keyCode) {
     if (entry == keyTable.end())
         return std::nullopt;
     return entry->keysym;
+}
+
+std::optional<std::string> keysymNameForKeyCode(std::uint32_t keyCode) {
+    const std::optional<std::uint32_t> keysym =
+        keyCode <= 0xFFFF ? keysymForKeyCode(static_cast<std::uint16_t>(keyCode)) : std::nullopt;
+    std::array<char, 64> name{};
+    if (!keysym || xkb_keysym_get_name(*keysym, name.data(), name.size()) <= 0)
+        return std::nullopt;
+    return std::string(name.data());
 }
 
 std::optional<std::uint16_t> keyCodeForKeysym(std::uint32_t keysym) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 // The program names keys by macOS virtual key codes and modifiers by Carbon bits (see
@@ -13,6 +14,9 @@ namespace quillo::keys {
 /// The keysym a key types without modifiers (lower case for letters); absent for keys the
 /// program does not know.
 std::optional<std::uint32_t> keysymForKeyCode(std::uint16_t keyCode);
+/// That keysym's XKB name ("space", "k"), as desktops' shortcut settings write it; absent
+/// for keys the program does not know.
+std::optional<std::string> keysymNameForKeyCode(std::uint32_t keyCode);
 /// The key that types a keysym; upper-case letters give their key too.
 std::optional<std::uint16_t> keyCodeForKeysym(std::uint32_t keysym);
 

@@ -5,9 +5,7 @@
 
 #include <QLocalSocket>
 #include <QtEndian>
-#include <array>
 #include <nlohmann/json.hpp>
-#include <xkbcommon/xkbcommon.h>
 
 namespace quillo {
 
@@ -32,14 +30,10 @@ SwayHotKeyService::~SwayHotKeyService() = default;
 
 std::optional<std::string> SwayHotKeyService::combinationOf(std::uint32_t keyCode,
                                                             std::uint32_t modifiers) {
-    const std::optional<std::uint32_t> keysym =
-        keys::keysymForKeyCode(static_cast<std::uint16_t>(keyCode));
-    if (!keysym)
+    const std::optional<std::string> name = keys::keysymNameForKeyCode(keyCode);
+    if (!name)
         return std::nullopt;
-    std::array<char, 64> name{};
-    if (xkb_keysym_get_name(*keysym, name.data(), name.size()) <= 0)
-        return std::nullopt;
-    return SwayBindings::combination(name.data(), modifiers);
+    return SwayBindings::combination(*name, modifiers);
 }
 
 int SwayHotKeyService::registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers) {
