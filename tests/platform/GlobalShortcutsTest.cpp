@@ -2,13 +2,13 @@
 #include "core/hotkey/Shortcut.h"
 #include "fakes/FakeHotKeyService.h"
 #include "platform/GlobalShortcutsPortal.h"
+#include "platform/PrivatePortalBus.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
-#include <QProcess>
 #include <QTest>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -20,8 +20,6 @@ namespace {
 using testing::FakeHotKeyService;
 using Shortcuts = QList<std::pair<QString, QVariantMap>>;
 
-const QString portalBus = "quillo-fake-shortcuts-portal";
-const QString clientBus = "quillo-shortcuts-client";
 const QString portalPath = "/org/freedesktop/portal/desktop";
 const QString id = "show-picker";
 constexpr std::uint32_t ctrlAlt = ShortcutModifier::control | ShortcutModifier::option;
@@ -68,35 +66,26 @@ public:
 class GlobalShortcutsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        ASSERT_TRUE(daemon_.waitForReadyRead(10000));
-        const QString address = QString::fromUtf8(daemon_.readLine().trimmed());
-        QDBusConnection portal = QDBusConnection::connectToBus(address, portalBus);
-        ASSERT_TRUE(portal.registerVirtualObject(portalPath, &portal_, QDBusConnection::SubPath));
-        ASSERT_TRUE(portal.registerService("org.freedesktop.portal.Desktop"));
-        ASSERT_TRUE(QDBusConnection::connectToBus(address, clientBus).isConnected());
-    }
-    void TearDown() override {
-        QDBusConnection::disconnectFromBus(clientBus);
-        QDBusConnection::disconnectFromBus(portalBus);
-        daemon_.terminate();
-        daemon_.waitForFinished();
+        ASSERT_TRUE(bus_.start());
+        ASSERT_TRUE(
+            bus_.portal().registerVirtualObject(portalPath, &portal_, QDBusConnection::SubPath));
+        ASSERT_TRUE(bus_.claimPortalName());
     }
 
-    QDBusConnection client() const { return QDBusConnection(clientBus); }
+    QDBusConnection client() const { return bus_.client(); }
     void emitSignal(const QString& name, const QString& session, const QVariant& shortcut) {
         QDBusMessage signal =
             QDBusMessage::createSignal(portalPath, "org.freedesktop.portal.GlobalShortcuts", name);
         signal << QVariant::fromValue(QDBusObjectPath(session)) << shortcut;
         if (name != "ShortcutsChanged")
             signal << 0ULL << QVariantMap();
-        QDBusConnection(portalBus).send(signal);
+        bus_.portal().send(signal);
     }
     bool portalWasTold(const std::string& call) const {
         return QTest::qWaitFor([&] { return std::ranges::count(portal_.calls, call) > 0; });
     }
 
-    QProcess daemon_;
+    testing::PrivatePortalBus bus_;
     FakePortal portal_;
 };
 
@@ -147,7 +136,7 @@ TEST_F(GlobalShortcutsTest, ARefusalNothingBoundOrNoPortalHandsOverToTheFallback
         EXPECT_TRUE(portalWasTold("Close"));
     }
 
-    QDBusConnection(portalBus).unregisterService("org.freedesktop.portal.Desktop");
+    bus_.portal().unregisterService("org.freedesktop.portal.Desktop");
     EXPECT_FALSE(PortalHotKeyService::isOffered(client()));
     auto& held = *new FakeHotKeyService;
     PortalHotKeyService service(client(), std::unique_ptr<HotKeyService>(&held));

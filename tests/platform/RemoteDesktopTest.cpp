@@ -3,14 +3,13 @@
 // arrives as keysyms, whatever the layout.
 #include "core/platform/KeyEvent.h"
 #include "fakes/FakeSettingsStore.h"
+#include "platform/PrivatePortalBus.h"
 #include "platform/RemoteDesktopKeyPoster.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <utility>
@@ -19,9 +18,6 @@
 
 namespace quillo {
 namespace {
-
-const QString portalBus = QStringLiteral("quillo-fake-portal");
-const QString clientBus = QStringLiteral("quillo-portal-client");
 
 /// The portal's remote desktop interface as the test plays it: every request granted (or,
 /// with `refuse`, refused, as a user would in the dialog), and the keys it is told kept in
@@ -113,32 +109,17 @@ private:
 class RemoteDesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
-            GTEST_SKIP() << "no dbus-daemon";
-        daemon_.start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                       QStringLiteral("--print-address")});
-        ASSERT_TRUE(daemon_.waitForReadyRead(10000));
-        const QString address = QString::fromUtf8(daemon_.readLine().trimmed());
-        QDBusConnection portal = QDBusConnection::connectToBus(address, portalBus);
-        ASSERT_TRUE(portal.isConnected());
-        remoteDesktop_ = std::make_unique<FakeRemoteDesktop>(portal);
-        ASSERT_TRUE(portal.registerObject(
+        ASSERT_TRUE(bus_.start());
+        remoteDesktop_ = std::make_unique<FakeRemoteDesktop>(bus_.portal());
+        ASSERT_TRUE(bus_.portal().registerObject(
             QStringLiteral("/org/freedesktop/portal/desktop"), remoteDesktop_.get(),
             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
-        ASSERT_TRUE(portal.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
-        ASSERT_TRUE(QDBusConnection::connectToBus(address, clientBus).isConnected());
-    }
-    void TearDown() override {
-        QDBusConnection::disconnectFromBus(clientBus);
-        QDBusConnection::disconnectFromBus(portalBus);
-        daemon_.terminate();
-        daemon_.waitForFinished();
+        ASSERT_TRUE(bus_.claimPortalName());
     }
 
-    QDBusConnection client() const { return QDBusConnection(clientBus); }
+    QDBusConnection client() const { return bus_.client(); }
 
-    QProcess daemon_;
+    testing::PrivatePortalBus bus_;
     std::unique_ptr<FakeRemoteDesktop> remoteDesktop_;
 };
 
@@ -209,7 +190,7 @@ TEST_F(RemoteDesktopTest, AnOldPortalIsNotAskedToRememberAndAMissingOneIsUnavail
     EXPECT_FALSE(poster.remembersConsent());
     EXPECT_EQ(remoteDesktop_->calls[1], "SelectDevices types=1");
 
-    QDBusConnection(portalBus).unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+    bus_.portal().unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
     RemoteDesktopKeyPoster missing(client(), {}, true, &settings);
     missing.start();
     EXPECT_TRUE(QTest::qWaitFor(
