@@ -247,15 +247,8 @@ class KWinSession(WaylandSession):
         self.wayland_display = str(socket)
         # Calling the shortcut service before KWin owns it would start another, which fails.
         for name in ("org.kde.kglobalaccel", "org.kde.KWin"):
-            wait_until(lambda: self._bus_has(name), 30, f"KWin to own {name}", self.log)
+            wait_until(lambda: bus_has(self.bus, name), 30, f"KWin to own {name}", self.log)
         self._run_script(KWIN_WATCH)
-
-    def _bus_has(self, name):
-        out = subprocess.run(
-            ["dbus-send", f"--bus={self.bus}", "--print-reply", "--dest=org.freedesktop.DBus",
-             "/", "org.freedesktop.DBus.NameHasOwner", f"string:{name}"],
-            capture_output=True, text=True, timeout=10).stdout
-        return "boolean true" in out
 
     def _run_script(self, text):
         self._scripts += 1
