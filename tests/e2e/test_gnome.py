@@ -6,6 +6,7 @@ import time
 
 import context
 import library
+from test_wayland import users_clipboard
 from waiting import SLOWNESS, wait_until
 
 GREETING = "Hello from Quillo"
@@ -47,12 +48,7 @@ class GnomeDay(context.QuilloCase):
         self.session.key(key)
 
     def test_return_pastes_and_the_clipboard_comes_back(self):
-        flavours = {"text/plain": "Copied before the paste ✓".encode(),
-                    "text/html": b"<p>Copied <b>before</b></p>"}
-        paths = {}
-        for number, (mime, data) in enumerate(flavours.items()):
-            paths[mime] = self.home.folder / f"copied-{number}"
-            paths[mime].write_bytes(data)
+        flavours, paths = users_clipboard(self.home.folder)
         target = self.start_focused_target(clipboard=paths)
         self.session.key("Shift_L")  # the target copies on its first key press
         wait_until(lambda: self.session.clipboard_text() == flavours["text/plain"].decode(),

@@ -17,6 +17,19 @@ LETTER = "Dear {{field:Name|Sir}}, thanks."
 RESTORE_WAIT = 2.0 * SLOWNESS
 
 
+def users_clipboard(folder):
+    """What the user copied before a paste, in three flavours, and the files the target
+    window takes them from."""
+    flavours = {"text/plain": "Copied before the paste ✓".encode(),
+                "text/html": b"<p>Copied <b>before</b></p>",
+                "image/png": small_png()}
+    paths = {}
+    for number, (mime, data) in enumerate(flavours.items()):
+        paths[mime] = folder / f"copied-{number}"
+        paths[mime].write_bytes(data)
+    return flavours, paths
+
+
 class WaylandDay(context.QuilloCase):
     @classmethod
     def setUpClass(cls):
@@ -49,18 +62,8 @@ class WaylandDay(context.QuilloCase):
         self.session.activate(target.title)
         return target
 
-    def user_clipboard(self):
-        flavours = {"text/plain": "Copied before the paste ✓".encode(),
-                    "text/html": b"<p>Copied <b>before</b></p>",
-                    "image/png": small_png()}
-        paths = {}
-        for number, (mime, data) in enumerate(flavours.items()):
-            paths[mime] = self.home.folder / f"copied-{number}"
-            paths[mime].write_bytes(data)
-        return flavours, paths
-
     def test_shortcut_search_and_return_paste_then_the_clipboard_comes_back(self):
-        flavours, paths = self.user_clipboard()
+        flavours, paths = users_clipboard(self.home.folder)
         target = self.start_focused_target(clipboard=paths)
         self.session.key("Shift_L")  # the target copies on its first key press
         wait_until(lambda: self.session.clipboard_text() == flavours["text/plain"].decode(),
