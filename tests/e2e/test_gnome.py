@@ -54,7 +54,9 @@ class GnomeDay(context.QuilloCase):
         wait_until(lambda: self.session.clipboard_text() == flavours["text/plain"].decode(),
                    15, "the target's copy", self.session.clipboard_text)
         self.pick_greeting(target, "Return")
+        started = time.monotonic()
         target.wait_for_text(GREETING)
+        context.figure("Return to the text in the target (mutter)", time.monotonic() - started)
         self.assertEqual(target.keys(), ["Ctrl+V"])
         # Read once the restore is over: wl-paste borrows the focus too.
         time.sleep(RESTORE_WAIT)
