@@ -3,7 +3,6 @@
 #include "KeyTranslation.h"
 #include "core/hotkey/GnomeAccelerators.h"
 
-
 namespace quillo {
 
 GnomeHotKeyService::GnomeHotKeyService(const std::string& program)
