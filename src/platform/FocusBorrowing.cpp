@@ -84,17 +84,14 @@ void FocusBorrower::write(std::function<void(bool)> write) {
 void FocusBorrower::focusChanged(QWindow* window) {
     if (!borrowing_ || waitingForKey_ || window == nullptr || window != window_.get())
         return;
-    // Over a write of our own, the compositor wants a newer key press than the one it had.
-    if (ownedWithLastKey_) {
-        const bool pressed = pressKey_ && pressKey_();
-        waitingForKey_ = pressed;
-        if (pressed)
-            timeout_.start();
-        else
-            finishWrites(false);
+    // The compositor takes a new owner only with a newer key press than the present owner's:
+    // one pressed here is newest. Without one, only a write over another program's goes.
+    if (pressKey_ && pressKey_()) {
+        waitingForKey_ = true;
+        timeout_.start();
         return;
     }
-    finishWrites(true);
+    finishWrites(!ownedWithLastKey_);
 }
 
 void FocusBorrower::keyArrived() {

@@ -19,9 +19,9 @@ namespace quillo {
 /// compositor hands the focus back to the window the user was in.
 ///
 /// The compositor also takes a new clipboard owner only with an input event newer than the
-/// present owner's. Qt offers the serial of our last key press, so before writing over our
-/// own earlier write, a key is pressed in the invisible window (`pressKey`), where it does
-/// nothing.
+/// present owner's. Qt offers the serial of our last key press, so a key is pressed in the
+/// invisible window first (`pressKey`), where it does nothing. Where none can be pressed,
+/// only a write over another program's is made.
 class FocusBorrower final : public QObject {
     Q_OBJECT
 
