@@ -17,7 +17,6 @@ namespace {
 const QString& portalService = DesktopPortal::service;
 const QString& portalPath = DesktopPortal::path;
 const QString globalShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
-const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
 const QString shortcutId = QStringLiteral("show-picker");
 // Tokens of our own: the key poster's requests travel on the same connection, and the
 // request's path is made of the connection's name and the token.
@@ -105,7 +104,7 @@ int PortalHotKeyService::registerHotKey(std::uint32_t keyCode, std::uint32_t mod
     keyCode_ = keyCode;
     modifiers_ = modifiers;
     registered_ = true;
-    held_ = false;
+    hold_.release();
     wanted_ = *trigger;
     bindIfWanted();
     return 0;
@@ -118,7 +117,7 @@ void PortalHotKeyService::unregisterHotKey() {
         return;
     }
     registered_ = false;
-    held_ = false;
+    hold_.release();
 }
 
 void PortalHotKeyService::setPressedHandler(std::function<void()> handler) {
@@ -164,16 +163,9 @@ int PortalHotKeyService::setUpInDesktop(bool on) {
 
 void PortalHotKeyService::request(Step step, const QString& method, QList<QVariant> arguments,
                                   QVariantMap options) {
-    // The portal answers on a path made of our bus name and a token of ours.
     const QString token = tokenPrefix + QString::number(++tokens_);
-    QString sender = bus_.baseService().mid(1);
-    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    if (!requestPath_.isEmpty())
-        bus_.disconnect(portalService, requestPath_, requestInterface, QStringLiteral("Response"),
-                        this, SLOT(onResponse(uint, QVariantMap)));
-    requestPath_ = portalPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
-    bus_.connect(portalService, requestPath_, requestInterface, QStringLiteral("Response"), this,
-                 SLOT(onResponse(uint, QVariantMap)));
+    requestPath_ = DesktopPortal::listenForResponse(bus_, token, requestPath_, this,
+                                                    SLOT(onResponse(uint, QVariantMap)));
     step_ = step;
     options.insert(QStringLiteral("handle_token"), token);
     QDBusMessage call =
@@ -249,18 +241,13 @@ void PortalHotKeyService::bindIfWanted() {
 void PortalHotKeyService::onActivated(const QDBusObjectPath& session, const QString& id) {
     if (handedOver_ || !registered_ || session.path() != session_ || id != shortcutId)
         return;
-    // A hold longer than any repeat gap means its release never reached us: press anew.
-    const auto now = std::chrono::steady_clock::now();
-    const bool repeat = held_ && now - lastPressTime_ < longestRepeatGap;
-    held_ = true;
-    lastPressTime_ = now;
-    if (!repeat && pressedHandler_)
+    if (hold_.press() && pressedHandler_)
         pressedHandler_();
 }
 
 void PortalHotKeyService::onDeactivated(const QDBusObjectPath& session, const QString& id) {
     if (session.path() == session_ && id == shortcutId)
-        held_ = false;
+        hold_.release();
 }
 
 void PortalHotKeyService::onShortcutsChanged(const QDBusMessage& message) {

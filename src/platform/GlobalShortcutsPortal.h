@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ShortcutHold.h"
 #include "core/platform/HotKeyService.h"
 
 #include <QDBusConnection>
@@ -9,7 +10,6 @@
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -74,9 +74,6 @@ private slots:
 private:
     enum class Step { none, createSession, bind };
 
-    /// Longer than the longest delay desktops offer before a held key starts repeating (2 s).
-    static constexpr std::chrono::milliseconds longestRepeatGap{3000};
-
     /// Calls a portal method whose answer comes as a Response on a request object, listening
     /// there first so that the answer can't come before we listen.
     void request(Step step, const QString& method, QList<QVariant> arguments, QVariantMap options);
@@ -105,9 +102,8 @@ private:
 
     std::function<void()> pressedHandler_;
     std::function<void()> changedHandler_;
-    // Some desktops repeat the activation while the keys are held: a hold opens once.
-    bool held_ = false;
-    std::chrono::steady_clock::time_point lastPressTime_{};
+    // Some desktops repeat the activation while the keys are held.
+    ShortcutHold hold_;
 };
 
 } // namespace quillo

@@ -114,7 +114,7 @@ void KGlobalAccelHotKeyService::unregisterHotKey() {
     if (registered_)
         setShortcut({});
     registered_ = false;
-    held_ = false;
+    hold_.release();
 }
 
 void KGlobalAccelHotKeyService::setPressedHandler(std::function<void()> handler) {
@@ -165,19 +165,14 @@ void KGlobalAccelHotKeyService::onPressed(const QString& pressedComponent,
                                           const QString& pressedAction) {
     if (!registered_ || pressedComponent != component || pressedAction != action)
         return;
-    // A hold longer than any repeat gap means its release never reached us: press anew.
-    const auto now = std::chrono::steady_clock::now();
-    const bool repeat = held_ && now - lastPressTime_ < longestRepeatGap;
-    held_ = true;
-    lastPressTime_ = now;
-    if (!repeat && handler_)
+    if (hold_.press() && handler_)
         handler_();
 }
 
 void KGlobalAccelHotKeyService::onReleased(const QString& releasedComponent,
                                            const QString& releasedAction) {
     if (releasedComponent == component && releasedAction == action)
-        held_ = false;
+        hold_.release();
 }
 
 } // namespace quillo

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "ShortcutHold.h"
 #include "core/platform/HotKeyService.h"
 
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -60,9 +60,6 @@ private slots:
     void onReleased(const QString& component, const QString& action);
 
 private:
-    /// Longer than the longest delay desktops offer before a held key starts repeating (2 s).
-    static constexpr std::chrono::milliseconds longestRepeatGap{3000};
-
     /// Our key list as the daemon stored it; absent when it does not answer.
     std::optional<QList<int>> setShortcut(const QList<int>& keys) const;
 
@@ -70,11 +67,8 @@ private:
     ShiftedKeysym shiftedKeysym_;
     bool registered_ = false;
     std::function<void()> handler_;
-    // KWin repeats the press while the keys are held, and says when they are let go: a hold
-    // opens the picker once.
-    bool held_ = false;
-    // KWin's presses carry no time (0): our own clock tells a repeat from a new press.
-    std::chrono::steady_clock::time_point lastPressTime_{};
+    // KWin repeats the press while the keys are held, and its presses carry no time.
+    ShortcutHold hold_;
 };
 
 } // namespace quillo

@@ -7,7 +7,6 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
-#include <QDBusVariant>
 #include <vector>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
@@ -16,7 +15,6 @@ namespace quillo {
 namespace {
 
 const QString remoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
-const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
 const QString sessionInterface = QStringLiteral("org.freedesktop.portal.Session");
 constexpr std::uint32_t keyboardDevice = 1;
 /// Kept until the user takes it back, across logins.
@@ -53,41 +51,27 @@ void RemoteDesktopKeyPoster::start() {
     setState(State::asking);
     // The version says which options the portal knows; asked without blocking, as the
     // portal may be starting.
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        DesktopPortal::service, DesktopPortal::path,
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get << remoteDesktop << QStringLiteral("version");
-    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(get), this);
-    connect(
-        watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* answer) {
-            answer->deleteLater();
-            const QDBusMessage reply = answer->reply();
-            version_ = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
-                           ? reply.arguments().constFirst().value<QDBusVariant>().variant().toUInt()
-                           : 0;
-            if (version_ == 0) {
-                setState(State::unavailable);
-                return;
-            }
-            request(Step::createSession, QStringLiteral("CreateSession"), {},
-                    {{QStringLiteral("session_handle_token"),
-                      QStringLiteral("quillo%1").arg(tokens_)}});
-        });
+    auto* watcher = new QDBusPendingCallWatcher(
+        bus_.asyncCall(DesktopPortal::versionQuery(remoteDesktop)), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher* answer) {
+                answer->deleteLater();
+                version_ = DesktopPortal::versionIn(answer->reply());
+                if (version_ == 0) {
+                    setState(State::unavailable);
+                    return;
+                }
+                request(Step::createSession, QStringLiteral("CreateSession"), {},
+                        {{QStringLiteral("session_handle_token"),
+                          QStringLiteral("quillo%1").arg(tokens_)}});
+            });
 }
 
 void RemoteDesktopKeyPoster::request(Step step, const QString& method, QList<QVariant> arguments,
                                      QVariantMap options) {
-    // The portal answers on a path made of our bus name and a token of ours.
     const QString token = QStringLiteral("quillo%1").arg(++tokens_);
-    QString sender = bus_.baseService().mid(1);
-    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    if (!requestPath_.isEmpty())
-        bus_.disconnect(DesktopPortal::service, requestPath_, requestInterface,
-                        QStringLiteral("Response"), this, SLOT(onResponse(uint, QVariantMap)));
-    requestPath_ =
-        DesktopPortal::path + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
-    bus_.connect(DesktopPortal::service, requestPath_, requestInterface, QStringLiteral("Response"),
-                 this, SLOT(onResponse(uint, QVariantMap)));
+    requestPath_ = DesktopPortal::listenForResponse(bus_, token, requestPath_, this,
+                                                    SLOT(onResponse(uint, QVariantMap)));
     step_ = step;
     options.insert(QStringLiteral("handle_token"), token);
     QDBusMessage call = portalCall(method);

@@ -54,8 +54,7 @@ std::string WaylandAccessibility::pastingStatus() const {
 
 std::string WaylandAccessibility::consentStatus() const {
     using State = RemoteDesktopKeyPoster::State;
-    const std::string copies = " Until then, Quillo puts each snippet on the clipboard for you to "
-                               "paste with Ctrl+V.";
+    const std::string copies = copiesMeanwhile().toStdString();
     const std::string remembered = remoteDesktop_->remembersConsent()
                                        ? "The desktop remembers your answer."
                                        : "The desktop asks again after each login.";
