@@ -52,18 +52,17 @@ bool QtPasteboard::holdsOwnContents() const {
 void QtPasteboard::offerOncePerTurn(std::function<void()> scheduled, OfferGate gate) {
     offerScheduled_ = std::move(scheduled);
     offerGate_ = std::move(gate);
-    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, &receiver_,
-                     [this] { takeSnapshot(); });
+    // Such a compositor tells the clipboard's contents each time a window of ours gains the
+    // focus, and only then, maybe before Qt counts the window focused. When the focus goes,
+    // Qt forgets them: an empty clipboard without the focus is that, and isn't kept.
     QObject::connect(clipboard_, &QClipboard::dataChanged, &receiver_, [this] {
-        // Read on the next turn: the compositor may still be telling the rest.
-        QTimer::singleShot(0, &receiver_, [this] { takeSnapshot(); });
+        // Read on the next turn, outside Qt's handling of the compositor's events.
+        QTimer::singleShot(0, &receiver_, [this] {
+            std::vector<PasteboardItem> items = readItems();
+            if (!items.empty() || QGuiApplication::focusWindow() != nullptr)
+                snapshot_ = std::move(items);
+        });
     });
-}
-
-void QtPasteboard::takeSnapshot() {
-    // Unfocused, the compositor shows nothing: what it showed last is kept.
-    if (QGuiApplication::focusWindow() != nullptr)
-        snapshot_ = readItems();
 }
 
 void QtPasteboard::startWriting() {

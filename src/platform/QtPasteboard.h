@@ -49,7 +49,6 @@ private:
     void offer();
     void offerNow();
     std::vector<PasteboardItem> readItems() const;
-    void takeSnapshot();
 
     QClipboard* clipboard_;
     std::int64_t changeCount_ = 0;
