@@ -156,12 +156,13 @@ TEST_F(SettingsWindowTest, ShiftKBeepsAndEveryKeyIsSwallowedWhileRecording) {
 
 TEST_F(SettingsWindowTest, ATakenCombinationShowsTheMessageInOrangeAndKeepsTheOldOne) {
     service.take(keyK, ShortcutModifier::control | ShortcutModifier::option);
+    service.holder = "Switch windows";
     open();
     startRecording();
     type(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
 
-    const QLabel* problem =
-        label("⌃⌥K is already used by another app, so ⌃⌥Space is still the shortcut.");
+    const QLabel* problem = label("⌃⌥K is already used by another app, so ⌃⌥Space is still the "
+                                  "shortcut. It is taken by “Switch windows”.");
     ASSERT_NE(problem, nullptr);
     const QColor colour = problem->palette().color(QPalette::WindowText);
     EXPECT_GT(colour.red(), colour.green());
@@ -171,24 +172,15 @@ TEST_F(SettingsWindowTest, ATakenCombinationShowsTheMessageInOrangeAndKeepsTheOl
 
     startRecording();
     type(Qt::Key_J, Qt::ControlModifier | Qt::AltModifier);
-    EXPECT_EQ(label("⌃⌥K is already used by another app, so ⌃⌥Space is still the shortcut."),
-              nullptr);
+    EXPECT_FALSE(label("⌃⌥K is already used by another app, so ⌃⌥Space is still the shortcut. It "
+                       "is taken by “Switch windows”."));
 }
 
-TEST_F(SettingsWindowTest, ADesktopThatRunsTheShortcutGetsItWithOneButtonAndNamesWhoHoldsKeys) {
+TEST_F(SettingsWindowTest, ADesktopThatRunsTheShortcutItselfGetsItWithOneButton) {
     service.desktopSetUp = false;
-    service.holder = "Switch windows";
-    service.take(keyK, ShortcutModifier::control | ShortcutModifier::option);
     open();
     QTest::mouseClick(button("Add to Desktop Shortcuts"), Qt::LeftButton);
     EXPECT_EQ(service.desktopSetUp, true);
-    EXPECT_TRUE(showsButton("Remove from Desktop Shortcuts"));
-
-    startRecording();
-    type(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
-    EXPECT_NE(label("⌃⌥K is already used by another app, so ⌃⌥Space is still the shortcut. It is "
-                    "taken by “Switch windows”."),
-              nullptr);
     QTest::mouseClick(button("Remove from Desktop Shortcuts"), Qt::LeftButton);
     EXPECT_EQ(service.desktopSetUp, false);
 }
