@@ -62,6 +62,8 @@ def run_as_nobody(arguments):
             programs[option] = folder / "bin" / original.name
             programs[option].parent.mkdir(exist_ok=True)
             shutil.copy(original, programs[option])
+        # The quillo command starts the desktop program beside it.
+        shutil.copy(arguments.program.with_name("quillo-desktop"), folder / "bin")
         artifacts = folder / "artifacts"
         artifacts.mkdir()
         for path in [folder, *folder.rglob("*")]:
