@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures Quillo's speed and memory and writes a short Markdown report: the optimised
 # program and its benchmarks built in build/perf, run on generated libraries of 1k, 10k and
-# 100k snippets (the picker's on Xvfb), and the real program's memory idle in the tray.
+# 100k snippets (the picker's on Xvfb), the real program's memory idle in the tray beside
+# CopyQ's, its command line's whole processes beside fzf's, and its start-up to the tray.
 #
 #   bash scripts/perf-report.sh [OUTPUT.md]      (default docs/performance.md)
 set -euo pipefail
@@ -16,6 +17,18 @@ started=$SECONDS
 
 step "Set-up"
 scripts/setup.sh
+# The yardsticks: fzf for the command line, CopyQ for the memory in the tray.
+peers=()
+for p in fzf copyq; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || peers+=("$p")
+done
+if ((${#peers[@]})); then
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    echo "Installing: ${peers[*]}"
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${peers[@]}"
+fi
 
 step "Build (optimised, with the benchmarks)"
 cmake --preset perf >/dev/null
@@ -52,9 +65,20 @@ step "The picker under a headless sway, and quillo --picker handing over"
 run sway "$bench/quillo_sway_bench" --benchmark_min_time=2
 run handover "$bench/quillo_handover_bench" --benchmark_min_time=1
 
-step "Memory of the program idle in the tray, on Xvfb"
-xvfb python3 scripts/perf_report.py memory build/perf/src/gui/quillo \
-    "$bench/quillo-generate-library" "$results/memory.json"
+program=build/perf/src/gui/quillo
+generator=$bench/quillo-generate-library
+
+step "Memory of the program idle in the tray, then CopyQ's, on one Xvfb"
+xvfb bash -c '
+    python3 scripts/perf_report.py memory "$1" "$2" "$3/memory.json" &&
+    python3 scripts/perf_report.py copyq "$2" "$3/copyq.json"' \
+    - "$program" "$generator" "$results"
+
+step "The command line's whole processes beside fzf's, with the program running on Xvfb"
+xvfb python3 scripts/perf_report.py commands "$program" "$generator" "$results/commands.json"
+
+step "Start-up to the tray icon and the shortcut, on Xvfb"
+xvfb python3 scripts/perf_report.py startup "$program" "$generator" "$results/startup.json"
 
 step "Report"
 python3 scripts/perf_report.py report "$results" "$output" \
