@@ -2,10 +2,10 @@
 
 #include "core/platform/InstanceSocket.h"
 
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <cerrno>
 #include <cstdio>
-#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <variant>
@@ -14,96 +14,88 @@ namespace quillo {
 
 namespace {
 
-std::variant<std::filesystem::path, std::string> socketPath() {
-    return instanceSocketPath(SocketFolders::ofEnvironment());
-}
-
-// The user id of the process at the other end; absent when the system doesn't say.
-std::optional<uid_t> peerUser(const QLocalSocket& socket) {
-    ucred credentials{};
-    socklen_t size = sizeof credentials;
-    if (::getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED,
-                     &credentials, &size) != 0)
-        return std::nullopt;
-    return credentials.uid;
-}
-
-QByteArray bytes(const std::string& text) {
-    return QByteArray::fromStdString(text);
-}
+// Time enough for a reply of a few lines to go into the socket's buffer.
+constexpr std::chrono::milliseconds replyWait{2000};
 
 } // namespace
 
-std::optional<std::string> instanceChannelProblem() {
-    const auto path = socketPath();
+/// One launch talking to the program: its request line, read as it comes, then the reply.
+class InstanceServer::Client : public QObject {
+public:
+    Client(UnixSocket socket, InstanceServer& server)
+        : QObject(&server), socket_(std::move(socket)), server_(server),
+          readable_(socket_.fd(), QSocketNotifier::Read, this) {
+        // A client that says nothing is dropped; one that says too much is refused.
+        silence_.setSingleShot(true);
+        connect(&silence_, &QTimer::timeout, this, &QObject::deleteLater);
+        silence_.start(clientTimeout);
+        connect(&readable_, &QSocketNotifier::activated, this, &Client::read);
+    }
+
+private:
+    void read() {
+        using State = InstanceProtocol::LineReader::State;
+        State state = State::waiting;
+        char buffer[64 * 1024];
+        while (state == State::waiting) {
+            const ssize_t n = ::recv(socket_.fd(), buffer, sizeof buffer, 0);
+            if (n > 0) {
+                state = reader_.feed(std::string(buffer, static_cast<std::size_t>(n)));
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return; // the rest comes later
+            break;      // closed, or broken, before the line was whole
+        }
+        readable_.setEnabled(false);
+        silence_.stop(); // the request is in: the handler may take its time
+        if (state == State::complete)
+            answer();
+        deleteLater();
+    }
+
+    void answer() {
+        const std::optional<InstanceRequest> request = InstanceProtocol::request(reader_.line());
+        const InstanceReply reply =
+            request ? server_.handler_(*request)
+                    : InstanceReply{2, "",
+                                    "quillo: the running program didn't understand "
+                                    "the request.\n"};
+        socket_.sendAll(InstanceProtocol::line(reply), UnixSocket::Clock::now() + replyWait);
+    }
+
+    UnixSocket socket_;
+    InstanceServer& server_;
+    QSocketNotifier readable_;
+    QTimer silence_;
+    InstanceProtocol::LineReader reader_;
+};
+
+InstanceServer::InstanceServer(Handler handler, QObject* parent)
+    : QObject(parent), handler_(std::move(handler)) {}
+
+std::optional<std::string> InstanceServer::listen() {
+    const auto path = instanceSocketPath(SocketFolders::ofEnvironment());
     if (const auto* problem = std::get_if<std::string>(&path))
         return *problem;
+    auto listening = UnixListener::listen(std::get<std::filesystem::path>(path).string());
+    if (auto* problem = std::get_if<std::string>(&listening))
+        return *problem;
+    listener_ = std::move(std::get<UnixListener>(listening));
+    auto* waiting = new QSocketNotifier(listener_->fd(), QSocketNotifier::Read, this);
+    connect(waiting, &QSocketNotifier::activated, this, &InstanceServer::accept);
     return std::nullopt;
 }
 
-InstanceServer::InstanceServer(Handler handler, QObject* parent)
-    : QObject(parent), handler_(std::move(handler)) {
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    connect(&server_, &QLocalServer::newConnection, this, &InstanceServer::accept);
-}
-
-std::optional<std::string> InstanceServer::listen() {
-    const auto path = socketPath();
-    if (const auto* problem = std::get_if<std::string>(&path))
-        return *problem;
-    const QString name = QString::fromStdString(std::get<std::filesystem::path>(path).string());
-    if (server_.listen(name))
-        return std::nullopt;
-    // A socket left by a program that crashed answers nobody: clear it and try again.
-    QLocalSocket probe;
-    probe.connectToServer(name);
-    if (probe.waitForConnected(500))
-        return "another Quillo is already running for this library.";
-    QLocalServer::removeServer(name);
-    if (server_.listen(name))
-        return std::nullopt;
-    return "couldn't listen for later launches (" + server_.errorString().toStdString() + ").";
-}
-
 void InstanceServer::accept() {
-    while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        if (peerUser(*socket) != ::getuid()) {
+    while (std::optional<UnixSocket> socket = listener_->accept()) {
+        if (socket->peerUser() != ::getuid()) {
             std::fprintf(stderr, "Quillo: refused a request from a process of another user.\n");
-            socket->abort();
-            socket->deleteLater();
             continue;
         }
-        // A client that says nothing is dropped; one that says too much is refused.
-        auto* silence = new QTimer(socket);
-        silence->setSingleShot(true);
-        connect(silence, &QTimer::timeout, socket, &QLocalSocket::abort);
-        silence->start(clientTimeout);
-        auto reader = std::make_shared<InstanceProtocol::LineReader>();
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket, silence, reader] {
-            using State = InstanceProtocol::LineReader::State;
-            State state = State::waiting;
-            while (state == State::waiting && socket->bytesAvailable() > 0)
-                state = reader->feed(socket->read(64 * 1024).toStdString());
-            if (state == State::waiting)
-                return;
-            silence->stop(); // the request is in: the handler may take its time
-            socket->disconnect(this);
-            if (state == State::tooLong) {
-                socket->abort();
-                return;
-            }
-            const std::optional<InstanceRequest> request =
-                InstanceProtocol::request(reader->line());
-            const InstanceReply reply =
-                request ? handler_(*request)
-                        : InstanceReply{2, "",
-                                        "quillo: the running program didn't understand "
-                                        "the request.\n"};
-            socket->write(bytes(InstanceProtocol::line(reply)));
-            socket->flush();
-            socket->disconnectFromServer();
-        });
+        new Client(std::move(*socket), *this);
     }
 }
 

@@ -2,8 +2,8 @@
 
 #include "core/app/InstanceClient.h"
 #include "core/app/InstanceProtocol.h"
+#include "core/util/UnixSocket.h"
 
-#include <QLocalServer>
 #include <QObject>
 #include <chrono>
 #include <functional>
@@ -29,13 +29,12 @@ public:
     std::optional<std::string> listen();
 
 private:
+    class Client;
+
     void accept();
 
     Handler handler_;
-    QLocalServer server_;
+    std::optional<UnixListener> listener_;
 };
-
-/// Why no program can listen for this library, as a sentence; absent when one can.
-std::optional<std::string> instanceChannelProblem();
 
 } // namespace quillo

@@ -2,9 +2,9 @@
 
 #include "KeyTranslation.h"
 #include "core/hotkey/SwayBindings.h"
+#include "core/util/UnixSocket.h"
 
-#include <QLocalSocket>
-#include <QtEndian>
+#include <cstring>
 #include <nlohmann/json.hpp>
 
 namespace quillo {
@@ -14,11 +14,19 @@ namespace {
 // sway's IPC: "i3-ipc", the payload's length and the message type (host byte order), then
 // the payload; the answer has the same header.
 constexpr char magic[] = "i3-ipc";
-constexpr qsizetype magicSize = 6;
-constexpr qsizetype headerSize = magicSize + 8;
+constexpr std::size_t magicSize = 6;
+constexpr std::size_t headerSize = magicSize + 8;
 constexpr std::uint32_t runCommand = 0;
 constexpr std::uint32_t getConfig = 9;
-constexpr int answerWaitMs = 2000;
+constexpr auto answerWait = std::chrono::milliseconds(2000);
+// Far more than any configuration file.
+constexpr std::size_t answerLimit = 64 * 1024 * 1024;
+
+std::uint32_t payloadSize(const std::string& message) {
+    std::uint32_t size = 0;
+    std::memcpy(&size, message.data() + magicSize, sizeof size);
+    return size;
+}
 
 } // namespace
 
@@ -41,10 +49,10 @@ int SwayHotKeyService::registerHotKey(std::uint32_t keyCode, std::uint32_t modif
     const std::optional<std::string> combination = combinationOf(keyCode, modifiers);
     if (!combination)
         return unknownKey;
-    const std::optional<QByteArray> answer = ask(getConfig, {});
+    const std::optional<std::string> answer = ask(getConfig, {});
     if (!answer)
         return swayRefused;
-    const nlohmann::json config = nlohmann::json::parse(answer->toStdString(), nullptr, false);
+    const nlohmann::json config = nlohmann::json::parse(*answer, nullptr, false);
     if (config.is_object() && config.contains("config") && config["config"].is_string()) {
         const auto taken = SwayBindings::boundBy(config["config"].get<std::string>(), *combination);
         // The user may have put our own line in the file.
@@ -74,10 +82,10 @@ std::string SwayHotKeyService::configurationLine() const {
 }
 
 bool SwayHotKeyService::run(const std::string& command) const {
-    const std::optional<QByteArray> answer = ask(runCommand, QByteArray::fromStdString(command));
+    const std::optional<std::string> answer = ask(runCommand, command);
     if (!answer)
         return false;
-    const nlohmann::json results = nlohmann::json::parse(answer->toStdString(), nullptr, false);
+    const nlohmann::json results = nlohmann::json::parse(*answer, nullptr, false);
     if (!results.is_array() || results.empty())
         return false;
     for (const nlohmann::json& result : results)
@@ -86,31 +94,28 @@ bool SwayHotKeyService::run(const std::string& command) const {
     return true;
 }
 
-std::optional<QByteArray> SwayHotKeyService::ask(std::uint32_t type,
-                                                 const QByteArray& payload) const {
-    QLocalSocket socket;
-    socket.connectToServer(QString::fromStdString(socketPath_));
-    if (!socket.waitForConnected(answerWaitMs))
+std::optional<std::string> SwayHotKeyService::ask(std::uint32_t type,
+                                                  const std::string& payload) const {
+    const std::optional<UnixSocket> socket = UnixSocket::connect(socketPath_);
+    if (!socket)
         return std::nullopt;
-    QByteArray message(magic, magicSize);
-    const std::uint32_t size = static_cast<std::uint32_t>(payload.size());
+    std::string message(magic, magicSize);
+    const auto size = static_cast<std::uint32_t>(payload.size());
     message.append(reinterpret_cast<const char*>(&size), sizeof size);
     message.append(reinterpret_cast<const char*>(&type), sizeof type);
     message.append(payload);
-    socket.write(message);
-    if (!socket.waitForBytesWritten(answerWaitMs))
+    const UnixSocket::Clock::time_point deadline = UnixSocket::Clock::now() + answerWait;
+    if (!socket->sendAll(message, deadline))
         return std::nullopt;
-    QByteArray answer;
-    while (answer.size() < headerSize ||
-           answer.size() <
-               headerSize + qFromUnaligned<std::uint32_t>(answer.constData() + magicSize)) {
-        if (!socket.waitForReadyRead(answerWaitMs))
-            return std::nullopt;
-        answer += socket.readAll();
-    }
-    if (!answer.startsWith(QByteArray(magic, magicSize)))
+    const std::optional<std::string> answer = socket->receive(
+        [](const std::string& received) {
+            return received.size() >= headerSize &&
+                   received.size() >= headerSize + payloadSize(received);
+        },
+        answerLimit, deadline);
+    if (!answer || answer->compare(0, magicSize, magic) != 0)
         return std::nullopt;
-    return answer.mid(headerSize, qFromUnaligned<std::uint32_t>(answer.constData() + magicSize));
+    return answer->substr(headerSize, payloadSize(*answer));
 }
 
 } // namespace quillo

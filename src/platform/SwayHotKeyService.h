@@ -2,7 +2,6 @@
 
 #include "core/platform/HotKeyService.h"
 
-#include <QByteArray>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -42,7 +41,7 @@ public:
 
 private:
     /// One message to sway and its answer; absent when sway doesn't answer.
-    std::optional<QByteArray> ask(std::uint32_t type, const QByteArray& payload) const;
+    std::optional<std::string> ask(std::uint32_t type, const std::string& payload) const;
     bool run(const std::string& command) const;
 
     std::string socketPath_;
