@@ -25,12 +25,9 @@ using namespace std::chrono_literals;
 
 // Importing a large backup takes a while; asking the program to show itself does not.
 constexpr auto importTimeout = 600s;
-constexpr auto requestTimeout = 10s;
 
 int printed(const InstanceReply& reply) {
-    std::cout << reply.output;
-    std::cerr << reply.error;
-    return reply.status;
+    return printReply(reply, std::cout, std::cerr);
 }
 
 /// A command-line mode: the import and the paste go to a running program when there is one,

@@ -21,14 +21,11 @@ namespace {
 using namespace quillo;
 using namespace std::chrono_literals;
 
-constexpr auto requestTimeout = 10s;
 // How long a desktop start waits for a command-line import to finish writing the library.
 constexpr auto writerWait = 60s;
 
 int printed(const InstanceReply& reply) {
-    std::cout << reply.output;
-    std::cerr << reply.error;
-    return reply.status;
+    return printReply(reply, std::cout, std::cerr);
 }
 
 bool hasDisplay() {

@@ -46,4 +46,10 @@ std::optional<InstanceReply> sendToRunningInstance(const InstanceRequest& reques
     return reply ? reply : noAnswer();
 }
 
+int printReply(const InstanceReply& reply, std::ostream& out, std::ostream& err) {
+    out << reply.output;
+    err << reply.error;
+    return reply.status;
+}
+
 } // namespace quillo
