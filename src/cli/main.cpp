@@ -1,10 +1,10 @@
-// The quillo command. Its command-line modes run here, without any toolkit, as do the
-// requests a running Quillo takes (show the picker, the library, the settings); only when
-// a window is wanted and no Quillo runs does it become the desktop program.
+// The quillo command. It answers what needs neither the library nor a window (help,
+// version, usage errors) and hands requests to a running Quillo (paste, show the picker,
+// the library, the settings) with nothing but the C++ library loaded. The library's modes
+// become quillo-commands; a window wanted while no Quillo runs becomes the desktop program.
 #include "core/app/CommandLine.h"
-#include "core/app/ImportCommand.h"
 #include "core/app/InstanceClient.h"
-#include "core/app/StartUp.h"
+#include "core/app/StartOptions.h"
 #include "core/platform/InstanceSocket.h"
 #include "core/platform/ProgramFiles.h"
 
@@ -23,25 +23,25 @@ namespace {
 using namespace quillo;
 using namespace std::chrono_literals;
 
-// Importing a large backup takes a while; asking the program to show itself does not.
-constexpr auto importTimeout = 600s;
-
 int printed(const InstanceReply& reply) {
     return printReply(reply, std::cout, std::cerr);
 }
 
-/// A command-line mode: the import and the paste go to a running program when there is one,
-/// so that only one process ever writes the library.
-int runCommand(const CommandLine::Command& command) {
-    if (const auto* import = std::get_if<CommandLine::ImportBackup>(&command)) {
-        const std::string path = std::filesystem::absolute(import->backup).string();
-        return runImportCommand(import->backup, std::cout, std::cerr, [&]() -> std::optional<int> {
-            if (auto reply = sendToRunningInstance({InstanceRequest::Kind::importBackup, path, {}},
-                                                   importTimeout))
-                return printed(*reply);
-            return std::nullopt;
-        });
-    }
+/// Runs `program` in this process, with these arguments; returns only when it can't.
+int become(const std::filesystem::path& program, char** argv) {
+    const std::string path = program.string();
+    argv[0] = const_cast<char*>(path.c_str());
+    ::execv(path.c_str(), argv);
+    std::cerr << "quillo: couldn't start " << path << ": " << std::strerror(errno) << '\n';
+    return 1;
+}
+
+/// A command-line mode. Those that need the library run in quillo-commands, so that the
+/// others start without loading its code.
+int runCommand(const CommandLine::Command& command, char** argv) {
+    const std::filesystem::path self = ProgramFiles::runningProgram();
+    if (CommandLine::needsLibrary(command))
+        return become(ProgramFiles::libraryCommandsFor(self), argv);
     if (const auto* paste = std::get_if<CommandLine::Paste>(&command)) {
         if (auto reply = sendToRunningInstance(
                 {InstanceRequest::Kind::paste, paste->snippet, paste->values}, requestTimeout))
@@ -49,11 +49,8 @@ int runCommand(const CommandLine::Command& command) {
         std::cerr << "quillo: Quillo isn't running, so there is nothing to paste with.\n";
         return 1;
     }
-    return CommandLine::run(command, QUILLO_VERSION, std::cout, std::cerr);
-}
-
-int runCommandAndFlush(const CommandLine::Command& command) {
-    const int status = runCommand(command);
+    const int status =
+        *CommandLine::runWithoutLibrary(command, QUILLO_VERSION, std::cout, std::cerr);
     std::cout.flush();
     if (!std::cout) {
         // Output that went nowhere (a full disk) must not pass for success.
@@ -74,23 +71,12 @@ InstanceRequest requestOf(const std::vector<std::string>& arguments) {
     return {InstanceRequest::Kind::show, "", {}};
 }
 
-/// Becomes the desktop program, with the same arguments; returns only when it can't.
-int startDesktop(char** argv) {
-    const std::string desktop =
-        ProgramFiles::desktopProgramFor(ProgramFiles::runningProgram()).string();
-    argv[0] = const_cast<char*>(desktop.c_str());
-    ::execv(desktop.c_str(), argv);
-    std::cerr << "Quillo: couldn't start its desktop program " << desktop << ": "
-              << std::strerror(errno) << '\n';
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv, argv + argc);
     if (const std::optional<CommandLine::Command> command = CommandLine::parse(arguments))
-        return runCommandAndFlush(*command);
+        return runCommand(*command, argv);
 
     // A key binding runs `quillo --picker` on every press: the running program takes it
     // before anything else is loaded.
@@ -102,5 +88,5 @@ int main(int argc, char** argv) {
     if (std::optional<InstanceReply> reply =
             sendToRunningInstance(requestOf(arguments), requestTimeout))
         return printed(*reply);
-    return startDesktop(argv);
+    return become(ProgramFiles::desktopProgramFor(ProgramFiles::runningProgram()), argv);
 }

@@ -62,8 +62,9 @@ def run_as_nobody(arguments):
             programs[option] = folder / "bin" / original.name
             programs[option].parent.mkdir(exist_ok=True)
             shutil.copy(original, programs[option])
-        # The quillo command starts the desktop program beside it.
-        shutil.copy(arguments.program.with_name("quillo-desktop"), folder / "bin")
+        # The quillo command hands on to the programs beside it.
+        for helper in ("quillo-desktop", "quillo-commands"):
+            shutil.copy(arguments.program.with_name(helper), folder / "bin")
         artifacts = folder / "artifacts"
         artifacts.mkdir()
         for path in [folder, *folder.rglob("*")]:

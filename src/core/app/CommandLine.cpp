@@ -1,10 +1,6 @@
 #include "CommandLine.h"
 
-#include "ImportCommand.h"
-#include "LibraryCommands.h"
-#include "core/model/Library.h"
 #include "core/util/DateText.h"
-#include "core/util/UnicodeText.h"
 
 #include <algorithm>
 #include <functional>
@@ -217,10 +213,6 @@ std::optional<Command> parseStartOption(Arguments arguments) {
     return std::nullopt;
 }
 
-template <class... Cases> struct Overloaded : Cases... { using Cases::operator()...; };
-// clang 14 does not deduce aggregate template arguments by itself.
-template <class... Cases> Overloaded(Cases...) -> Overloaded<Cases...>;
-
 } // namespace
 
 std::optional<Command> parse(const std::vector<std::string>& arguments) {
@@ -258,30 +250,26 @@ std::optional<Command> parse(const std::vector<std::string>& arguments) {
     return UsageError{std::string(kind) + inQuotes(mode), std::string(Usage::program)};
 }
 
-int run(const Command& command, std::string_view version, std::ostream& out, std::ostream& err) {
-    return std::visit(
-        Overloaded{
-            [&](const ImportBackup& import) { return runImportCommand(import.backup, out, err); },
-            [&](const Help&) {
-                out << helpText();
-                return 0;
-            },
-            [&](const Version&) {
-                out << "quillo " << version << '\n';
-                return 0;
-            },
-            [&](const Paste&) {
-                // The desktop program hands pastes to its running instance.
-                err << "quillo: paste needs the Quillo desktop program running.\n";
-                return 1;
-            },
-            [&](const UsageError& error) {
-                err << "quillo: " << error.problem << "\nUsage: " << error.usage << '\n';
-                return 2;
-            },
-            [&](const auto& readOnly) { return runOnLibrary(readOnly, out, err); },
-        },
-        command);
+std::optional<int> runWithoutLibrary(const Command& command, std::string_view version,
+                                     std::ostream& out, std::ostream& err) {
+    if (std::holds_alternative<Help>(command)) {
+        out << helpText();
+        return 0;
+    }
+    if (std::holds_alternative<Version>(command)) {
+        out << "quillo " << version << '\n';
+        return 0;
+    }
+    if (const auto* error = std::get_if<UsageError>(&command)) {
+        err << "quillo: " << error->problem << "\nUsage: " << error->usage << '\n';
+        return 2;
+    }
+    return std::nullopt;
+}
+
+bool needsLibrary(const Command& command) {
+    return !std::holds_alternative<Help>(command) && !std::holds_alternative<Version>(command) &&
+           !std::holds_alternative<UsageError>(command) && !std::holds_alternative<Paste>(command);
 }
 
 std::string helpText() {
@@ -323,20 +311,6 @@ desktop dialog; a GNOME that can't remember the answer (Debian 12's) asks after 
 Until then snippets are copied for you to paste.
 Exit status: 0 done, 1 failed, 2 wrong arguments.
 )";
-}
-
-const Snippet* findSnippet(const Library& library, std::string_view reference) {
-    if (const std::optional<Uuid> id = Uuid::parse(reference))
-        if (const Snippet* snippet = library.snippet(*id))
-            return snippet;
-    for (const Snippet& snippet : library.snippets())
-        if (UnicodeText::canonicallyEqual(snippet.name, reference))
-            return &snippet;
-    return nullptr;
-}
-
-std::string unknownSnippet(std::string_view reference) {
-    return "no snippet has the id or name " + inQuotes(reference) + ".";
 }
 
 } // namespace quillo::CommandLine

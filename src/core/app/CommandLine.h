@@ -101,6 +101,14 @@ std::optional<Command> parse(const std::vector<std::string>& arguments);
 /// `err` that the desktop program must be running, and returns 1.
 int run(const Command& command, std::string_view version, std::ostream& out, std::ostream& err);
 
+/// Runs the modes that need no library (help, version and usage errors), as run() does;
+/// absent for the others.
+std::optional<int> runWithoutLibrary(const Command& command, std::string_view version,
+                                     std::ostream& out, std::ostream& err);
+
+/// True for the modes that read or write the library.
+bool needsLibrary(const Command& command);
+
 /// The usage of every mode, as `--help` prints it.
 std::string helpText();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppState.h"
+#include "StartOptions.h"
 #include "core/hotkey/HotKey.h"
 #include "core/model/Library.h"
 #include "core/picker/PickerModel.h"
@@ -33,16 +34,6 @@ inline constexpr const char* didFirstLaunchKey = "didFirstLaunch";
 /// poll and, on the very first start only, starts the program at login from now on.
 /// Touches neither the library nor any window.
 void start(const Parts& parts);
-
-/// True when the program was started at login: the autostart entry passes "--autostart".
-/// The program's path, first in `arguments`, is not looked at.
-bool launchedAtLogin(const std::vector<std::string>& arguments);
-
-/// True when the arguments ask for the settings window ("--settings").
-bool opensSettings(const std::vector<std::string>& arguments);
-
-/// True when the arguments ask for the picker ("--picker").
-bool opensPicker(const std::vector<std::string>& arguments);
 
 /// Before the program ends: writes a save still waiting, at once.
 void quit(Library& library);

@@ -14,6 +14,13 @@ bool isFile(const std::filesystem::path& path) {
     return std::filesystem::is_regular_file(path, error);
 }
 
+std::filesystem::path helperFor(const std::filesystem::path& command, const char* name) {
+    const std::filesystem::path folder = command.parent_path();
+    if (std::filesystem::path beside = folder / name; isFile(beside))
+        return beside;
+    return (folder / QUILLO_INSTALLED_BIN_TO_LIBEXEC / "quillo" / name).lexically_normal();
+}
+
 } // namespace
 
 std::filesystem::path runningProgram() {
@@ -23,10 +30,11 @@ std::filesystem::path runningProgram() {
 }
 
 std::filesystem::path desktopProgramFor(const std::filesystem::path& command) {
-    const std::filesystem::path folder = command.parent_path();
-    if (std::filesystem::path beside = folder / desktopName; isFile(beside))
-        return beside;
-    return (folder / QUILLO_INSTALLED_BIN_TO_LIBEXEC / "quillo" / desktopName).lexically_normal();
+    return helperFor(command, desktopName);
+}
+
+std::filesystem::path libraryCommandsFor(const std::filesystem::path& command) {
+    return helperFor(command, "quillo-commands");
 }
 
 std::filesystem::path commandFor(const std::filesystem::path& desktop) {

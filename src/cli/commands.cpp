@@ -1,0 +1,52 @@
+// The quillo command's modes that read or write the library, run by quillo with its own
+// arguments. An import goes to a running Quillo when there is one, so that only one
+// process ever writes the library.
+#include "core/app/CommandLine.h"
+#include "core/app/ImportCommand.h"
+#include "core/app/InstanceClient.h"
+
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace quillo;
+using namespace std::chrono_literals;
+
+// Importing a large backup takes a while.
+constexpr auto importTimeout = 600s;
+
+int runCommand(const CommandLine::Command& command) {
+    if (const auto* import = std::get_if<CommandLine::ImportBackup>(&command)) {
+        const std::string path = std::filesystem::absolute(import->backup).string();
+        return runImportCommand(import->backup, std::cout, std::cerr, [&]() -> std::optional<int> {
+            if (auto reply = sendToRunningInstance({InstanceRequest::Kind::importBackup, path, {}},
+                                                   importTimeout))
+                return printReply(*reply, std::cout, std::cerr);
+            return std::nullopt;
+        });
+    }
+    return CommandLine::run(command, QUILLO_VERSION, std::cout, std::cerr);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::optional<CommandLine::Command> command =
+        CommandLine::parse(std::vector<std::string>(argv, argv + argc));
+    if (!command) {
+        std::cerr << "quillo-commands: no command-line mode was given; run quillo instead.\n";
+        return 2;
+    }
+    const int status = runCommand(*command);
+    std::cout.flush();
+    if (!std::cout) {
+        // Output that went nowhere (a full disk) must not pass for success.
+        std::cerr << "quillo: couldn't write the output\n";
+        return 1;
+    }
+    return status;
+}
