@@ -147,18 +147,20 @@ void DesktopApp::quit() {
 }
 
 InstanceReply DesktopApp::handle(const InstanceRequest& request) {
+    // A request with nothing to report is answered first, so the launch that brought it
+    // ends at once, and a key binding's process is gone before the window is up.
     switch (request.kind) {
     case InstanceRequest::Kind::show:
-        AppState::shared().showLibrary();
+        QTimer::singleShot(0, this, [] { AppState::shared().showLibrary(); });
         return {};
     case InstanceRequest::Kind::settings:
-        openSettings();
+        QTimer::singleShot(0, this, [this] { openSettings(); });
         return {};
     case InstanceRequest::Kind::picker:
         // The desktop's token for this press lets the picker's window take the focus.
         if (!request.argument.empty())
             qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(request.argument));
-        PickerModel::shared().toggle();
+        QTimer::singleShot(0, this, [] { PickerModel::shared().toggle(); });
         return {};
     case InstanceRequest::Kind::importBackup:
         return importBackup(request.argument);
