@@ -334,9 +334,10 @@ def measure_commands(program, generator, out):
         generate_library(generator, library)
         snippets = snippets_of(library)
 
-        # What fzf searches: one line per snippet, its name and its whole plain text.
+        # What fzf searches: one line per snippet, its name and its whole text as the library
+        # keeps it (a rich snippet's with its tags), as a script over the library would.
         lines = top / "snippets.txt"
-        lines.write_text("".join(one_line(s["name"] + " " + plain_text(s)) + "\n"
+        lines.write_text("".join(one_line(s["name"] + " " + s["text"]) + "\n"
                                  for s in snippets), encoding="utf-8")
         # A snippet with fields, named as a person would, its name unlike any before it.
         names = set()
@@ -779,8 +780,8 @@ def add_commands(add, commands):
         f"{'in trayer' if commands['tray'] else 'with no tray'} on Xvfb: `paste` and "
         f"`--picker` hand over to it. fzf (`fzf --version`: {fzf['says'] or 'unknown'}; "
         f"Debian package {fzf['package'] or 'unknown'}) with `--filter` reads, from its "
-        f"standard input, one line per snippet: its name and its whole plain text (rich "
-        f"snippets' tags gone), {commands['fzf_input_lines']:,} lines, "
+        f"standard input, one line per snippet: its name and its whole text as the library "
+        f"keeps it (rich snippets' with their tags), {commands['fzf_input_lines']:,} lines, "
         f"{commands['fzf_input_bytes'] / 1e6:.1f} MB. It finds "
         f"{commands['found']['fzf_filter']:,} lines for “{commands['query']}” and "
         f"`quillo search` {commands['found']['search']:,} snippets (fzf's match is fuzzy: "
