@@ -2,9 +2,14 @@
 
 #include "IcuRegex.h"
 
+#include <array>
+#include <atomic>
+#include <cstdint>
 #include <cstdlib>
+#include <span>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
+#include <unicode/utf8.h>
 
 namespace quillo {
 
@@ -26,30 +31,23 @@ const icu::Normalizer2& nfc() {
     return *form;
 }
 
-bool isAscii(std::string_view text) {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
+bool isAscii(char c) {
+    return static_cast<unsigned char>(c) < 0x80;
 }
 
-} // namespace
-
-std::string fold(std::string_view text) {
-    // Search folds every snippet's text on each keystroke; most of it is ASCII, which
-    // has no marks, folds to its lowercase and is already normalised.
-    if (isAscii(text)) {
-        std::string result(text);
-        for (char& c : result) {
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-        }
-        return result;
+// ASCII has no marks, folds to its lowercase and is already normalised.
+void appendAsciiFolded(std::string& out, std::string_view text) {
+    const std::size_t at = out.size();
+    out.append(text);
+    for (char& c : std::span(out).subspan(at)) {
+        const auto byte = static_cast<unsigned char>(c);
+        c = static_cast<char>(byte + (static_cast<unsigned char>(byte - 'A') < 26 ? 32 : 0));
     }
+}
 
-    UErrorCode status = U_ZERO_ERROR;
-    const icu::UnicodeString decomposed = nfd().normalize(toUnicode(text), status);
+// Decomposed, without its marks, case folded: the folding before its last step.
+icu::UnicodeString unmarkedFolded(const icu::UnicodeString& text, UErrorCode& status) {
+    const icu::UnicodeString decomposed = nfd().normalize(text, status);
     icu::UnicodeString unmarked(decomposed.length(), 0, 0); // empty, with room
     for (int32_t i = 0; i < decomposed.length();) {
         const UChar32 c = decomposed.char32At(i);
@@ -58,8 +56,111 @@ std::string fold(std::string_view text) {
         i += U16_LENGTH(c);
     }
     unmarked.foldCase(U_FOLD_CASE_DEFAULT);
+    return unmarked;
+}
+
+void appendFoldedByIcu(std::string& out, std::string_view text) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::UnicodeString unmarked = unmarkedFolded(toUnicode(text), status);
     const icu::UnicodeString composed = nfc().normalize(unmarked, status);
-    return toUtf8(U_SUCCESS(status) ? composed : unmarked);
+    (U_SUCCESS(status) ? composed : unmarked).toUTF8String(out);
+}
+
+// The foldings of single characters below U+3000 (Latin, Greek, Cyrillic, punctuation,
+// symbols...), found as they are met. A character is folded alone when nothing before it
+// takes part in its decomposition, nor in the composition of what it folds to: its
+// folding among any such characters and ASCII is then the folding of each in turn. An
+// entry holds up to six UTF-8 bytes, their count at bit 48, and two flags.
+constexpr UChar32 tabledEnd = 0x3000;
+constexpr std::uint64_t lookedAt = std::uint64_t{1} << 63;
+constexpr std::uint64_t foldsAlone = std::uint64_t{1} << 62;
+std::array<std::atomic<std::uint64_t>, tabledEnd> foldings{};
+
+std::uint64_t foldingOf(UChar32 c) {
+    if (!nfd().hasBoundaryBefore(c))
+        return lookedAt;
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::UnicodeString unmarked = unmarkedFolded(icu::UnicodeString(c), status);
+    if (U_FAILURE(status) || unmarked.isEmpty() || !nfc().hasBoundaryBefore(unmarked.char32At(0)))
+        return lookedAt;
+    const icu::UnicodeString composed = nfc().normalize(unmarked, status);
+    std::string bytes;
+    composed.toUTF8String(bytes);
+    if (U_FAILURE(status) || bytes.empty() || bytes.size() > 6)
+        return lookedAt;
+    std::uint64_t entry = lookedAt | foldsAlone | std::uint64_t{bytes.size()} << 48;
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        entry |= std::uint64_t{static_cast<unsigned char>(bytes[i])} << (8 * i);
+    return entry;
+}
+
+// False, with `out` as it was, when a character of the text is not one folded alone.
+bool appendFoldedByCharacter(std::string& out, std::string_view text) {
+    const std::size_t was = out.size();
+    const auto* data = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int64_t>(text.size());
+    for (int64_t i = 0; i < length;) {
+        UChar32 c = 0;
+        U8_NEXT(data, i, length, c);
+        if (c >= 0 && c < 0x80) {
+            out += static_cast<char>(c + (c >= 'A' && c <= 'Z' ? 'a' - 'A' : 0));
+            continue;
+        }
+        if (c < 0 || c >= tabledEnd) {
+            out.resize(was);
+            return false;
+        }
+        std::atomic<std::uint64_t>& slot = foldings[static_cast<std::size_t>(c)];
+        std::uint64_t entry = slot.load(std::memory_order_relaxed);
+        if (entry == 0) {
+            // Threads that meet the character at once find the same entry.
+            entry = foldingOf(c);
+            slot.store(entry, std::memory_order_relaxed);
+        }
+        if ((entry & foldsAlone) == 0) {
+            out.resize(was);
+            return false;
+        }
+        const auto count = static_cast<std::size_t>((entry >> 48) & 0xFF);
+        for (std::size_t b = 0; b < count; ++b)
+            out += static_cast<char>((entry >> (8 * b)) & 0xFF);
+    }
+    return true;
+}
+
+} // namespace
+
+void appendFolded(std::string& out, std::string_view text) {
+    // Search folds every snippet's text, and most of it is ASCII. The text goes to ICU
+    // only around its other characters, cut between two ASCII characters: nothing there
+    // decomposes, composes or reads as part of a malformed sequence, so folding the
+    // pieces gives the folding of the whole.
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t other = at;
+        while (other < text.size() && isAscii(text[other]))
+            ++other;
+        if (other == text.size()) {
+            appendAsciiFolded(out, text.substr(at));
+            return;
+        }
+        const std::size_t start = other > at ? other - 1 : at;
+        appendAsciiFolded(out, text.substr(at, start - at));
+        std::size_t end = other + 1;
+        while (end < text.size() && !(isAscii(text[end - 1]) && isAscii(text[end])))
+            ++end;
+        const std::string_view piece = text.substr(start, end - start);
+        if (!appendFoldedByCharacter(out, piece))
+            appendFoldedByIcu(out, piece);
+        at = end;
+    }
+}
+
+std::string fold(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    appendFolded(result, text);
+    return result;
 }
 
 } // namespace quillo

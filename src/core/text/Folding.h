@@ -10,4 +10,7 @@ namespace quillo {
 /// these keys.
 std::string fold(std::string_view text);
 
+/// `fold(text)` added to the end of `out`.
+void appendFolded(std::string& out, std::string_view text);
+
 } // namespace quillo
