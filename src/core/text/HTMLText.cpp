@@ -209,12 +209,18 @@ bool isWellFormedUtf8(std::string_view text) {
 
 // Runs of three or more line feeds as two.
 void collapseBlankLineRuns(std::string& text) {
-    std::size_t kept = 0;
-    std::size_t feeds = 0;
-    for (const char c : text) {
+    // Most texts have no such run: nothing moves before the first.
+    const std::size_t first = text.find("\n\n\n");
+    if (first == std::string::npos)
+        return;
+    char* const data = text.data();
+    std::size_t kept = first + 2;
+    std::size_t feeds = 2;
+    for (std::size_t i = first + 2; i < text.size(); ++i) {
+        const char c = data[i];
         feeds = c == '\n' ? feeds + 1 : 0;
         if (feeds <= 2)
-            text[kept++] = c;
+            data[kept++] = c;
     }
     text.resize(kept);
 }
