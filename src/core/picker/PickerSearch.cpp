@@ -6,12 +6,14 @@
 #include "core/util/UnicodeText.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
 #include <limits>
 #include <numeric>
 #include <unicode/coll.h>
 #include <unicode/uchar.h>
+#include <unicode/ustring.h>
 #include <unicode/utf8.h>
 #include <unordered_map>
 
@@ -108,11 +110,25 @@ std::string sortKey(std::string_view name) {
     const icu::Collator* collator = sortKeyCollator();
     if (collator == nullptr)
         return std::string(name);
-    const icu::UnicodeString text = toUnicode(name);
+    // Names are short: most fit the buffer on the stack, which spares an allocation.
+    std::array<char16_t, 256> buffer{};
+    icu::UnicodeString longText;
+    const char16_t* text = buffer.data();
+    int32_t textLength = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    if (name.size() < buffer.size())
+        u_strFromUTF8WithSub(buffer.data(), static_cast<int32_t>(buffer.size()), &textLength,
+                             name.data(), static_cast<int32_t>(name.size()), 0xFFFD, nullptr,
+                             &status);
+    if (name.size() >= buffer.size() || U_FAILURE(status)) {
+        longText = toUnicode(name);
+        text = longText.getBuffer();
+        textLength = longText.length();
+    }
     std::string key(std::max<std::size_t>(name.size() * 2 + 16, 64), '\0');
     for (;;) {
         const int32_t length = collator->getSortKey(
-            text, reinterpret_cast<uint8_t*>(key.data()),
+            text, textLength, reinterpret_cast<uint8_t*>(key.data()),
             static_cast<int32_t>(std::min<std::size_t>(key.size(), INT32_MAX)));
         if (length <= 0)
             return std::string(name);
@@ -384,10 +400,12 @@ std::uint32_t SearchCache::Index::groupSlot(const std::optional<Uuid>& groupID) 
 
 void SearchCache::Index::append(const Snippet& snippet, Span& span) {
     span.offset = folded_.size();
-    folded_ += fold(snippet.name);
+    appendFolded(folded_, snippet.name);
     span.nameLength = folded_.size() - span.offset;
     folded_ += ' ';
-    folded_ += fold(snippet.plainPreview());
+    // A plain snippet's preview is its text; asking for it would copy it.
+    appendFolded(folded_, snippet.format == SnippetFormat::plain ? std::string_view(snippet.text)
+                                                                 : snippet.plainPreview());
     span.length = folded_.size() - span.offset;
     folded_ += ' ';
 }
@@ -466,6 +484,13 @@ void SearchCache::Index::refresh(const Library& library) {
     const std::vector<Snippet>& snippets = library.snippets();
     const std::size_t count = snippets.size();
     const std::size_t oldCount = sources_.size();
+    if (oldCount == 0) {
+        // Room for every text at once; a preview is no longer than its text.
+        std::size_t bytes = 0;
+        for (const Snippet& snippet : snippets)
+            bytes += snippet.name.size() + snippet.text.size() + 2;
+        folded_.reserve(bytes);
+    }
 
     // Match each snippet to its old entry: the same position when the id is there (the
     // usual case), else by id. An old entry serves one snippet at most.
@@ -581,12 +606,44 @@ void SearchCache::Index::compact() {
 }
 
 void SearchCache::Index::orderByName() {
-    nameOrder_.resize(sortKeys_.size());
-    std::iota(nameOrder_.begin(), nameOrder_.end(), 0U);
-    std::sort(nameOrder_.begin(), nameOrder_.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const int order = sortKeys_[a].compare(sortKeys_[b]);
-        return order != 0 ? order < 0 : a < b;
+    // The first sixteen bytes of each key, as two numbers, decide most comparisons
+    // without a visit to the key; names often share their first word or two.
+    struct Entry {
+        std::uint64_t high;
+        std::uint64_t low;
+        std::uint32_t at;
+    };
+    const auto bytesAt = [](const std::string& key, std::size_t from) {
+        std::uint64_t value = 0;
+        for (std::size_t b = from; b < from + 8; ++b)
+            value = value << 8 | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0U);
+        return value;
+    };
+    std::vector<Entry> order(sortKeys_.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = {bytesAt(sortKeys_[i], 0), bytesAt(sortKeys_[i], 8),
+                    static_cast<std::uint32_t>(i)};
+    std::sort(order.begin(), order.end(), [](const Entry& a, const Entry& b) {
+        return a.high != b.high ? a.high < b.high : (a.low != b.low ? a.low < b.low : a.at < b.at);
     });
+    // Keys that share their first sixteen bytes are then ordered by the rest.
+    for (std::size_t start = 0; start < order.size();) {
+        std::size_t end = start + 1;
+        while (end < order.size() && order[end].high == order[start].high &&
+               order[end].low == order[start].low)
+            ++end;
+        if (end - start > 1)
+            std::sort(order.begin() + static_cast<std::ptrdiff_t>(start),
+                      order.begin() + static_cast<std::ptrdiff_t>(end),
+                      [&](const Entry& a, const Entry& b) {
+                          const int byKey = sortKeys_[a.at].compare(sortKeys_[b.at]);
+                          return byKey != 0 ? byKey < 0 : a.at < b.at;
+                      });
+        start = end;
+    }
+    nameOrder_.resize(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        nameOrder_[i] = order[i].at;
 }
 
 void SearchCache::Index::listRecentFirst(const Library& library) {
