@@ -240,6 +240,16 @@ const char* findIn(const char* begin, const char* end, std::string_view needle) 
     return static_cast<const char*>(memmem(begin, size, needle.data(), length));
 }
 
+// Inline rather than memcmp: the prefixes are short and asked of every match.
+bool startsWith(std::string_view text, std::string_view prefix) {
+    if (prefix.size() > text.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (text[i] != prefix[i])
+            return false;
+    return true;
+}
+
 bool holds(std::string_view text, std::string_view needle) {
     return findIn(text.data(), text.data() + text.size(), needle) != nullptr;
 }
@@ -284,7 +294,7 @@ private:
     void compact();
     void orderByName();
     void listRecentFirst(const Library& library);
-    void listMatches(const Library& library);
+    void listMatches(const Library& library, bool narrowing);
 
     std::string_view name(std::size_t at) const {
         return std::string_view(folded_).substr(spans_[at].offset, spans_[at].nameLength);
@@ -326,6 +336,8 @@ private:
     std::vector<std::uint32_t> layout_;
     // Positions in name order, library order between equal names.
     std::vector<std::uint32_t> nameOrder_;
+    // Each position's place in nameOrder_.
+    std::vector<std::uint32_t> nameRanks_;
 
     // The last answer.
     bool answered_ = false;
@@ -334,7 +346,18 @@ private:
 
     // Scratch, kept to spare allocations.
     std::vector<std::string_view> tokens_;
+    // What the last answer made of each snippet, and the one before.
+    enum : std::uint8_t { unseen, matched, failed };
     std::vector<std::uint8_t> hits_;
+    std::vector<std::uint8_t> before_;
+    // Where the last answer's lead token first lies in each snippet's folded texts (from
+    // the start of its span; `absentAt` when only its group holds it), and that token.
+    static constexpr std::size_t absent = std::numeric_limits<std::size_t>::max();
+    static constexpr std::uint32_t absentAt = std::numeric_limits<std::uint32_t>::max();
+    std::vector<std::uint32_t> leadAt_;
+    std::string leadBefore_;
+    // By place in name order, so that the matches are collected in one pass in that order.
+    std::vector<std::uint8_t> rankMatched_;
     std::vector<std::int64_t> scores_;
     std::vector<std::uint32_t> matched_;
 };
@@ -360,12 +383,13 @@ const std::vector<const Snippet*>& SearchCache::Index::results(std::string_view 
         return results_;
     }
 
+    const bool narrowing = answered_ && !query_.empty() && folded.starts_with(query_);
     query_ = std::move(folded);
     answered_ = true;
     if (query_.empty())
         listRecentFirst(library);
     else
-        listMatches(library);
+        listMatches(library, narrowing);
     return results_;
 }
 
@@ -642,8 +666,11 @@ void SearchCache::Index::orderByName() {
         start = end;
     }
     nameOrder_.resize(order.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
+    nameRanks_.resize(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
         nameOrder_[i] = order[i].at;
+        nameRanks_[order[i].at] = static_cast<std::uint32_t>(i);
+    }
 }
 
 void SearchCache::Index::listRecentFirst(const Library& library) {
@@ -666,7 +693,7 @@ void SearchCache::Index::listRecentFirst(const Library& library) {
             results_.push_back(&snippets[at]);
 }
 
-void SearchCache::Index::listMatches(const Library& library) {
+void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
     const std::vector<Snippet>& snippets = library.snippets();
     const std::size_t count = snippets.size();
     tokens_ = tokensOf(query_);
@@ -683,77 +710,130 @@ void SearchCache::Index::listMatches(const Library& library) {
                 groupBonus[slot] += 5;
             }
 
-    // One pass over all folded texts for the longest token (likely the rarest) finds the
-    // candidates; the other tokens are then tried on those alone. The first match tells
-    // whether the token is in the name, which comes first.
-    enum : std::uint8_t { missing, inText, inName };
-    hits_.assign(count, tokenCount == 0 ? inText : missing);
     std::size_t lead = 0;
     for (std::size_t t = 1; t < tokenCount; ++t)
         if (tokens_[t].size() > tokens_[lead].size())
             lead = t;
-    if (tokenCount > 0) {
+    const bool single = tokenCount == 1 && tokens_[0] == query_;
+
+    // The previous answer's matches are the only candidates when this query only adds to
+    // it: each of its tokens then lies inside one of this query's. Visiting them one by
+    // one waits on memory for each, where the scan streams through: it pays only when
+    // they are few.
+    narrowing = narrowing && matched_.size() <= count / 4;
+    std::swap(hits_, before_);
+    hits_.assign(count, unseen);
+    rankMatched_.assign(count, 0);
+    scores_.resize(count);
+    leadAt_.resize(count);
+
+    // Scores a snippet that holds the lead token where its folded texts start `leadAt` on,
+    // or whose group does (`leadAt` is `absent`). Called as the scan passes its texts,
+    // while they are at hand.
+    const auto weigh = [&](std::size_t i, std::size_t leadAt) {
+        const Span& span = spans_[i];
+        leadAt_[i] = leadAt == absent
+                         ? absentAt
+                         : (leadAt < absentAt ? static_cast<std::uint32_t>(leadAt) : 0);
+        const bool leadInName =
+            tokenCount > 0 && leadAt != absent && leadAt + tokens_[lead].size() <= span.nameLength;
+        const std::uint8_t* groupHas = inGroup.data() + span.group * tokenCount;
+        for (std::size_t t = 0; t < tokenCount; ++t)
+            if (t != lead && !groupHas[t] && !holds(segment(i), tokens_[t])) {
+                hits_[i] = failed;
+                return;
+            }
+        hits_[i] = matched;
+        const std::string_view folded = name(i);
+        const bool prefix = startsWith(folded, query_);
+        std::int64_t score = 0;
+        if (single) {
+            score = prefix ? 120 + 15 : (leadInName ? 70 + 15 : 0);
+        } else {
+            score = prefix ? 120 : (holds(folded, query_) ? 70 : 0);
+            for (std::size_t t = 0; t < tokenCount; ++t)
+                if (t == lead ? leadInName : holds(folded, tokens_[t]))
+                    score += 15;
+        }
+        const std::uint32_t rank = nameRanks_[i];
+        rankMatched_[rank] = 1;
+        scores_[rank] = score + groupBonus[span.group] + span.uses;
+    };
+
+    if (tokenCount == 0) {
+        // Spaces alone, left by folding: everything matches.
+        for (std::size_t i = 0; i < count; ++i)
+            weigh(i, 0);
+    } else if (narrowing) {
+        // When the lead token grows as it is typed, its first place in a text is no
+        // earlier than that of the token it was.
+        const std::string_view token = tokens_[lead];
+        const bool grown = token.starts_with(leadBefore_);
+        for (const std::uint32_t at : layout_) {
+            if (before_[at] != matched)
+                continue;
+            const Span& span = spans_[at];
+            const bool inGroupName = inGroup[span.group * tokenCount + lead] != 0;
+            if (grown && leadAt_[at] == absentAt) {
+                if (inGroupName)
+                    weigh(at, absent);
+                continue;
+            }
+            const char* const begin = folded_.data() + span.offset;
+            const char* const from = begin + (grown ? leadAt_[at] : 0);
+            if (const char* found = findIn(from, begin + span.length, token))
+                weigh(at, static_cast<std::size_t>(found - begin));
+            else if (inGroupName)
+                weigh(at, absent);
+        }
+    } else {
+        // One pass over all folded texts for the longest token (likely the rarest) finds
+        // the candidates. The first match tells whether the token is in the name, which
+        // comes first. A text passed over may still match through its group's name.
+        const std::string_view token = tokens_[lead];
+        std::vector<std::uint8_t> groupHasLead(slots, 0);
+        bool anyGroup = false;
+        for (std::size_t slot = 0; slot < slots; ++slot) {
+            groupHasLead[slot] = inGroup[slot * tokenCount + lead];
+            anyGroup = anyGroup || groupHasLead[slot] != 0;
+        }
+        const auto passOver = [&](std::size_t at) {
+            if (anyGroup && groupHasLead[spans_[at].group])
+                weigh(at, absent);
+        };
         const char* const begin = folded_.data();
         const char* const end = begin + folded_.size();
         const char* at = begin;
         std::size_t next = 0; // in layout_
         while (next < layout_.size()) {
-            const char* const found = findIn(at, end, tokens_[lead]);
+            const char* const found = findIn(at, end, token);
             if (found == nullptr)
                 break;
             const auto offset = static_cast<std::size_t>(found - begin);
             while (next < layout_.size() &&
                    spans_[layout_[next]].offset + spans_[layout_[next]].length <= offset)
-                ++next;
+                passOver(layout_[next++]);
             if (next == layout_.size())
                 break;
             const Span& span = spans_[layout_[next]];
-            hits_[layout_[next]] =
-                offset + tokens_[lead].size() <= span.offset + span.nameLength ? inName : inText;
+            weigh(layout_[next], offset - span.offset);
             at = begin + span.offset + span.length;
             ++next;
         }
+        for (; next < layout_.size(); ++next)
+            passOver(layout_[next]);
     }
-
-    const bool single = tokenCount == 1 && tokens_[0] == query_;
-    scores_.resize(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const Span& span = spans_[i];
-        const std::uint8_t* groupHas = inGroup.data() + span.group * tokenCount;
-        const std::uint8_t hit = hits_[i];
-        if (hit == missing && (tokenCount == 0 || !groupHas[lead]))
-            continue;
-        bool all = true;
-        for (std::size_t t = 0; t < tokenCount && all; ++t)
-            if (t != lead && !groupHas[t] && !holds(segment(i), tokens_[t]))
-                all = false;
-        if (!all) {
-            hits_[i] = missing;
-            continue;
-        }
-        hits_[i] = inText;
-        const std::string_view folded = name(i);
-        std::int64_t score = 0;
-        if (single) {
-            score = folded.starts_with(query_) ? 120 + 15 : (hit == inName ? 70 + 15 : 0);
-        } else {
-            score = folded.starts_with(query_) ? 120 : (holds(folded, query_) ? 70 : 0);
-            for (std::size_t t = 0; t < tokenCount; ++t)
-                if (t == lead ? hit == inName : holds(folded, tokens_[t]))
-                    score += 15;
-        }
-        scores_[i] = score + groupBonus[span.group] + span.uses;
-    }
+    leadBefore_ = tokenCount > 0 ? std::string(tokens_[lead]) : std::string();
 
     // Name order first, then a stable bucket sort by score: high scores first.
     matched_.clear();
     std::int64_t low = std::numeric_limits<std::int64_t>::max();
     std::int64_t high = std::numeric_limits<std::int64_t>::min();
-    for (const std::uint32_t at : nameOrder_)
-        if (hits_[at]) {
-            matched_.push_back(at);
-            low = std::min(low, scores_[at]);
-            high = std::max(high, scores_[at]);
+    for (std::uint32_t rank = 0; rank < count; ++rank)
+        if (rankMatched_[rank]) {
+            matched_.push_back(rank);
+            low = std::min(low, scores_[rank]);
+            high = std::max(high, scores_[rank]);
         }
     results_.clear();
     if (matched_.empty())
@@ -763,17 +843,18 @@ void SearchCache::Index::listMatches(const Library& library) {
         // A wild use count spreads the scores too far for buckets.
         std::stable_sort(matched_.begin(), matched_.end(),
                          [&](std::uint32_t a, std::uint32_t b) { return scores_[a] > scores_[b]; });
-        for (const std::uint32_t at : matched_)
-            results_.push_back(&snippets[at]);
+        for (const std::uint32_t rank : matched_)
+            results_.push_back(&snippets[nameOrder_[rank]]);
         return;
     }
     std::vector<std::size_t> starts(static_cast<std::size_t>(range) + 2, 0);
-    for (const std::uint32_t at : matched_)
-        ++starts[static_cast<std::size_t>(high - scores_[at]) + 1];
+    for (const std::uint32_t rank : matched_)
+        ++starts[static_cast<std::size_t>(high - scores_[rank]) + 1];
     std::partial_sum(starts.begin(), starts.end(), starts.begin());
     results_.resize(matched_.size());
-    for (const std::uint32_t at : matched_)
-        results_[starts[static_cast<std::size_t>(high - scores_[at])]++] = &snippets[at];
+    for (const std::uint32_t rank : matched_)
+        results_[starts[static_cast<std::size_t>(high - scores_[rank])]++] =
+            &snippets[nameOrder_[rank]];
 }
 
 SearchCache::SearchCache() : index_(std::make_unique<Index>()) {}
