@@ -82,6 +82,28 @@ void BM_SearchCachedTwoWords(benchmark::State& state) {
     searchCached(state, twoWordQueries);
 }
 
+// Words typed a letter at a time, as in the picker: each query adds to the one before.
+void BM_SearchCachedTyping(benchmark::State& state) {
+    static constexpr std::string_view words[] = {"refund",  "thanks",   "order",    "password",
+                                                 "billing", "shipping", "warranty", "invoice"};
+    const Library& library = sharedLibrary(snippetCount(state));
+    SearchCache cache;
+    cache.results("", library); // fills the cache
+    std::size_t word = 0;
+    std::size_t letters = 0;
+    for (auto _ : state) {
+        const std::string_view current = words[word % std::size(words)];
+        benchmark::DoNotOptimize(cache.results(current.substr(0, ++letters), library).data());
+        if (letters == current.size()) {
+            state.PauseTiming();
+            letters = 0;
+            ++word;
+            cache.results("", library);
+            state.ResumeTiming();
+        }
+    }
+}
+
 void BM_SearchCachedRepeatedRead(benchmark::State& state) {
     const Library& library = sharedLibrary(snippetCount(state));
     SearchCache cache;
@@ -155,6 +177,7 @@ BENCHMARK(BM_SearchCachedShortQuery)
     ->Arg(100000)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchCachedTwoWords)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchCachedTyping)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchCachedRepeatedRead)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SearchAfterEditingOneSnippet)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchFirstOnFreshLibrary)
