@@ -397,9 +397,10 @@ TEST_F(PickerSearchCacheTest, agreesWithTheSearchThroughAnyChange) {
         for (int i = 0; i < 5; ++i) {
             const std::string query = randomQuery();
             // Typed a letter at a time, each query adding to the one before.
-            if (chance(0.2))
+            if (chance(0.2)) {
                 for (std::size_t length = 1; length < query.size(); ++length)
                     ASSERT_NO_FATAL_FAILURE(expectAgreement(query.substr(0, length), history));
+            }
             ASSERT_NO_FATAL_FAILURE(expectAgreement(query, history));
             // Asked again with nothing changed: the remembered answer must still be right.
             if (chance(0.3)) {
