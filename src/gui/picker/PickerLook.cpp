@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
 #include <algorithm>
 
 namespace quillo::PickerLook {
@@ -65,9 +66,7 @@ void drawForm(QPainter& painter, qreal s) {
     painter.drawLine(QPointF(0.42 * s, 0.56 * s), QPointF(0.9 * s, 0.08 * s));
 }
 
-} // namespace
-
-QPixmap symbol(Symbol symbol, int size, const QColor& colour, qreal devicePixelRatio) {
+QPixmap drawnSymbol(Symbol symbol, int size, const QColor& colour, qreal devicePixelRatio) {
     const QIcon themed = QIcon::fromTheme(QString::fromLatin1(themeName(symbol)));
     QPixmap pixmap = themed.isNull() ? QPixmap(QSize(size, size) * devicePixelRatio)
                                      : themed.pixmap(QSize(size, size), devicePixelRatio);
@@ -96,6 +95,23 @@ QPixmap symbol(Symbol symbol, int size, const QColor& colour, qreal devicePixelR
     case Symbol::plainText:
         drawDocument(painter, s, symbol == Symbol::richText);
         break;
+    }
+    return pixmap;
+}
+
+} // namespace
+
+QPixmap symbol(Symbol symbol, int size, const QColor& colour, qreal devicePixelRatio) {
+    // Every visible row draws one at each repaint: drawn once, then taken from the cache.
+    const QString key = QStringLiteral("quillo-symbol-%1-%2-%3-%4")
+                            .arg(static_cast<int>(symbol))
+                            .arg(size)
+                            .arg(colour.rgba())
+                            .arg(devicePixelRatio);
+    QPixmap pixmap;
+    if (!QPixmapCache::find(key, &pixmap)) {
+        pixmap = drawnSymbol(symbol, size, colour, devicePixelRatio);
+        QPixmapCache::insert(key, pixmap);
     }
     return pixmap;
 }

@@ -8,10 +8,11 @@
 
 namespace quillo {
 
-/// The picker's results as list rows. Rows read their snippet only when the view asks, so
-/// a library of thousands costs nothing until a row scrolls into sight. The owner must call
-/// `setResults` after every change of the library or the query, since the rows point into
-/// the library.
+/// The picker's results as list rows. Rows read their snippet only when the view asks, and
+/// the view is handed them a few hundred at a time, more as it scrolls down or the
+/// selection moves on: laying out a list costs the view a step per row, and a query of one
+/// letter in a large library matches most of it. The owner must call `setResults` after
+/// every change of the library or the query, since the rows point into the library.
 class ResultListModel final : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -32,12 +33,21 @@ public:
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+
+    /// How many rows the view is handed at a time.
+    static constexpr int batch = 200;
 
 private:
+    /// Hands the view rows up to `count` (at most all of them).
+    void showUpTo(int count);
+
     const Library& library_;
     std::vector<const Snippet*> results_;
     std::uint64_t libraryRevision_ = 0;
     int selectedRow_ = -1;
+    int shown_ = 0;
 };
 
 } // namespace quillo
