@@ -1,7 +1,7 @@
 // The quillo command. It answers what needs neither the library nor a window (help,
 // version, usage errors) and hands requests to a running Quillo (paste, show the picker,
 // the library, the settings) with nothing but the C++ library loaded. The library's modes
-// become quillo-commands; a window wanted while no Quillo runs becomes the desktop program.
+// become quillo-commands; a window wanted while no Quillo runs loads the desktop module.
 #include "core/app/CommandLine.h"
 #include "core/app/InstanceClient.h"
 #include "core/app/StartOptions.h"
@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -34,6 +35,25 @@ int become(const std::filesystem::path& program, char** argv) {
     ::execv(path.c_str(), argv);
     std::cerr << "quillo: couldn't start " << path << ": " << std::strerror(errno) << '\n';
     return 1;
+}
+
+/// Loads the desktop module and runs it in this process, so the desktop sees the program
+/// its entry names. Returns the program's exit status.
+int runDesktop(int argc, char** argv) {
+    const std::string module =
+        ProgramFiles::desktopModuleFor(ProgramFiles::runningProgram()).string();
+    void* loaded = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (loaded == nullptr) {
+        std::cerr << "Quillo: couldn't load its desktop program: " << ::dlerror() << '\n';
+        return 1;
+    }
+    using Main = int (*)(int, char**);
+    const auto desktopMain = reinterpret_cast<Main>(::dlsym(loaded, "quillo_desktop_main"));
+    if (desktopMain == nullptr) {
+        std::cerr << "Quillo: " << module << " isn't its desktop program.\n";
+        return 1;
+    }
+    return desktopMain(argc, argv);
 }
 
 /// A command-line mode. Those that need the library run in quillo-commands, so that the
@@ -88,5 +108,5 @@ int main(int argc, char** argv) {
     if (std::optional<InstanceReply> reply =
             sendToRunningInstance(requestOf(arguments), requestTimeout))
         return printed(*reply);
-    return become(ProgramFiles::desktopProgramFor(ProgramFiles::runningProgram()), argv);
+    return runDesktop(argc, argv);
 }

@@ -1,6 +1,6 @@
-// Quillo's desktop program, started by the quillo command when a window is wanted and no
-// Quillo runs for this library. It becomes the library's one writer, or hands its request
-// to a Quillo that started at the same instant.
+// Quillo's desktop program, a module the quillo command loads into its own process when a
+// window is wanted and no Quillo runs for this library. It becomes the library's one
+// writer, or hands its request to a Quillo that started at the same instant.
 #include "DesktopApp.h"
 #include "core/app/InstanceClient.h"
 #include "core/app/SingleWriter.h"
@@ -37,7 +37,7 @@ bool hasDisplay() {
 
 } // namespace
 
-int main(int argc, char** argv) {
+extern "C" __attribute__((visibility("default"))) int quillo_desktop_main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv, argv + argc);
     const bool opensSettings = StartUp::opensSettings(arguments);
     const bool opensPicker = StartUp::opensPicker(arguments);

@@ -21,7 +21,6 @@
 #include "X11HotKeyService.h"
 #include "X11KeyPoster.h"
 #include "X11Workspace.h"
-#include "core/platform/ProgramFiles.h"
 #include "wayland/CompositorKeymap.h"
 #include "wayland/DataControlPasteboard.h"
 #include "wayland/ForeignToplevelWorkspace.h"
@@ -29,6 +28,7 @@
 #include "wayland/VirtualKeyboardKeyPoster.h"
 #include "wayland/WaylandConnection.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <cstdlib>
 #include <xkbcommon/xkbcommon-keysyms.h>
@@ -83,8 +83,7 @@ std::unique_ptr<HotKeyService> makeHotKeys(SessionBackends::Shortcut shortcut,
                                            SessionBackends::Shortcut fallback,
                                            const std::shared_ptr<WaylandConnection>& wayland) {
     using S = SessionBackends::Shortcut;
-    // Key bindings run the quillo command, which hands the press to this program.
-    const std::string program = ProgramFiles::commandFor(ProgramFiles::runningProgram()).string();
+    const std::string program = QCoreApplication::applicationFilePath().toStdString();
     switch (shortcut) {
     case S::swayCommand:
         return std::make_unique<SwayHotKeyService>(std::getenv("SWAYSOCK"), program);
@@ -186,7 +185,7 @@ DesktopServices makeDesktopServices() {
     services.sound = std::make_unique<QtSound>();
     services.dialogs = std::make_unique<QtDialogs>();
     services.loginItem = std::make_unique<AutostartLoginItem>(
-        userConfigFolder(), ProgramFiles::commandFor(ProgramFiles::runningProgram()));
+        userConfigFolder(), QCoreApplication::applicationFilePath().toStdString());
     services.fileViewer = std::make_unique<DBusFileViewer>();
     services.folderWatcher = std::make_unique<InotifyFolderWatcher>();
     // A Wayland session never falls back to X11, even where XWayland answers.

@@ -63,7 +63,7 @@ def run_as_nobody(arguments):
             programs[option].parent.mkdir(exist_ok=True)
             shutil.copy(original, programs[option])
         # The quillo command hands on to the programs beside it.
-        for helper in ("quillo-desktop", "quillo-commands"):
+        for helper in ("quillo-desktop.so", "quillo-commands"):
             shutil.copy(arguments.program.with_name(helper), folder / "bin")
         artifacts = folder / "artifacts"
         artifacts.mkdir()

@@ -1,8 +1,8 @@
 #include "RichEditorModule.h"
 
 #include "WebEngineSetup.h"
-#include "core/platform/ProgramFiles.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLibrary>
 #include <QPointer>
@@ -43,17 +43,10 @@ private:
 
 } // namespace
 
-namespace {
-
-// Where the quillo command is: PREFIX/bin once installed, the build's program folder else.
-std::filesystem::path commandFolder() {
-    return ProgramFiles::commandFor(ProgramFiles::runningProgram()).parent_path();
-}
-
-} // namespace
-
 std::optional<std::filesystem::path> editorPageFolder() {
-    const std::filesystem::path installed = commandFolder() / ".." / "share" / "quillo" / "Editor";
+    const std::filesystem::path installed =
+        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / ".." /
+        "share" / "quillo" / "Editor";
     std::error_code error;
     for (const std::filesystem::path& folder :
          {installed, std::filesystem::path(QUILLO_SOURCE_EDITOR_FOLDER)})
@@ -63,8 +56,9 @@ std::optional<std::filesystem::path> editorPageFolder() {
 }
 
 std::vector<std::filesystem::path> richEditorModuleFolders() {
-    const std::filesystem::path programFolder = commandFolder();
-    // Installed, the command is in PREFIX/bin and the module in PREFIX/LIBDIR/quillo.
+    const std::filesystem::path programFolder =
+        QCoreApplication::applicationDirPath().toStdString();
+    // Installed, the program is in PREFIX/bin and the module in PREFIX/LIBDIR/quillo.
     return {programFolder,
             (programFolder / ".." / QUILLO_MODULE_LIBDIR / "quillo").lexically_normal()};
 }

@@ -376,7 +376,7 @@ TEST_F(QuilloProgramTest, UsageErrorsHelpAndVersion) {
 
 TEST_F(SampleLibraryTest, WithoutAModeTheDesktopProgramStartsAndNeedsADisplay) {
     if (!std::filesystem::exists(
-            std::filesystem::path(QUILLO_PROGRAM).replace_filename("quillo-desktop")))
+            std::filesystem::path(QUILLO_PROGRAM).replace_filename("quillo-desktop.so")))
         GTEST_SKIP() << "built without the desktop program";
     // No running Quillo answers for this library, and there is no display to start on.
     const std::map<std::string, std::string> noDisplay{
