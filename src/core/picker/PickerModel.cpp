@@ -8,6 +8,9 @@ namespace quillo {
 namespace {
 
 constexpr std::chrono::milliseconds finishDelay{80};
+// How long the search keeps its folded texts after the picker closes: long enough for
+// one that is opened again soon, short next to the hours it idles in the tray.
+constexpr std::chrono::seconds releaseTextsDelay{60};
 
 std::optional<PickerEnvironment>& sharedEnvironment() {
     static std::optional<PickerEnvironment> environment;
@@ -25,6 +28,8 @@ PickerModel::PickerModel(const PickerEnvironment& environment) : environment_(en
 PickerModel::~PickerModel() {
     for (ScheduledTask& task : pendingFinishes_)
         task.cancel();
+    prepareTask_.cancel();
+    releaseTask_.cancel();
     if (monitorInstalled_)
         environment_.keyMonitor.remove();
 }
@@ -119,6 +124,11 @@ void PickerModel::showSearch() {
     // The panel is not shown yet, so the application in front is the one the user is in.
     target_ = environment_.workspace.frontmostApplication();
     present();
+    // On the next turn, after the panel is up: the texts are folded before the first
+    // letter typed usually comes.
+    prepareTask_.cancel();
+    prepareTask_ = environment_.scheduler.schedule(
+        std::chrono::milliseconds{0}, [this] { search_.prepare(environment_.library); });
 }
 
 void PickerModel::showFields(const Snippet& snippet, bool copyOnly,
@@ -145,6 +155,7 @@ void PickerModel::startFields(const Snippet& snippet) {
 }
 
 void PickerModel::present() {
+    releaseTask_.cancel();
     bumpFocus();
     environment_.panel.positionOnActiveScreen();
     environment_.panel.show();
@@ -160,6 +171,14 @@ void PickerModel::close() {
         environment_.keyMonitor.remove();
         monitorInstalled_ = false;
     }
+    prepareTask_.cancel();
+    releaseTask_.cancel();
+    releaseTask_ = environment_.scheduler.schedule(releaseTextsDelay, [this] {
+        // The hidden view still asks for the results when the library changes: a query
+        // left over would fold the texts again. The next opening starts blank anyway.
+        setQuery("");
+        search_.releaseTexts();
+    });
 }
 
 // ---- Choosing

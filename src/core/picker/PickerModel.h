@@ -72,6 +72,8 @@ public:
 
     // ---- Derived, always current
 
+    const SearchCache& search() const { return search_; }
+
     /// The library's snippets that match the query, best first. Good until the next change
     /// of the library or the query.
     const std::vector<const Snippet*>& results();
@@ -89,7 +91,8 @@ public:
     /// Opens directly on the snippet's fill-in form.
     void showFields(const Snippet& snippet, bool copyOnly,
                     const std::optional<ApplicationHandle>& target);
-    /// Hides the panel; the state stays until the next opening.
+    /// Hides the panel; the state stays until the next opening, the query only until the
+    /// search lets go of its texts a while later.
     void close();
     /// Uses the current choice: the selected result, or the form's snippet with its values.
     void commit(bool copyOnly);
@@ -127,6 +130,8 @@ private:
     std::optional<ApplicationHandle> target_;
     bool monitorInstalled_ = false;
     std::vector<ScheduledTask> pendingFinishes_;
+    ScheduledTask prepareTask_;
+    ScheduledTask releaseTask_;
 
     std::uint64_t revision_ = 0;
     ObserverList observers_;

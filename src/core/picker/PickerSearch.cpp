@@ -259,6 +259,10 @@ bool holds(std::string_view text, std::string_view needle) {
 class SearchCache::Index {
 public:
     const std::vector<const Snippet*>& results(std::string_view query, const Library& library);
+    void prepare(const Library& library);
+    void releaseTexts();
+    std::size_t heldBytes() const;
+    bool holdsTexts() const { return textsBuilt_; }
 
 private:
     static constexpr std::size_t none = std::numeric_limits<std::size_t>::max();
@@ -273,26 +277,43 @@ private:
         std::optional<Uuid> groupID{};
     };
 
+    // What a snippet's score takes besides its texts.
+    struct Weight {
+        std::uint32_t group = 0; // slot in groupTexts_
+        std::int64_t uses = 0;   // what the use count adds
+    };
+
     // Where a snippet's folded name and preview lie in `folded_`: the name, one space,
     // the preview.
     struct Span {
         std::size_t offset = 0;
         std::size_t nameLength = 0;
         std::size_t length = 0;
-        std::uint32_t group = 0; // slot in groupTexts_
-        std::int64_t uses = 0;   // what the use count adds, kept here to spare a visit
     };
 
-    bool describes(const Library& library) const;
+    // The first sixteen bytes of a name's sort key, as two numbers: they decide most
+    // comparisons, and the whole key is made again only for names that share them.
+    struct KeyHead {
+        std::uint64_t high = 0;
+        std::uint64_t low = 0;
+        bool operator==(const KeyHead&) const = default;
+    };
+
+    void follow(const Library& library);
     bool refreshGroups(const Library& library);
     std::uint32_t groupSlot(const std::optional<Uuid>& groupID) const;
     void refresh(const Library& library);
     bool refreshInPlace(const Library& library, bool groupsChanged);
+    void buildTexts(const Library& library);
     void append(const Snippet& snippet, Span& span);
     static void remember(const Snippet& snippet, Source& source);
+    static KeyHead headOf(const std::string& key);
+    static Weight weightOf(const Snippet& snippet, std::uint32_t group) {
+        return {group, cappedUses(snippet.useCount)};
+    }
     void blank(const Span& span);
     void compact();
-    void orderByName();
+    void orderByName(const Library& library, std::vector<std::string> keys);
     void listRecentFirst(const Library& library);
     void listMatches(const Library& library, bool narrowing);
 
@@ -323,10 +344,19 @@ private:
     std::unordered_map<Uuid, std::uint32_t> groupSlots_;
     std::vector<std::string> groupTexts_;
 
-    // Per snippet, in library order.
+    // Per snippet, in library order; enough for the list of a blank query.
     std::vector<Source> sources_;
-    std::vector<std::string> sortKeys_;
-    std::vector<Span> spans_;
+    std::vector<KeyHead> heads_;
+    std::vector<Weight> weights_;
+    // Positions in name order, library order between equal names.
+    std::vector<std::uint32_t> nameOrder_;
+    // Each position's place in nameOrder_.
+    std::vector<std::uint32_t> nameRanks_;
+
+    // The folded texts, the bulk of the memory: made for the first query that needs them
+    // and let go while the picker is closed.
+    bool textsBuilt_ = false;
+    std::vector<Span> spans_; // per snippet, in library order
     // Every snippet's folded text with a space after it. A changed text goes to the end
     // and its old place is overwritten with spaces: tokens hold no space, so they never
     // match there, nor across from one text into the next. Packed when half is spaces.
@@ -334,10 +364,6 @@ private:
     std::size_t deadBytes_ = 0;
     // Positions in the order of their texts in `folded_`.
     std::vector<std::uint32_t> layout_;
-    // Positions in name order, library order between equal names.
-    std::vector<std::uint32_t> nameOrder_;
-    // Each position's place in nameOrder_.
-    std::vector<std::uint32_t> nameRanks_;
 
     // The last answer.
     bool answered_ = false;
@@ -362,35 +388,82 @@ private:
     std::vector<std::uint32_t> matched_;
 };
 
-bool SearchCache::Index::describes(const Library& library) const {
+void SearchCache::Index::follow(const Library& library) {
     // The address of the snippets as well, since a library destroyed and made anew at the
     // same address starts its revisions over.
-    return library_ == &library && revision_ == library.revision() &&
-           snippetData_ == library.snippets().data() && snippetCount_ == library.snippets().size();
+    if (library_ == &library && revision_ == library.revision() &&
+        snippetData_ == library.snippets().data() && snippetCount_ == library.snippets().size())
+        return;
+    if (library_ != &library && library_ != nullptr)
+        releaseTexts(); // another library's texts are no use, and a build is cheaper
+    refresh(library);
+    library_ = &library;
+    revision_ = library.revision();
+    snippetData_ = library.snippets().data();
+    snippetCount_ = library.snippets().size();
+    answered_ = false;
 }
 
 const std::vector<const Snippet*>& SearchCache::Index::results(std::string_view query,
                                                                const Library& library) {
     std::string folded = PickerSearch::foldedQuery(query);
-    if (!describes(library)) {
-        refresh(library);
-        library_ = &library;
-        revision_ = library.revision();
-        snippetData_ = library.snippets().data();
-        snippetCount_ = library.snippets().size();
-        answered_ = false;
-    } else if (answered_ && folded == query_) {
+    follow(library);
+    if (answered_ && folded == query_)
         return results_;
-    }
 
     const bool narrowing = answered_ && !query_.empty() && folded.starts_with(query_);
     query_ = std::move(folded);
     answered_ = true;
-    if (query_.empty())
+    if (query_.empty()) {
         listRecentFirst(library);
-    else
+    } else {
+        if (!textsBuilt_)
+            buildTexts(library);
         listMatches(library, narrowing);
+    }
     return results_;
+}
+
+void SearchCache::Index::prepare(const Library& library) {
+    follow(library);
+    if (!textsBuilt_)
+        buildTexts(library);
+}
+
+void SearchCache::Index::releaseTexts() {
+    // Swapped with empty ones, so the memory goes back rather than waiting for reuse.
+    std::string().swap(folded_);
+    std::vector<Span>().swap(spans_);
+    std::vector<std::uint32_t>().swap(layout_);
+    deadBytes_ = 0;
+    textsBuilt_ = false;
+    std::vector<std::string_view>().swap(tokens_);
+    std::vector<std::uint8_t>().swap(hits_);
+    std::vector<std::uint8_t>().swap(before_);
+    std::vector<std::uint32_t>().swap(leadAt_);
+    std::string().swap(leadBefore_);
+    std::vector<std::uint8_t>().swap(rankMatched_);
+    std::vector<std::int64_t>().swap(scores_);
+    std::vector<std::uint32_t>().swap(matched_);
+    // A query's answer is made again from the texts; narrowing it needs what was just let go.
+    if (!query_.empty()) {
+        answered_ = false;
+        std::vector<const Snippet*>().swap(results_);
+    }
+}
+
+std::size_t SearchCache::Index::heldBytes() const {
+    const auto bytes = [](const auto& container) {
+        return container.capacity() * sizeof(*container.data());
+    };
+    std::size_t total = bytes(groups_) + bytes(sources_) + bytes(heads_) + bytes(weights_) +
+                        bytes(nameOrder_) + bytes(nameRanks_) + bytes(spans_) + bytes(folded_) +
+                        bytes(layout_) + bytes(results_) + bytes(tokens_) + bytes(hits_) +
+                        bytes(before_) + bytes(leadAt_) + bytes(rankMatched_) + bytes(scores_) +
+                        bytes(matched_) + bytes(groupTexts_);
+    for (const std::string& text : groupTexts_)
+        total += text.capacity();
+    return total;
 }
 
 bool SearchCache::Index::refreshGroups(const Library& library) {
@@ -422,6 +495,23 @@ std::uint32_t SearchCache::Index::groupSlot(const std::optional<Uuid>& groupID) 
     return slot == groupSlots_.end() ? 0 : slot->second;
 }
 
+void SearchCache::Index::buildTexts(const Library& library) {
+    const std::vector<Snippet>& snippets = library.snippets();
+    // Room for every text at once; a preview is no longer than its text.
+    std::size_t bytes = 0;
+    for (const Snippet& snippet : snippets)
+        bytes += snippet.name.size() + snippet.text.size() + 2;
+    folded_.clear();
+    folded_.reserve(bytes);
+    spans_.assign(snippets.size(), Span{});
+    for (std::size_t i = 0; i < snippets.size(); ++i)
+        append(snippets[i], spans_[i]);
+    layout_.resize(snippets.size());
+    std::iota(layout_.begin(), layout_.end(), 0U);
+    deadBytes_ = 0;
+    textsBuilt_ = true;
+}
+
 void SearchCache::Index::append(const Snippet& snippet, Span& span) {
     span.offset = folded_.size();
     appendFolded(folded_, snippet.name);
@@ -438,6 +528,16 @@ void SearchCache::Index::remember(const Snippet& snippet, Source& source) {
     source.nameHash = hashOf(snippet.name);
     source.textHash = hashOf(snippet.text);
     source.format = snippet.format;
+}
+
+SearchCache::Index::KeyHead SearchCache::Index::headOf(const std::string& key) {
+    const auto bytesAt = [&](std::size_t from) {
+        std::uint64_t value = 0;
+        for (std::size_t b = from; b < from + 8; ++b)
+            value = value << 8 | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0U);
+        return value;
+    };
+    return {bytesAt(0), bytesAt(8)};
 }
 
 void SearchCache::Index::blank(const Span& span) {
@@ -457,6 +557,7 @@ bool SearchCache::Index::refreshInPlace(const Library& library, bool groupsChang
     std::vector<std::uint8_t> moved(count, 0);
     bool anyMoved = false;
     bool renamed = false;
+    std::vector<std::string> keys;
     for (std::size_t i = 0; i < count; ++i) {
         // Comparing every text waits on memory; fetch a few snippets ahead.
         if (i + 4 < count) {
@@ -464,26 +565,27 @@ bool SearchCache::Index::refreshInPlace(const Library& library, bool groupsChang
         }
         const Snippet& snippet = snippets[i];
         Source& source = sources_[i];
-        Span& span = spans_[i];
         const bool nameKept = sameName(source, snippet);
         if (!nameKept || !sameText(source, snippet)) {
-            const std::uint32_t group = span.group;
-            blank(span);
-            append(snippet, span);
-            span.group = group;
-            moved[i] = 1;
-            anyMoved = true;
+            if (textsBuilt_) {
+                blank(spans_[i]);
+                append(snippet, spans_[i]);
+                moved[i] = 1;
+                anyMoved = true;
+            }
             remember(snippet, source);
         }
         if (!nameKept) {
-            sortKeys_[i] = sortKey(snippet.name);
+            keys.resize(count);
+            keys[i] = sortKey(snippet.name);
+            heads_[i] = headOf(keys[i]);
             renamed = true;
         }
         if (groupsChanged || source.groupID != snippet.groupID) {
-            span.group = groupSlot(snippet.groupID);
+            weights_[i].group = groupSlot(snippet.groupID);
             source.groupID = snippet.groupID;
         }
-        span.uses = cappedUses(snippet.useCount);
+        weights_[i].uses = weightOf(snippet, 0).uses;
     }
     if (anyMoved) {
         // The changed texts now lie after all the others.
@@ -495,7 +597,7 @@ bool SearchCache::Index::refreshInPlace(const Library& library, bool groupsChang
     if (deadBytes_ > folded_.size() / 2)
         compact();
     if (renamed)
-        orderByName();
+        orderByName(library, std::move(keys));
     return true;
 }
 
@@ -508,13 +610,6 @@ void SearchCache::Index::refresh(const Library& library) {
     const std::vector<Snippet>& snippets = library.snippets();
     const std::size_t count = snippets.size();
     const std::size_t oldCount = sources_.size();
-    if (oldCount == 0) {
-        // Room for every text at once; a preview is no longer than its text.
-        std::size_t bytes = 0;
-        for (const Snippet& snippet : snippets)
-            bytes += snippet.name.size() + snippet.text.size() + 2;
-        folded_.reserve(bytes);
-    }
 
     // Match each snippet to its old entry: the same position when the id is there (the
     // usual case), else by id. An old entry serves one snippet at most.
@@ -544,14 +639,18 @@ void SearchCache::Index::refresh(const Library& library) {
     }
 
     // New entries; what is unchanged moves over from the old ones, and a text that is
-    // unchanged stays where it is in `folded_`.
+    // unchanged stays where it is in `folded_`. Whole sort keys are made only for new
+    // names, and kept only until they are in order.
+    const bool texts = textsBuilt_;
     std::vector<Source> sources;
-    std::vector<std::string> sortKeys;
-    std::vector<Span> spans(count);
-    std::vector<std::size_t> keptAt(oldCount, none);
+    std::vector<KeyHead> heads;
+    std::vector<Weight> weights(count);
+    std::vector<Span> spans(texts ? count : 0);
+    std::vector<std::string> keys(count);
+    std::vector<std::size_t> keptAt(texts ? oldCount : 0, none);
     std::vector<std::uint32_t> appended;
     sources.reserve(count);
-    sortKeys.reserve(count);
+    heads.reserve(count);
     bool namesMoved = count != oldCount;
     for (std::size_t i = 0; i < count; ++i) {
         const Snippet& snippet = snippets[i];
@@ -562,56 +661,64 @@ void SearchCache::Index::refresh(const Library& library) {
             Source source{.id = snippet.id, .format = snippet.format, .groupID = snippet.groupID};
             remember(snippet, source);
             sources.push_back(source);
-            sortKeys.push_back(sortKey(snippet.name));
-            append(snippet, spans[i]);
-            appended.push_back(static_cast<std::uint32_t>(i));
-            spans[i].group = groupSlot(snippet.groupID);
-            spans[i].uses = cappedUses(snippet.useCount);
+            keys[i] = sortKey(snippet.name);
+            heads.push_back(headOf(keys[i]));
+            if (texts) {
+                append(snippet, spans[i]);
+                appended.push_back(static_cast<std::uint32_t>(i));
+            }
+            weights[i] = weightOf(snippet, groupSlot(snippet.groupID));
             continue;
         }
         Source& old = sources_[j];
         const bool nameKept = sameName(old, snippet);
-        if (nameKept && sameText(old, snippet)) {
-            spans[i] = spans_[j];
-            keptAt[j] = i;
-        } else {
-            blank(spans_[j]);
-            append(snippet, spans[i]);
-            appended.push_back(static_cast<std::uint32_t>(i));
-            remember(snippet, old);
+        const bool textKept = nameKept && sameText(old, snippet);
+        if (texts) {
+            if (textKept) {
+                spans[i] = spans_[j];
+                keptAt[j] = i;
+            } else {
+                blank(spans_[j]);
+                append(snippet, spans[i]);
+                appended.push_back(static_cast<std::uint32_t>(i));
+            }
         }
+        if (!textKept)
+            remember(snippet, old);
         if (nameKept) {
-            sortKeys.push_back(std::move(sortKeys_[j]));
+            heads.push_back(heads_[j]);
         } else {
             namesMoved = true;
-            sortKeys.push_back(sortKey(snippet.name));
+            keys[i] = sortKey(snippet.name);
+            heads.push_back(headOf(keys[i]));
         }
-        spans[i].group = !groupsChanged && old.groupID == snippet.groupID
-                             ? spans_[j].group
-                             : groupSlot(snippet.groupID);
+        weights[i] = weightOf(snippet, !groupsChanged && old.groupID == snippet.groupID
+                                           ? weights_[j].group
+                                           : groupSlot(snippet.groupID));
         old.groupID = snippet.groupID;
-        spans[i].uses = cappedUses(snippet.useCount);
         sources.push_back(old);
     }
-    for (std::size_t j = 0; j < oldCount; ++j)
-        if (!taken[j])
-            blank(spans_[j]);
 
-    std::vector<std::uint32_t> layout;
-    layout.reserve(count);
-    for (const std::uint32_t j : layout_)
-        if (keptAt[j] != none)
-            layout.push_back(static_cast<std::uint32_t>(keptAt[j]));
-    layout.insert(layout.end(), appended.begin(), appended.end());
-
+    if (texts) {
+        for (std::size_t j = 0; j < oldCount; ++j)
+            if (!taken[j])
+                blank(spans_[j]);
+        std::vector<std::uint32_t> layout;
+        layout.reserve(count);
+        for (const std::uint32_t j : layout_)
+            if (keptAt[j] != none)
+                layout.push_back(static_cast<std::uint32_t>(keptAt[j]));
+        layout.insert(layout.end(), appended.begin(), appended.end());
+        spans_ = std::move(spans);
+        layout_ = std::move(layout);
+    }
     sources_ = std::move(sources);
-    sortKeys_ = std::move(sortKeys);
-    spans_ = std::move(spans);
-    layout_ = std::move(layout);
+    heads_ = std::move(heads);
+    weights_ = std::move(weights);
     if (deadBytes_ > folded_.size() / 2)
         compact();
     if (namesMoved || nameOrder_.size() != count)
-        orderByName();
+        orderByName(library, std::move(keys));
 }
 
 void SearchCache::Index::compact() {
@@ -629,40 +736,39 @@ void SearchCache::Index::compact() {
     std::iota(layout_.begin(), layout_.end(), 0U);
 }
 
-void SearchCache::Index::orderByName() {
-    // The first sixteen bytes of each key, as two numbers, decide most comparisons
-    // without a visit to the key; names often share their first word or two.
+// `keys` holds the whole sort keys made so far, by position, or is empty; the missing
+// ones are made for the names whose heads are shared.
+void SearchCache::Index::orderByName(const Library& library, std::vector<std::string> keys) {
+    const std::vector<Snippet>& snippets = library.snippets();
     struct Entry {
-        std::uint64_t high;
-        std::uint64_t low;
+        KeyHead head;
         std::uint32_t at;
     };
-    const auto bytesAt = [](const std::string& key, std::size_t from) {
-        std::uint64_t value = 0;
-        for (std::size_t b = from; b < from + 8; ++b)
-            value = value << 8 | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0U);
-        return value;
-    };
-    std::vector<Entry> order(sortKeys_.size());
+    std::vector<Entry> order(heads_.size());
     for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = {bytesAt(sortKeys_[i], 0), bytesAt(sortKeys_[i], 8),
-                    static_cast<std::uint32_t>(i)};
+        order[i] = {heads_[i], static_cast<std::uint32_t>(i)};
     std::sort(order.begin(), order.end(), [](const Entry& a, const Entry& b) {
-        return a.high != b.high ? a.high < b.high : (a.low != b.low ? a.low < b.low : a.at < b.at);
+        if (a.head.high != b.head.high)
+            return a.head.high < b.head.high;
+        return a.head.low != b.head.low ? a.head.low < b.head.low : a.at < b.at;
     });
     // Keys that share their first sixteen bytes are then ordered by the rest.
+    keys.resize(order.size());
     for (std::size_t start = 0; start < order.size();) {
         std::size_t end = start + 1;
-        while (end < order.size() && order[end].high == order[start].high &&
-               order[end].low == order[start].low)
+        while (end < order.size() && order[end].head == order[start].head)
             ++end;
-        if (end - start > 1)
+        if (end - start > 1) {
+            for (std::size_t k = start; k < end; ++k)
+                if (keys[order[k].at].empty())
+                    keys[order[k].at] = sortKey(snippets[order[k].at].name);
             std::sort(order.begin() + static_cast<std::ptrdiff_t>(start),
                       order.begin() + static_cast<std::ptrdiff_t>(end),
                       [&](const Entry& a, const Entry& b) {
-                          const int byKey = sortKeys_[a.at].compare(sortKeys_[b.at]);
+                          const int byKey = keys[a.at].compare(keys[b.at]);
                           return byKey != 0 ? byKey < 0 : a.at < b.at;
                       });
+        }
         start = end;
     }
     nameOrder_.resize(order.size());
@@ -737,7 +843,8 @@ void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
                          : (leadAt < absentAt ? static_cast<std::uint32_t>(leadAt) : 0);
         const bool leadInName =
             tokenCount > 0 && leadAt != absent && leadAt + tokens_[lead].size() <= span.nameLength;
-        const std::uint8_t* groupHas = inGroup.data() + span.group * tokenCount;
+        const Weight weight = weights_[i];
+        const std::uint8_t* groupHas = inGroup.data() + weight.group * tokenCount;
         for (std::size_t t = 0; t < tokenCount; ++t)
             if (t != lead && !groupHas[t] && !holds(segment(i), tokens_[t])) {
                 hits_[i] = failed;
@@ -757,7 +864,7 @@ void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
         }
         const std::uint32_t rank = nameRanks_[i];
         rankMatched_[rank] = 1;
-        scores_[rank] = score + groupBonus[span.group] + span.uses;
+        scores_[rank] = score + groupBonus[weight.group] + weight.uses;
     };
 
     if (tokenCount == 0) {
@@ -773,7 +880,7 @@ void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
             if (before_[at] != matched)
                 continue;
             const Span& span = spans_[at];
-            const bool inGroupName = inGroup[span.group * tokenCount + lead] != 0;
+            const bool inGroupName = inGroup[weights_[at].group * tokenCount + lead] != 0;
             if (grown && leadAt_[at] == absentAt) {
                 if (inGroupName)
                     weigh(at, absent);
@@ -798,7 +905,7 @@ void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
             anyGroup = anyGroup || groupHasLead[slot] != 0;
         }
         const auto passOver = [&](std::size_t at) {
-            if (anyGroup && groupHasLead[spans_[at].group])
+            if (anyGroup && groupHasLead[weights_[at].group])
                 weigh(at, absent);
         };
         const char* const begin = folded_.data();
@@ -864,6 +971,22 @@ SearchCache::~SearchCache() = default;
 const std::vector<const Snippet*>& SearchCache::results(std::string_view query,
                                                         const Library& library) {
     return index_->results(query, library);
+}
+
+void SearchCache::prepare(const Library& library) {
+    index_->prepare(library);
+}
+
+void SearchCache::releaseTexts() {
+    index_->releaseTexts();
+}
+
+bool SearchCache::holdsTexts() const {
+    return index_->holdsTexts();
+}
+
+std::size_t SearchCache::heldBytes() const {
+    return index_->heldBytes();
 }
 
 } // namespace quillo

@@ -32,8 +32,10 @@ std::vector<Snippet> search(std::string_view query, const Library& library);
 } // namespace PickerSearch
 
 /// `PickerSearch::search` for a picker that searches on every keystroke: keeps each
-/// snippet's folded texts and name sort key between calls, refreshes only what changed in
+/// snippet's folded texts and name order between calls, refreshes only what changed in
 /// the library, and remembers the last answer. One cache follows one library object.
+/// The folded texts, most of its memory, are made only for the first query that is not
+/// blank (or by `prepare`), and can be let go while no one searches.
 class SearchCache {
 public:
     SearchCache();
@@ -44,6 +46,15 @@ public:
     /// The same snippets in the same order as `PickerSearch::search`, as pointers into
     /// `library.snippets()`. Good until the library changes or the next call.
     const std::vector<const Snippet*>& results(std::string_view query, const Library& library);
+
+    /// Folds the texts now, so that the first letter typed does not wait for them.
+    void prepare(const Library& library);
+    /// Gives back the memory of the folded texts; the next query that needs them folds
+    /// them again. The answers stay the same.
+    void releaseTexts();
+    bool holdsTexts() const;
+    /// The bytes the cache holds in its own buffers.
+    std::size_t heldBytes() const;
 
 private:
     class Index;

@@ -235,6 +235,28 @@ TEST_F(PickerModelTest, observersHearOnlyRealChanges) {
     EXPECT_EQ(calls, 2);
 }
 
+TEST_F(PickerModelTest, foldsTheSearchTextsOnceShownAndLetsThemGoAMinuteAfterClosing) {
+    add("Alpha");
+    model.showSearch();
+    EXPECT_EQ(model.results().size(), 1U);
+    EXPECT_FALSE(model.search().holdsTexts());
+    scheduler.advance(0ms);
+    EXPECT_TRUE(model.search().holdsTexts());
+
+    model.setQuery("alp");
+    model.close();
+    scheduler.advance(59s);
+    model.showSearch(); // opened again in time: the texts stay
+    model.close();
+    scheduler.advance(59s);
+    EXPECT_TRUE(model.search().holdsTexts());
+    scheduler.advance(1s);
+    EXPECT_FALSE(model.search().holdsTexts());
+    // Asked by a hidden view when the library changes, it does not fold them again.
+    EXPECT_EQ(model.results().size(), 1U);
+    EXPECT_FALSE(model.search().holdsTexts());
+}
+
 TEST_F(PickerModelTest, resultsFollowTheLibrary) {
     model.showSearch();
     add("Zeta");

@@ -410,6 +410,8 @@ TEST_F(PickerSearchCacheTest, agreesWithTheSearchThroughAnyChange) {
         if (chance(0.1)) {
             ASSERT_NO_FATAL_FAILURE(expectAgreement("", history));
         }
+        if (chance(0.1))
+            cache.releaseTexts();
     }
     EXPECT_GT(library->snippets().size(), 20U);
 }
@@ -428,6 +430,23 @@ TEST_F(PickerSearchCacheTest, remembersTheAnswerUntilTheQueryOrLibraryChanges) {
     EXPECT_EQ(cache.results("ete", *library)[0]->id, autumn.id);
     EXPECT_EQ(cache.results("spring", *library).size(), 1U);
     EXPECT_EQ(cache.results("", *library).size(), 3U);
+}
+
+TEST_F(PickerSearchCacheTest, foldsTheTextsOnlyForAQueryAndLetsThemGo) {
+    add("Greeting", {.text = "Dear customer, thank you"});
+    add("Closing", {.text = "Kind regards"});
+    EXPECT_EQ(cache.results("", *library).size(), 2U);
+    EXPECT_FALSE(cache.holdsTexts());
+    const std::size_t blank = cache.heldBytes();
+
+    ASSERT_EQ(cache.results("thank", *library).size(), 1U);
+    EXPECT_TRUE(cache.holdsTexts());
+    cache.releaseTexts();
+    EXPECT_FALSE(cache.holdsTexts());
+    EXPECT_LE(cache.heldBytes(), blank);
+    // The remembered answer went with the texts; the same query folds them again.
+    ASSERT_EQ(cache.results("thank", *library).size(), 1U);
+    EXPECT_EQ(cache.results("thank", *library)[0]->name, "Greeting");
 }
 
 TEST_F(PickerSearchCacheTest, followsTheLibraryItIsGiven) {
