@@ -3,6 +3,7 @@
 #include "core/text/DateFormatting.h"
 #include "core/text/Folding.h"
 #include "core/text/NaturalOrder.h"
+#include "core/util/HelperThread.h"
 #include "core/util/UnicodeText.h"
 
 #include <algorithm>
@@ -386,6 +387,16 @@ private:
     std::vector<std::uint8_t> rankMatched_;
     std::vector<std::int64_t> scores_;
     std::vector<std::uint32_t> matched_;
+    // A match as a part of the search finds it: its place in name order and its score.
+    struct Found {
+        std::uint32_t rank;
+        std::int64_t score;
+    };
+    std::array<std::vector<Found>, 2> found_;
+    // Below this much text, handing half the search to the helper costs more than it saves.
+    static constexpr std::size_t splitBytes = std::size_t{4} << 20;
+    static constexpr std::size_t splitCandidates = 4096;
+    std::unique_ptr<HelperThread> helper_;
 };
 
 void SearchCache::Index::follow(const Library& library) {
@@ -445,6 +456,8 @@ void SearchCache::Index::releaseTexts() {
     std::vector<std::uint8_t>().swap(rankMatched_);
     std::vector<std::int64_t>().swap(scores_);
     std::vector<std::uint32_t>().swap(matched_);
+    for (std::vector<Found>& found : found_)
+        std::vector<Found>().swap(found);
     // A query's answer is made again from the texts; narrowing it needs what was just let go.
     if (!query_.empty()) {
         answered_ = false;
@@ -460,7 +473,7 @@ std::size_t SearchCache::Index::heldBytes() const {
                         bytes(nameOrder_) + bytes(nameRanks_) + bytes(spans_) + bytes(folded_) +
                         bytes(layout_) + bytes(results_) + bytes(tokens_) + bytes(hits_) +
                         bytes(before_) + bytes(leadAt_) + bytes(rankMatched_) + bytes(scores_) +
-                        bytes(matched_) + bytes(groupTexts_);
+                        bytes(matched_) + bytes(groupTexts_) + bytes(found_[0]) + bytes(found_[1]);
     for (const std::string& text : groupTexts_)
         total += text.capacity();
     return total;
@@ -835,8 +848,9 @@ void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
 
     // Scores a snippet that holds the lead token where its folded texts start `leadAt` on,
     // or whose group does (`leadAt` is `absent`). Called as the scan passes its texts,
-    // while they are at hand.
-    const auto weigh = [&](std::size_t i, std::size_t leadAt) {
+    // while they are at hand. Writes only what belongs to the snippet, and its own list:
+    // two parts of the index are searched at once.
+    const auto weigh = [&](std::size_t i, std::size_t leadAt, std::vector<Found>& found) {
         const Span& span = spans_[i];
         leadAt_[i] = leadAt == absent
                          ? absentAt
@@ -862,74 +876,117 @@ void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
                 if (t == lead ? leadInName : holds(folded, tokens_[t]))
                     score += 15;
         }
-        const std::uint32_t rank = nameRanks_[i];
-        rankMatched_[rank] = 1;
-        scores_[rank] = score + groupBonus[weight.group] + weight.uses;
+        found.push_back({nameRanks_[i], score + groupBonus[weight.group] + weight.uses});
     };
 
-    if (tokenCount == 0) {
-        // Spaces alone, left by folding: everything matches.
-        for (std::size_t i = 0; i < count; ++i)
-            weigh(i, 0);
-    } else if (narrowing) {
-        // When the lead token grows as it is typed, its first place in a text is no
-        // earlier than that of the token it was.
-        const std::string_view token = tokens_[lead];
-        const bool grown = token.starts_with(leadBefore_);
-        for (const std::uint32_t at : layout_) {
-            if (before_[at] != matched)
-                continue;
-            const Span& span = spans_[at];
-            const bool inGroupName = inGroup[weights_[at].group * tokenCount + lead] != 0;
-            if (grown && leadAt_[at] == absentAt) {
-                if (inGroupName)
-                    weigh(at, absent);
-                continue;
+    const std::string_view token = tokenCount > 0 ? tokens_[lead] : std::string_view();
+    std::vector<std::uint8_t> groupHasLead(slots, 0);
+    bool anyGroup = false;
+    for (std::size_t slot = 0; tokenCount > 0 && slot < slots; ++slot) {
+        groupHasLead[slot] = inGroup[slot * tokenCount + lead];
+        anyGroup = anyGroup || groupHasLead[slot] != 0;
+    }
+    // When the lead token grows as it is typed, its first place in a text is no earlier
+    // than that of the token it was.
+    const bool grown = narrowing && token.starts_with(leadBefore_);
+
+    // The snippets whose texts are at layout_[from, to).
+    const auto searchPart = [&](std::size_t from, std::size_t to, std::vector<Found>& found) {
+        if (tokenCount == 0) {
+            // Spaces alone, left by folding: everything matches.
+            for (std::size_t k = from; k < to; ++k)
+                weigh(layout_[k], 0, found);
+            return;
+        }
+        if (narrowing) {
+            for (std::size_t k = from; k < to; ++k) {
+                const std::uint32_t at = layout_[k];
+                if (before_[at] != matched)
+                    continue;
+                const Span& span = spans_[at];
+                const bool inGroupName = groupHasLead[weights_[at].group] != 0;
+                if (grown && leadAt_[at] == absentAt) {
+                    if (inGroupName)
+                        weigh(at, absent, found);
+                    continue;
+                }
+                const char* const begin = folded_.data() + span.offset;
+                const char* const start = begin + (grown ? leadAt_[at] : 0);
+                if (const char* hit = findIn(start, begin + span.length, token))
+                    weigh(at, static_cast<std::size_t>(hit - begin), found);
+                else if (inGroupName)
+                    weigh(at, absent, found);
             }
-            const char* const begin = folded_.data() + span.offset;
-            const char* const from = begin + (grown ? leadAt_[at] : 0);
-            if (const char* found = findIn(from, begin + span.length, token))
-                weigh(at, static_cast<std::size_t>(found - begin));
-            else if (inGroupName)
-                weigh(at, absent);
+            return;
         }
-    } else {
-        // One pass over all folded texts for the longest token (likely the rarest) finds
+        // One pass over the folded texts for the longest token (likely the rarest) finds
         // the candidates. The first match tells whether the token is in the name, which
-        // comes first. A text passed over may still match through its group's name.
-        const std::string_view token = tokens_[lead];
-        std::vector<std::uint8_t> groupHasLead(slots, 0);
-        bool anyGroup = false;
-        for (std::size_t slot = 0; slot < slots; ++slot) {
-            groupHasLead[slot] = inGroup[slot * tokenCount + lead];
-            anyGroup = anyGroup || groupHasLead[slot] != 0;
-        }
+        // comes first. A text passed over may still match through its group's name. No
+        // token holds a space, so none runs from one text into the next.
+        if (from == to)
+            return;
         const auto passOver = [&](std::size_t at) {
             if (anyGroup && groupHasLead[weights_[at].group])
-                weigh(at, absent);
+                weigh(at, absent, found);
         };
         const char* const begin = folded_.data();
-        const char* const end = begin + folded_.size();
-        const char* at = begin;
-        std::size_t next = 0; // in layout_
-        while (next < layout_.size()) {
-            const char* const found = findIn(at, end, token);
-            if (found == nullptr)
+        const Span& last = spans_[layout_[to - 1]];
+        const char* const end = begin + last.offset + last.length;
+        const char* at = begin + spans_[layout_[from]].offset;
+        std::size_t next = from;
+        while (next < to) {
+            const char* const hit = findIn(at, end, token);
+            if (hit == nullptr)
                 break;
-            const auto offset = static_cast<std::size_t>(found - begin);
-            while (next < layout_.size() &&
+            const auto offset = static_cast<std::size_t>(hit - begin);
+            while (next < to &&
                    spans_[layout_[next]].offset + spans_[layout_[next]].length <= offset)
                 passOver(layout_[next++]);
-            if (next == layout_.size())
+            if (next == to)
                 break;
             const Span& span = spans_[layout_[next]];
-            weigh(layout_[next], offset - span.offset);
+            weigh(layout_[next], offset - span.offset, found);
             at = begin + span.offset + span.length;
             ++next;
         }
-        for (; next < layout_.size(); ++next)
+        for (; next < to; ++next)
             passOver(layout_[next]);
+    };
+
+    static const bool twoCores = std::thread::hardware_concurrency() > 1;
+    // A large index is searched in two halves at once, the helper thread taking the second;
+    // they touch the texts and the entries of different snippets only.
+    const std::size_t parts = count > 0 && folded_.size() >= splitBytes &&
+                                      (!narrowing || matched_.size() >= splitCandidates) && twoCores
+                                  ? 2
+                                  : 1;
+    std::size_t middle = layout_.size();
+    if (parts == 2) {
+        const std::size_t half = spans_[layout_.back()].offset / 2;
+        middle = static_cast<std::size_t>(
+            std::partition_point(layout_.begin(), layout_.end(),
+                                 [&](std::uint32_t at) { return spans_[at].offset < half; }) -
+            layout_.begin());
+        if (!helper_)
+            helper_ = std::make_unique<HelperThread>();
     }
+    for (std::size_t part = 0; part < parts; ++part) {
+        found_[part].clear();
+        // Never grown during the search, so nothing there can throw.
+        found_[part].reserve(part == 0 ? middle : layout_.size() - middle);
+    }
+    if (parts == 2) {
+        helper_->start([&] { searchPart(middle, layout_.size(), found_[1]); });
+        searchPart(0, middle, found_[0]);
+        helper_->wait();
+    } else {
+        searchPart(0, layout_.size(), found_[0]);
+    }
+    for (std::size_t part = 0; part < parts; ++part)
+        for (const Found& entry : found_[part]) {
+            rankMatched_[entry.rank] = 1;
+            scores_[entry.rank] = entry.score;
+        }
     leadBefore_ = tokenCount > 0 ? std::string(tokens_[lead]) : std::string();
 
     // Name order first, then a stable bucket sort by score: high scores first.
