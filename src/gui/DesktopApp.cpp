@@ -64,7 +64,10 @@ bool DesktopApp::start() {
     HotKey::configureShared(*services_.hotKeys, *services_.scheduler, log_);
     PickerModel::configureShared({Library::shared(), Paster::shared(), *services_.workspace,
                                   *services_.sound, *services_.scheduler, panel_, keyMonitor_});
-    panel_.setContent(new PickerView(PickerModel::shared(), Library::shared(), clock_));
+    panel_.setContentFactory(
+        [this] { return new PickerView(PickerModel::shared(), Library::shared(), clock_); });
+    // The blank list is ready for the first shortcut; the view is made then.
+    PickerModel::shared().results();
     // Another window took the keyboard: the picker closes, as when it loses key status.
     panel_.setResignedHandler([] { PickerModel::shared().close(); });
     AppState::configureShared({*services_.accessibility, *services_.scheduler, HotKey::shared(),

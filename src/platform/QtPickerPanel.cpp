@@ -47,6 +47,10 @@ void QtPickerPanel::setContent(QWidget* content) {
     window_->layout()->addWidget(content);
 }
 
+void QtPickerPanel::setContentFactory(std::function<QWidget*()> factory) {
+    contentFactory_ = std::move(factory);
+}
+
 void QtPickerPanel::setResignedHandler(std::function<void()> handler) {
     resignedHandler_ = std::move(handler);
 }
@@ -80,6 +84,8 @@ void QtPickerPanel::positionOnActiveScreen() {
 }
 
 void QtPickerPanel::show() {
+    if (contentFactory_)
+        setContent(std::exchange(contentFactory_, nullptr)());
     resignPending_ = false;
     if (keyboard_ == Keyboard::focus) {
         window_->show();

@@ -32,6 +32,9 @@ public:
 
     /// Puts a widget inside the panel, filling it; the panel takes ownership.
     void setContent(QWidget* content);
+    /// Makes the content when the panel is first shown. A program idling in the tray then
+    /// loads no fonts and lays out nothing until the picker is wanted.
+    void setContentFactory(std::function<QWidget*()> factory);
     /// Called, on a later turn of the event loop, when the shown panel loses the keyboard
     /// (a click elsewhere, the grab taken away, or no grab at all after retrying).
     void setResignedHandler(std::function<void()> handler);
@@ -57,6 +60,7 @@ private:
     Keyboard keyboard_;
     std::unique_ptr<PickerPanelWidget> window_;
     std::function<void()> resignedHandler_;
+    std::function<QWidget*()> contentFactory_;
     QTimer grabRetry_;
     int grabAttempts_ = 0;
     bool keyboardGrabbed_ = false;
