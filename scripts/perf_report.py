@@ -46,6 +46,8 @@ from quillo_process import accepts  # noqa: E402
 # The generator's seed the benchmarks use, so the program sees the library they measure.
 LIBRARY_SEED = "20240601"
 MEMORY_LIBRARY_SIZE = 10_000
+# How long the program keeps the picker's search texts after the picker closes.
+PICKER_TEXTS_KEPT_SECONDS = 60
 SIZES = (1_000, 10_000, 100_000)
 # Each whole-process figure is the median of this many runs.
 RUNS = 7
@@ -234,8 +236,23 @@ def measure_memory(program, generator, out):
                 children_rss += status_of(child).get("VmRSS", 0)
             except OSError:
                 pass  # it ended meanwhile
+        # Then used once: the picker opened with its shortcut, a search typed, closed. Read
+        # just after, and once the picker's search texts are let go, a minute after.
+        used = {}
+        if tray:
+            for keys in (["key", "ctrl+alt+space"], ["type", "--delay", "80", "re"],
+                         ["key", "Escape"]):
+                subprocess.run(["xdotool", *keys], env=env, check=True, timeout=30)
+                time.sleep(0.5)
+            closed = time.monotonic()
+            time.sleep(2)
+            used["after_use"] = {"kB": status_of(quillo.pid), "rollup_kB": rollup_of(quillo.pid)}
+            time.sleep(max(0.0, closed + PICKER_TEXTS_KEPT_SECONDS + 2 - time.monotonic()))
+            used["minute_after_use"] = {"kB": status_of(quillo.pid),
+                                        "rollup_kB": rollup_of(quillo.pid)}
         stderr = stderr_path.read_text(errors="replace")
         result = {
+            **used,
             "snippets": MEMORY_LIBRARY_SIZE,
             "listed": listed,
             "seconds_after_start": round(time.monotonic() - start, 1),
@@ -1053,6 +1070,23 @@ def report(folder, out, seconds, build_seconds):
             "program shares with other processes, such as a library's code, as its share "
             "of it.")
         add("")
+        used = [(label, memory[key]) for label, key in (
+            ("Just after using the picker once (opened, “re” typed, closed)", "after_use"),
+            (f"{PICKER_TEXTS_KEPT_SECONDS} s after that, its search texts let go",
+             "minute_after_use")) if key in memory]
+        if used:
+            add("Until the picker is first opened, the program has made neither the picker's "
+                "window contents nor its search texts (the blank list is ready); the texts are "
+                f"let go again {PICKER_TEXTS_KEPT_SECONDS} s after the picker closes. The "
+                "same program, afterwards:")
+            add("")
+            add("| | Resident (VmRSS) | Proportional (PSS) | Anonymous (RssAnon) |")
+            add("|---|---|---|---|")
+            for label, reading in used:
+                add(f"| {label} | {reading['kB']['VmRSS'] * 1024 / 1e6:.1f} MB "
+                    f"| {reading['rollup_kB'].get('Pss', 0) * 1024 / 1e6:.1f} MB "
+                    f"| {reading['kB'].get('RssAnon', 0) * 1024 / 1e6:.1f} MB |")
+            add("")
         if memory["children"]:
             add(f"It had started {memory['children']} other processes, resident "
                 f"{memory['children_VmRSS_kB'] * 1024 / 1e6:.1f} MB together (not counted "

@@ -9,6 +9,7 @@
 #include "core/paste/Paster.h"
 #include "core/picker/PickerModel.h"
 #include "core/platform/DataFolder.h"
+#include "core/util/FreedMemory.h"
 #include "editor/RichEditorModule.h"
 #include "editor/WebEngineSetup.h"
 #include "library/LibraryWindow.h"
@@ -21,7 +22,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
-#include <malloc.h>
 
 namespace quillo {
 
@@ -102,7 +102,7 @@ bool DesktopApp::start() {
     connect(qApp, &QCoreApplication::aboutToQuit, this, [] { StartUp::quit(Library::shared()); });
     // Reading the library file took several times its size, now free: the program spends
     // most of its life idle in the tray, so the system gets it back.
-    malloc_trim(0);
+    returnFreedMemory();
     // After the first turn: the tray icon is shown and the shortcut registered by then.
     QTimer::singleShot(0, this, markStartedWhenAsked);
     return true;

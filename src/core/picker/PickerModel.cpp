@@ -1,5 +1,7 @@
 #include "PickerModel.h"
 
+#include "core/util/FreedMemory.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -178,6 +180,7 @@ void PickerModel::close() {
         // left over would fold the texts again. The next opening starts blank anyway.
         setQuery("");
         search_.releaseTexts();
+        returnFreedMemory();
     });
 }
 
