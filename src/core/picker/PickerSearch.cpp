@@ -353,6 +353,9 @@ private:
     std::vector<std::uint32_t> nameOrder_;
     // Each position's place in nameOrder_.
     std::vector<std::uint32_t> nameRanks_;
+    // Positions as the blank query lists them, while `recentKnown_`.
+    std::vector<std::uint32_t> recentOrder_;
+    bool recentKnown_ = false;
 
     // The folded texts, the bulk of the memory: made for the first query that needs them
     // and let go while the picker is closed.
@@ -383,10 +386,10 @@ private:
     static constexpr std::uint32_t absentAt = std::numeric_limits<std::uint32_t>::max();
     std::vector<std::uint32_t> leadAt_;
     std::string leadBefore_;
-    // By place in name order, so that the matches are collected in one pass in that order.
-    std::vector<std::uint8_t> rankMatched_;
-    std::vector<std::int64_t> scores_;
-    std::vector<std::uint32_t> matched_;
+    // By place in name order, so that the matches are collected in one pass in that order;
+    // all zero between queries.
+    std::vector<std::uint32_t> rankBuckets_;
+    std::size_t matchedCount_ = 0;
     // A match as a part of the search finds it: its place in name order and its score.
     struct Found {
         std::uint32_t rank;
@@ -408,6 +411,7 @@ void SearchCache::Index::follow(const Library& library) {
     if (library_ != &library && library_ != nullptr)
         releaseTexts(); // another library's texts are no use, and a build is cheaper
     refresh(library);
+    recentKnown_ = false;
     library_ = &library;
     revision_ = library.revision();
     snippetData_ = library.snippets().data();
@@ -453,9 +457,8 @@ void SearchCache::Index::releaseTexts() {
     std::vector<std::uint8_t>().swap(before_);
     std::vector<std::uint32_t>().swap(leadAt_);
     std::string().swap(leadBefore_);
-    std::vector<std::uint8_t>().swap(rankMatched_);
-    std::vector<std::int64_t>().swap(scores_);
-    std::vector<std::uint32_t>().swap(matched_);
+    std::vector<std::uint32_t>().swap(rankBuckets_);
+    matchedCount_ = 0;
     for (std::vector<Found>& found : found_)
         std::vector<Found>().swap(found);
     // A query's answer is made again from the texts; narrowing it needs what was just let go.
@@ -469,11 +472,11 @@ std::size_t SearchCache::Index::heldBytes() const {
     const auto bytes = [](const auto& container) {
         return container.capacity() * sizeof(*container.data());
     };
-    std::size_t total = bytes(groups_) + bytes(sources_) + bytes(heads_) + bytes(weights_) +
-                        bytes(nameOrder_) + bytes(nameRanks_) + bytes(spans_) + bytes(folded_) +
-                        bytes(layout_) + bytes(results_) + bytes(tokens_) + bytes(hits_) +
-                        bytes(before_) + bytes(leadAt_) + bytes(rankMatched_) + bytes(scores_) +
-                        bytes(matched_) + bytes(groupTexts_) + bytes(found_[0]) + bytes(found_[1]);
+    std::size_t total =
+        bytes(groups_) + bytes(sources_) + bytes(heads_) + bytes(weights_) + bytes(nameOrder_) +
+        bytes(nameRanks_) + bytes(recentOrder_) + bytes(spans_) + bytes(folded_) + bytes(layout_) +
+        bytes(results_) + bytes(tokens_) + bytes(hits_) + bytes(before_) + bytes(leadAt_) +
+        bytes(rankBuckets_) + bytes(groupTexts_) + bytes(found_[0]) + bytes(found_[1]);
     for (const std::string& text : groupTexts_)
         total += text.capacity();
     return total;
@@ -794,22 +797,29 @@ void SearchCache::Index::orderByName(const Library& library, std::vector<std::st
 
 void SearchCache::Index::listRecentFirst(const Library& library) {
     const std::vector<Snippet>& snippets = library.snippets();
-    results_.clear();
-    results_.reserve(snippets.size());
-
-    std::vector<std::pair<Date, std::uint32_t>> dated;
-    for (std::size_t i = 0; i < snippets.size(); ++i)
-        if (snippets[i].lastUsed)
-            dated.emplace_back(*snippets[i].lastUsed, static_cast<std::uint32_t>(i));
-    // Later first; equal dates keep library order.
-    std::sort(dated.begin(), dated.end(), [](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first > b.first : a.second < b.second;
-    });
-    for (const auto& entry : dated)
-        results_.push_back(&snippets[entry.second]);
-    for (const std::uint32_t at : nameOrder_)
-        if (!snippets[at].lastUsed)
-            results_.push_back(&snippets[at]);
+    // Sorted again only once the library changed: clearing the field between words
+    // should not sort every snippet anew.
+    if (!recentKnown_) {
+        std::vector<std::pair<Date, std::uint32_t>> dated;
+        for (std::size_t i = 0; i < snippets.size(); ++i)
+            if (snippets[i].lastUsed)
+                dated.emplace_back(*snippets[i].lastUsed, static_cast<std::uint32_t>(i));
+        // Later first; equal dates keep library order.
+        std::sort(dated.begin(), dated.end(), [](const auto& a, const auto& b) {
+            return a.first != b.first ? a.first > b.first : a.second < b.second;
+        });
+        recentOrder_.clear();
+        recentOrder_.reserve(snippets.size());
+        for (const auto& entry : dated)
+            recentOrder_.push_back(entry.second);
+        for (const std::uint32_t at : nameOrder_)
+            if (!snippets[at].lastUsed)
+                recentOrder_.push_back(at);
+        recentKnown_ = true;
+    }
+    results_.resize(recentOrder_.size());
+    for (std::size_t k = 0; k < recentOrder_.size(); ++k)
+        results_[k] = &snippets[recentOrder_[k]];
 }
 
 void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
@@ -839,11 +849,9 @@ void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
     // it: each of its tokens then lies inside one of this query's. Visiting them one by
     // one waits on memory for each, where the scan streams through: it pays only when
     // they are few.
-    narrowing = narrowing && matched_.size() <= count / 4;
+    narrowing = narrowing && matchedCount_ <= count / 4;
     std::swap(hits_, before_);
     hits_.assign(count, unseen);
-    rankMatched_.assign(count, 0);
-    scores_.resize(count);
     leadAt_.resize(count);
 
     // Scores a snippet that holds the lead token where its folded texts start `leadAt` on,
@@ -957,7 +965,7 @@ void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
     // A large index is searched in two halves at once, the helper thread taking the second;
     // they touch the texts and the entries of different snippets only.
     const std::size_t parts = count > 0 && folded_.size() >= splitBytes &&
-                                      (!narrowing || matched_.size() >= splitCandidates) && twoCores
+                                      (!narrowing || matchedCount_ >= splitCandidates) && twoCores
                                   ? 2
                                   : 1;
     std::size_t middle = layout_.size();
@@ -982,43 +990,63 @@ void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
     } else {
         searchPart(0, layout_.size(), found_[0]);
     }
-    for (std::size_t part = 0; part < parts; ++part)
-        for (const Found& entry : found_[part]) {
-            rankMatched_[entry.rank] = 1;
-            scores_[entry.rank] = entry.score;
-        }
     leadBefore_ = tokenCount > 0 ? std::string(tokens_[lead]) : std::string();
 
-    // Name order first, then a stable bucket sort by score: high scores first.
-    matched_.clear();
+    results_.clear();
+    std::size_t total = 0;
     std::int64_t low = std::numeric_limits<std::int64_t>::max();
     std::int64_t high = std::numeric_limits<std::int64_t>::min();
-    for (std::uint32_t rank = 0; rank < count; ++rank)
-        if (rankMatched_[rank]) {
-            matched_.push_back(rank);
-            low = std::min(low, scores_[rank]);
-            high = std::max(high, scores_[rank]);
+    for (std::size_t part = 0; part < parts; ++part) {
+        total += found_[part].size();
+        for (const Found& entry : found_[part]) {
+            low = std::min(low, entry.score);
+            high = std::max(high, entry.score);
         }
-    results_.clear();
-    if (matched_.empty())
+    }
+    matchedCount_ = total;
+    if (total == 0)
         return;
+    const auto toResult = [&](std::uint32_t rank) { return &snippets[nameOrder_[rank]]; };
     const auto range = static_cast<std::uint64_t>(high) - static_cast<std::uint64_t>(low);
-    if (range > 4 * matched_.size() + 4096) {
-        // A wild use count spreads the scores too far for buckets.
-        std::stable_sort(matched_.begin(), matched_.end(),
-                         [&](std::uint32_t a, std::uint32_t b) { return scores_[a] > scores_[b]; });
-        for (const std::uint32_t rank : matched_)
-            results_.push_back(&snippets[nameOrder_[rank]]);
+    // Few matches are sorted; so are scores spread too far for buckets by a wild use count.
+    if (total * 16 < count || range > 4 * total + 4096) {
+        std::vector<Found>& all = found_[0];
+        if (parts == 2)
+            all.insert(all.end(), found_[1].begin(), found_[1].end());
+        std::sort(all.begin(), all.end(), [](const Found& a, const Found& b) {
+            return a.score != b.score ? a.score > b.score : a.rank < b.rank;
+        });
+        results_.reserve(total);
+        for (const Found& entry : all)
+            results_.push_back(toResult(entry.rank));
         return;
     }
-    std::vector<std::size_t> starts(static_cast<std::size_t>(range) + 2, 0);
-    for (const std::uint32_t rank : matched_)
-        ++starts[static_cast<std::size_t>(high - scores_[rank]) + 1];
-    std::partial_sum(starts.begin(), starts.end(), starts.begin());
-    results_.resize(matched_.size());
-    for (const std::uint32_t rank : matched_)
-        results_[starts[static_cast<std::size_t>(high - scores_[rank])]++] =
-            &snippets[nameOrder_[rank]];
+
+    // A stable bucket sort by score, high scores first, of the matches in name order. Each
+    // match's bucket is noted by its place in name order (0 for none, 1 for the highest
+    // score), so one pass over those places lists them; the ones that did not match are
+    // written to one spare slot at the end rather than tested for.
+    results_.resize(total + 1);
+    if (rankBuckets_.size() != count)
+        rankBuckets_.assign(count, 0);
+    std::vector<std::size_t> next(static_cast<std::size_t>(range) + 3, 0);
+    for (std::size_t part = 0; part < parts; ++part)
+        for (const Found& entry : found_[part]) {
+            const auto bucket = static_cast<std::uint32_t>(high - entry.score) + 1;
+            rankBuckets_[entry.rank] = bucket;
+            ++next[bucket + 1];
+        }
+    std::partial_sum(next.begin() + 1, next.end(), next.begin() + 1);
+    next[0] = total;
+    std::uint32_t* const buckets = rankBuckets_.data();
+    const Snippet** const out = results_.data();
+    for (std::uint32_t rank = 0; rank < count; ++rank) {
+        const std::uint32_t bucket = buckets[rank];
+        buckets[rank] = 0; // left clear for the next query
+        out[next[bucket]] = toResult(rank);
+        next[bucket] += bucket != 0 ? 1 : 0;
+    }
+    results_.pop_back();
 }
 
 SearchCache::SearchCache() : index_(std::make_unique<Index>()) {}
