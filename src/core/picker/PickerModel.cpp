@@ -13,6 +13,8 @@ constexpr std::chrono::milliseconds finishDelay{80};
 // How long the search keeps its folded texts after the picker closes: long enough for
 // one that is opened again soon, short next to the hours it idles in the tray.
 constexpr std::chrono::seconds releaseTextsDelay{60};
+// How long after the picker shows its search texts are folded: its first frame comes first.
+constexpr std::chrono::milliseconds prepareTextsDelay{50};
 
 std::optional<PickerEnvironment>& sharedEnvironment() {
     static std::optional<PickerEnvironment> environment;
@@ -126,11 +128,11 @@ void PickerModel::showSearch() {
     // The panel is not shown yet, so the application in front is the one the user is in.
     target_ = environment_.workspace.frontmostApplication();
     present();
-    // On the next turn, after the panel is up: the texts are folded before the first
-    // letter typed usually comes.
+    // Once the panel is up and drawn, and before the first letter typed usually comes. A
+    // letter typed sooner folds them itself.
     prepareTask_.cancel();
     prepareTask_ = environment_.scheduler.schedule(
-        std::chrono::milliseconds{0}, [this] { search_.prepare(environment_.library); });
+        prepareTextsDelay, [this] { search_.prepare(environment_.library); });
 }
 
 void PickerModel::showFields(const Snippet& snippet, bool copyOnly,

@@ -239,8 +239,9 @@ TEST_F(PickerModelTest, foldsTheSearchTextsOnceShownAndLetsThemGoAMinuteAfterClo
     add("Alpha");
     model.showSearch();
     EXPECT_EQ(model.results().size(), 1U);
+    scheduler.advance(0ms); // the panel's first frame comes before the folding
     EXPECT_FALSE(model.search().holdsTexts());
-    scheduler.advance(0ms);
+    scheduler.advance(50ms);
     EXPECT_TRUE(model.search().holdsTexts());
 
     model.setQuery("alp");
