@@ -48,7 +48,8 @@ run() {
 }
 
 step "Library, search, import and rendering"
-run core "$bench/quillo_bench" --benchmark_min_time=0.3 \
+run core "$bench/quillo_bench" --benchmark_min_time=0.3 --benchmark_repetitions=5 \
+    --benchmark_report_aggregates_only=true \
     --benchmark_filter='^BM_(Load|Save|TakeInOutsideChange|MergeOutsideChangeAndSave|SearchCachedShortQuery|SearchFirstOnFreshLibrary|ImportATextBackup|RenderRichSnippetsAs(Html|Rtf)|PasteOneRichSnippet)(/|$)'
 
 step "The picker on Xvfb"

@@ -668,7 +668,8 @@ class Results:
             for run in document.get("benchmarks", []):
                 if run.get("run_type") == "aggregate" and run.get("aggregate_name") != "median":
                     continue
-                parts = run["name"].split("/")
+                # An aggregate is named after its runs with "_median" added; run_name is theirs.
+                parts = run.get("run_name", run["name"]).split("/")
                 size = int(parts[1]) if len(parts) > 1 and parts[1].isdigit() else None
                 self.runs[(parts[0], size)] = run
 
@@ -919,8 +920,9 @@ def report(folder, out, seconds, build_seconds):
     add("Libraries are made up by the benchmarks' generator. "
         "Times are per operation: for the picker (on Xvfb), the library window and the "
         "editor (offscreen) the median of single timed runs, with the slowest tenth (p90) "
-        "beside it; elsewhere the average over Google Benchmark's runs (for the import, the "
-        "median of its repetitions).")
+        "beside it; elsewhere the median of 5 repetitions, each the average over Google "
+        "Benchmark's runs: on a shared machine one repetition can be a third slower than "
+        "the next.")
     add("")
 
     # Against the targets, all at 10k snippets.
