@@ -72,15 +72,20 @@ def private_folders(top):
     return folders
 
 
-def status_of(pid):
-    """The memory lines of /proc/PID/status, in kB (of 1024 bytes)."""
+def proc_values(path, keys):
+    """The lines of a /proc file named by `keys`, in kB (of 1024 bytes)."""
     values = {}
-    with open(f"/proc/{pid}/status", encoding="ascii") as status:
-        for line in status:
+    with open(path, encoding="ascii") as lines:
+        for line in lines:
             key, _, rest = line.partition(":")
-            if key in ("VmRSS", "RssAnon", "RssFile", "RssShmem", "VmHWM"):
+            if key in keys:
                 values[key] = int(rest.split()[0])
     return values
+
+
+def status_of(pid):
+    """The memory lines of /proc/PID/status."""
+    return proc_values(f"/proc/{pid}/status", ("VmRSS", "RssAnon", "RssFile", "RssShmem", "VmHWM"))
 
 
 def children_of(pid):
@@ -108,15 +113,10 @@ def wait_until(condition, seconds, what):
 
 
 def rollup_of(pid):
-    """The totals of /proc/PID/smaps_rollup in kB: the resident set (Rss) and the
-    proportional set (Pss, each page shared with other processes counted as its share)."""
-    values = {}
-    with open(f"/proc/{pid}/smaps_rollup", encoding="ascii") as rollup:
-        for line in rollup:
-            key, _, rest = line.partition(":")
-            if key in ("Rss", "Pss", "Pss_Anon", "Pss_File", "Pss_Shmem"):
-                values[key] = int(rest.split()[0])
-    return values
+    """The totals of /proc/PID/smaps_rollup: the resident set (Rss) and the proportional set
+    (Pss, each page shared with other processes counted as its share)."""
+    return proc_values(f"/proc/{pid}/smaps_rollup",
+                       ("Rss", "Pss", "Pss_Anon", "Pss_File", "Pss_Shmem"))
 
 
 def summed_memory(pids):

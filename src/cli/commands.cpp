@@ -41,12 +41,5 @@ int main(int argc, char** argv) {
         std::cerr << "quillo-commands: no command-line mode was given; run quillo instead.\n";
         return 2;
     }
-    const int status = runCommand(*command);
-    std::cout.flush();
-    if (!std::cout) {
-        // Output that went nowhere (a full disk) must not pass for success.
-        std::cerr << "quillo: couldn't write the output\n";
-        return 1;
-    }
-    return status;
+    return CommandLine::outputWritten(runCommand(*command), std::cout, std::cerr);
 }

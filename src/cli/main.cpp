@@ -69,26 +69,9 @@ int runCommand(const CommandLine::Command& command, char** argv) {
         std::cerr << "quillo: Quillo isn't running, so there is nothing to paste with.\n";
         return 1;
     }
-    const int status =
-        *CommandLine::runWithoutLibrary(command, QUILLO_VERSION, std::cout, std::cerr);
-    std::cout.flush();
-    if (!std::cout) {
-        // Output that went nowhere (a full disk) must not pass for success.
-        std::cerr << "quillo: couldn't write the output\n";
-        return 1;
-    }
-    return status;
-}
-
-InstanceRequest requestOf(const std::vector<std::string>& arguments) {
-    if (StartUp::opensPicker(arguments)) {
-        // The desktop's focus token lets the running program bring its picker to the front.
-        const char* token = std::getenv("XDG_ACTIVATION_TOKEN");
-        return {InstanceRequest::Kind::picker, token ? token : "", {}};
-    }
-    if (StartUp::opensSettings(arguments))
-        return {InstanceRequest::Kind::settings, "", {}};
-    return {InstanceRequest::Kind::show, "", {}};
+    return CommandLine::outputWritten(
+        *CommandLine::runWithoutLibrary(command, QUILLO_VERSION, std::cout, std::cerr), std::cout,
+        std::cerr);
 }
 
 } // namespace
@@ -106,7 +89,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (std::optional<InstanceReply> reply =
-            sendToRunningInstance(requestOf(arguments), requestTimeout))
+            sendToRunningInstance(StartUp::requestOf(arguments), requestTimeout))
         return printed(*reply);
     return runDesktop(argc, argv);
 }

@@ -39,14 +39,7 @@ bool hasDisplay() {
 
 extern "C" __attribute__((visibility("default"))) int quillo_desktop_main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv, argv + argc);
-    const bool opensSettings = StartUp::opensSettings(arguments);
-    const bool opensPicker = StartUp::opensPicker(arguments);
-    const char* activationToken = std::getenv("XDG_ACTIVATION_TOKEN");
-    const InstanceRequest request{opensPicker ? InstanceRequest::Kind::picker
-                                              : (opensSettings ? InstanceRequest::Kind::settings
-                                                               : InstanceRequest::Kind::show),
-                                  opensPicker && activationToken ? activationToken : "",
-                                  {}};
+    const InstanceRequest request = StartUp::requestOf(arguments);
     if (!hasDisplay()) {
         std::cerr << "Quillo needs a graphical desktop session, and no display was found "
                      "(DISPLAY is not set).\n";
@@ -84,7 +77,8 @@ extern "C" __attribute__((visibility("default"))) int quillo_desktop_main(int ar
     // Names the desktop entry, and on Wayland the windows' app id.
     QGuiApplication::setDesktopFileName(QStringLiteral("quillo"));
     QApplication::setQuitOnLastWindowClosed(false);
-    DesktopApp desktop(StartUp::launchedAtLogin(arguments), opensSettings, opensPicker);
+    DesktopApp desktop(StartUp::launchedAtLogin(arguments), StartUp::opensSettings(arguments),
+                       StartUp::opensPicker(arguments));
     if (!desktop.start())
         return 1;
     return QApplication::exec();

@@ -267,6 +267,14 @@ std::optional<int> runWithoutLibrary(const Command& command, std::string_view ve
     return std::nullopt;
 }
 
+int outputWritten(int status, std::ostream& out, std::ostream& err) {
+    out.flush();
+    if (out)
+        return status;
+    err << "quillo: couldn't write the output\n";
+    return 1;
+}
+
 bool needsLibrary(const Command& command) {
     return !std::holds_alternative<Help>(command) && !std::holds_alternative<Version>(command) &&
            !std::holds_alternative<UsageError>(command) && !std::holds_alternative<Paste>(command);

@@ -106,6 +106,10 @@ int run(const Command& command, std::string_view version, std::ostream& out, std
 std::optional<int> runWithoutLibrary(const Command& command, std::string_view version,
                                      std::ostream& out, std::ostream& err);
 
+/// `status`, once `out` is flushed; 1 when what was written to it went nowhere (a full
+/// disk), which must not pass for success, saying so on `err`.
+int outputWritten(int status, std::ostream& out, std::ostream& err);
+
 /// True for the modes that read or write the library.
 bool needsLibrary(const Command& command);
 

@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 
 namespace quillo::StartUp {
@@ -26,6 +27,16 @@ bool opensSettings(const std::vector<std::string>& arguments) {
 
 bool opensPicker(const std::vector<std::string>& arguments) {
     return hasOption(arguments, CommandLine::pickerOption);
+}
+
+InstanceRequest requestOf(const std::vector<std::string>& arguments) {
+    if (opensPicker(arguments)) {
+        const char* token = std::getenv("XDG_ACTIVATION_TOKEN");
+        return {InstanceRequest::Kind::picker, token ? token : "", {}};
+    }
+    if (opensSettings(arguments))
+        return {InstanceRequest::Kind::settings, "", {}};
+    return {InstanceRequest::Kind::show, "", {}};
 }
 
 } // namespace quillo::StartUp

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "InstanceProtocol.h"
+
 #include <string>
 #include <vector>
 
@@ -16,5 +18,10 @@ bool opensSettings(const std::vector<std::string>& arguments);
 
 /// True when the arguments ask for the picker ("--picker").
 bool opensPicker(const std::vector<std::string>& arguments);
+
+/// What the start asks of a Quillo already running: the picker (with the desktop's focus
+/// token from XDG_ACTIVATION_TOKEN, which lets its window come to the front), the settings,
+/// or else the library.
+InstanceRequest requestOf(const std::vector<std::string>& arguments);
 
 } // namespace quillo::StartUp

@@ -2,13 +2,12 @@
 
 #include "HtmlTagScan.h"
 #include "IcuRegex.h"
+#include "core/util/UnicodeText.h"
 
 #include <array>
 #include <charconv>
 #include <cstdint>
-#include <cstring>
-#include <unicode/uchar.h>
-#include <unicode/utf8.h>
+#include <simdjson.h>
 
 namespace quillo::HTMLText {
 
@@ -182,31 +181,6 @@ icu::UnicodeString replacingTagsByExpressions(std::string_view html) {
     return anyTag.replaceAllStartingWith(text, u'<', u"", tagsEnd());
 }
 
-bool isWellFormedUtf8(std::string_view text) {
-    const auto* data = reinterpret_cast<const uint8_t*>(text.data());
-    const auto length = static_cast<int64_t>(text.size());
-    for (int64_t i = 0; i < length;) {
-        // Eight ASCII bytes at a time: most of a snippet is ASCII.
-        if (length - i >= 8) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, data + i, sizeof word);
-            if ((word & 0x8080808080808080ULL) == 0) {
-                i += 8;
-                continue;
-            }
-        }
-        if (data[i] < 0x80) {
-            ++i;
-            continue;
-        }
-        UChar32 c = 0;
-        U8_NEXT(data, i, length, c);
-        if (c < 0)
-            return false;
-    }
-    return true;
-}
-
 // Runs of three or more line feeds as two.
 void collapseBlankLineRuns(std::string& text) {
     // Most texts have no such run: nothing moves before the first.
@@ -223,35 +197,6 @@ void collapseBlankLineRuns(std::string& text) {
             data[kept++] = c;
     }
     text.resize(kept);
-}
-
-// Removes Unicode white space at either end of well-formed UTF-8.
-void trimWhiteSpace(std::string& text) {
-    const auto* data = reinterpret_cast<const uint8_t*>(text.data());
-    const auto length = static_cast<int64_t>(text.size());
-    int64_t start = 0;
-    while (start < length) {
-        int64_t next = start;
-        UChar32 c = 0;
-        U8_NEXT(data, next, length, c);
-        if (!u_isUWhiteSpace(c))
-            break;
-        start = next;
-    }
-    int64_t end = length;
-    while (end > start) {
-        int64_t last = end - 1;
-        while (last > start && U8_IS_TRAIL(data[last]))
-            --last;
-        int64_t next = last;
-        UChar32 c = 0;
-        U8_NEXT(data, next, end, c);
-        if (!u_isUWhiteSpace(c))
-            break;
-        end = last;
-    }
-    text.resize(static_cast<std::size_t>(end));
-    text.erase(0, static_cast<std::size_t>(start));
 }
 
 } // namespace
@@ -298,15 +243,14 @@ std::string plainTextFromHTML(std::string_view html) {
     // The regular expressions are the rule; the scan gives their result for the usual
     // fragment at a fraction of the cost, which search pays for every rich snippet.
     std::optional<std::string> text;
-    if (isWellFormedUtf8(html))
+    if (simdjson::validate_utf8(html.data(), html.size()))
         text = HtmlTagScan::replacingTags(html);
     if (!text)
         text = toUtf8(replacingTagsByExpressions(html));
     if (text->find('&') != std::string::npos)
         text = decodeEntities(*text);
     collapseBlankLineRuns(*text);
-    trimWhiteSpace(*text);
-    return std::move(*text);
+    return std::string(UnicodeText::trimmedWhiteSpace(*text));
 }
 
 std::string htmlFromPlain(std::string_view text) {

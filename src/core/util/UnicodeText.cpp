@@ -30,6 +30,37 @@ bool isTrimmedSpace(UChar32 c) {
     return c == 0x09 || u_charType(c) == U_SPACE_SEPARATOR;
 }
 
+// The part of UTF-8 `text` between the characters `isSpace` takes at either end.
+template <class IsSpace> std::string_view trimmedUtf8(std::string_view text, IsSpace isSpace) {
+    if (text.size() > static_cast<std::size_t>(INT32_MAX))
+        return text; // no one types that much; ICU's offsets are 32-bit
+    const auto* data = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    int32_t start = 0;
+    while (start < length) {
+        int32_t next = start;
+        UChar32 c = 0;
+        U8_NEXT(data, next, length, c);
+        if (c < 0 || !isSpace(c))
+            break;
+        start = next;
+    }
+    int32_t end = length;
+    while (end > start) {
+        // Back to the lead byte of the last character, then read it forwards.
+        int32_t last = end - 1;
+        while (last > start && end - last < 4 && U8_IS_TRAIL(data[last]))
+            --last;
+        int32_t next = last;
+        UChar32 c = 0;
+        U8_NEXT(data, next, end, c);
+        if (next != end || c < 0 || !isSpace(c))
+            break;
+        end = last;
+    }
+    return text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
+}
+
 bool isAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -76,33 +107,11 @@ std::string caselessKey(std::string_view text) {
 }
 
 std::string_view trimmedBlanks(std::string_view text) {
-    if (text.size() > static_cast<std::size_t>(INT32_MAX))
-        return text; // no one types that much; ICU's offsets are 32-bit
-    const auto* data = reinterpret_cast<const uint8_t*>(text.data());
-    const auto length = static_cast<int32_t>(text.size());
-    int32_t start = 0;
-    while (start < length) {
-        int32_t next = start;
-        UChar32 c = 0;
-        U8_NEXT(data, next, length, c);
-        if (c < 0 || !isTrimmedSpace(c))
-            break;
-        start = next;
-    }
-    int32_t end = length;
-    while (end > start) {
-        // Back to the lead byte of the last character, then read it forwards.
-        int32_t last = end - 1;
-        while (last > start && end - last < 4 && U8_IS_TRAIL(data[last]))
-            --last;
-        int32_t next = last;
-        UChar32 c = 0;
-        U8_NEXT(data, next, end, c);
-        if (next != end || c < 0 || !isTrimmedSpace(c))
-            break;
-        end = last;
-    }
-    return text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
+    return trimmedUtf8(text, isTrimmedSpace);
+}
+
+std::string_view trimmedWhiteSpace(std::string_view text) {
+    return trimmedUtf8(text, [](UChar32 c) { return u_isUWhiteSpace(c) != 0; });
 }
 
 icu::UnicodeString trimmedWhiteSpace(const icu::UnicodeString& text) {

@@ -31,6 +31,10 @@ icu::UnicodeString trimmedWhiteSpace(const icu::UnicodeString& text);
 /// of `text` between them; ill-formed bytes count as text.
 std::string_view trimmedBlanks(std::string_view text);
 
+/// The UTF-8 text without Unicode white space (line breaks included) at either end, as the
+/// part of `text` between them; ill-formed bytes count as text.
+std::string_view trimmedWhiteSpace(std::string_view text);
+
 /// The text with every ill-formed UTF-8 sequence replaced by U+FFFD.
 std::string repairedUtf8(std::string_view text);
 
