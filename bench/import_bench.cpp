@@ -25,7 +25,7 @@ using namespace quillo::bench;
 
 constexpr std::uint64_t librarySeed = 20240601;
 
-// A made-up backup of `count` snippets from the tests' generator, written once per size.
+// A made-up backup of `count` snippets, written once per size.
 // Every snippet is new to a generated library, so all of them are added.
 const std::filesystem::path& generatedBackup(std::size_t count) {
     static testing::TempFolder folder;
@@ -33,9 +33,8 @@ const std::filesystem::path& generatedBackup(std::size_t count) {
     if (const auto found = made.find(count); found != made.end())
         return found->second;
     const std::filesystem::path file = folder / ("generated-" + std::to_string(count) + ".atext");
-    const testing::ProgramResult run =
-        testing::runProgram("/usr/bin/env", {"python3", QUILLO_BACKUP_GENERATOR, "--generated",
-                                             std::to_string(count), file.string()});
+    const testing::ProgramResult run = testing::runProgram(
+        "/usr/bin/env", {"python3", QUILLO_BACKUP_GENERATOR, std::to_string(count), file.string()});
     if (run.status != 0)
         throw std::runtime_error("the backup generator failed: " + run.err);
     return made.emplace(count, file).first->second;

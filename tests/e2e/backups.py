@@ -5,6 +5,7 @@ import sys
 from pathlib import Path
 
 GENERATOR = Path(__file__).resolve().parent.parent / "import" / "make_atext_backups.py"
+MADE_UP = Path(__file__).resolve().parents[2] / "bench" / "atext_archive.py"
 
 
 def make_backup(folder, name):
@@ -16,6 +17,6 @@ def make_backup(folder, name):
 def make_generated_backup(folder, count):
     """A made-up backup of `count` snippets, for imports that take a while."""
     path = Path(folder) / f"generated-{count}.atext"
-    subprocess.run([sys.executable, str(GENERATOR), "--generated", str(count), str(path)],
+    subprocess.run([sys.executable, str(MADE_UP), str(count), str(path)],
                    check=True, capture_output=True, timeout=300)
     return path

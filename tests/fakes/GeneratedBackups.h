@@ -1,7 +1,8 @@
 #pragma once
 
 // aText backups for tests, written the way Apple's archiver writes them by
-// tests/import/make_atext_backups.py (the program's path is QUILLO_BACKUP_GENERATOR).
+// tests/import/make_atext_backups.py (QUILLO_BACKUP_GENERATOR) with the archiver of
+// bench/atext_archive.py (QUILLO_BACKUP_ARCHIVER).
 #include "fakes/RunProgram.h"
 #include "fakes/TempFolder.h"
 
@@ -15,10 +16,11 @@
 namespace quillo::testing {
 
 // Every test runs in a process of its own, so the generator's backups are cached beside
-// the test program, in a folder named after the script's contents.
+// the test program, in a folder named after the scripts' contents.
 inline const std::filesystem::path& backupCache() {
     static const std::filesystem::path cache = [] {
-        const std::string script = readFile(QUILLO_BACKUP_GENERATOR);
+        const std::string script =
+            readFile(QUILLO_BACKUP_GENERATOR) + readFile(QUILLO_BACKUP_ARCHIVER);
         if (script.empty())
             throw std::runtime_error("the backup generator is missing: " QUILLO_BACKUP_GENERATOR);
         char tag[17];
