@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 namespace quillo::CommandLine {
 
@@ -30,32 +31,58 @@ std::string inQuotes(std::string_view text) {
     return "“" + std::string(text) + "”";
 }
 
-int withLibrary(std::ostream& err, const std::function<int(const Library&)>& answer) {
+/// What of the snippets' texts a mode reads.
+enum class Texts { none, all };
+
+/// Runs `answer` on the library as its file is now. The file, when there is one, is handed
+/// on too, for the texts left in it.
+int withLibrary(
+    std::ostream& err, Texts texts,
+    const std::function<int(const Library&, const LibraryFileCoding::ReadOnlyFile*)>& answer) {
     QuietEnvironment environment;
     // Where the program's library keeps its file; an in-memory library touches nothing.
     const fs::path file = Library(environment.library(), false).fileURL();
-    LibraryFile contents;
+    std::optional<LibraryFileCoding::ReadOnlyFile> read;
     try {
         if (Files::exists(file))
-            contents = LibraryFileCoding::decode(Files::read(file, LibraryFileCoding::maximumSize));
+            read.emplace(file);
     } catch (const std::exception& error) {
         err << "quillo: can't read the library " << file.string() << ": " << error.what() << '\n';
         return 1;
     }
+    LibraryFile contents;
+    if (read) {
+        contents = std::move(read->contents());
+        if (texts == Texts::all)
+            for (std::size_t i = 0; i < contents.snippets.size(); ++i)
+                contents.snippets[i].text = read->text(i);
+    }
     const Library library(environment.library(), std::move(contents));
-    return answer(library);
+    return answer(library, read ? &*read : nullptr);
 }
 
+int withLibrary(std::ostream& err, Texts texts, const std::function<int(const Library&)>& answer) {
+    return withLibrary(err, texts,
+                       [&](const Library& library, const LibraryFileCoding::ReadOnlyFile*) {
+                           return answer(library);
+                       });
+}
+
+/// Runs `answer` on the snippet `name` names, with its text.
 int withSnippet(std::string_view name, std::ostream& err,
                 const std::function<int(const Snippet&)>& answer) {
-    return withLibrary(err, [&](const Library& library) {
-        const Snippet* snippet = findSnippet(library, name);
-        if (snippet == nullptr) {
-            err << "quillo: " << unknownSnippet(name) << '\n';
-            return 1;
-        }
-        return answer(*snippet);
-    });
+    return withLibrary(
+        err, Texts::none, [&](const Library& library, const LibraryFileCoding::ReadOnlyFile* file) {
+            const Snippet* found = findSnippet(library, name);
+            if (found == nullptr) {
+                err << "quillo: " << unknownSnippet(name) << '\n';
+                return 1;
+            }
+            // The library holds the file's snippets in the file's order.
+            Snippet snippet = *found;
+            snippet.text = file->text(static_cast<std::size_t>(found - library.snippets().data()));
+            return answer(snippet);
+        });
 }
 
 void printJson(std::ostream& out, const Json& array) {
@@ -85,14 +112,14 @@ void printSnippets(std::ostream& out, const Library& library, const std::vector<
 } // namespace
 
 int runOnLibrary(const List& command, std::ostream& out, std::ostream& err) {
-    return withLibrary(err, [&](const Library& library) {
+    return withLibrary(err, Texts::none, [&](const Library& library) {
         printSnippets(out, library, library.snippets(), command.json, true);
         return 0;
     });
 }
 
 int runOnLibrary(const Search& command, std::ostream& out, std::ostream& err) {
-    return withLibrary(err, [&](const Library& library) {
+    return withLibrary(err, Texts::all, [&](const Library& library) {
         printSnippets(out, library, PickerSearch::search(command.query, library), command.json,
                       false);
         return 0;

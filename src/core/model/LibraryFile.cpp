@@ -1,6 +1,7 @@
 #include "LibraryFile.h"
 
 #include "core/util/DateText.h"
+#include "core/util/Files.h"
 #include "core/util/UnicodeText.h"
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <limits>
 #include <simdjson.h>
+#include <unordered_map>
 
 namespace quillo::LibraryFileCoding {
 
@@ -193,10 +195,15 @@ element require(const object& record, const char* key, const Place& place) {
     return value;
 }
 
+element require(const std::optional<element>& value, const char* key, const Place& place) {
+    if (!value)
+        fail(place, std::string("has no “") + key + "”.");
+    return *value;
+}
+
 // Optional keys: missing and null both mean absent.
-std::optional<element> optionalMember(const object& record, const char* key) {
-    element value;
-    if (record.at_key(key).get(value) != simdjson::SUCCESS || value.is_null())
+std::optional<element> optional(const std::optional<element>& value) {
+    if (!value || value->is_null())
         return std::nullopt;
     return value;
 }
@@ -227,11 +234,15 @@ std::int64_t requireInteger(const element& value, const Place& place) {
     fail(place, "isn't a whole number.");
 }
 
-Uuid requireUuid(const element& value, const Place& place) {
-    const std::optional<Uuid> id = Uuid::parse(requireString(value, place));
+Uuid requireUuid(std::string_view text, const Place& place) {
+    const std::optional<Uuid> id = Uuid::parse(text);
     if (!id)
         fail(place, "isn't a UUID.");
     return *id;
+}
+
+Uuid requireUuid(const element& value, const Place& place) {
+    return requireUuid(requireString(value, place), place);
 }
 
 Date requireDate(const element& value, const Place& place) {
@@ -263,34 +274,121 @@ simdjson::dom::array requireArray(const object& record, const char* key, const P
     return list;
 }
 
+// The group ids read so far, by their text: snippets name their group with the same text,
+// so most group ids need parsing once, not once per snippet.
+using KnownIds = std::unordered_map<std::string_view, Uuid>;
+
 // Records are built with every field given, so no default (a random id, the clock) is made
 // only to be thrown away.
-SnippetGroup readGroup(const element& value, const Place& place) {
+SnippetGroup readGroup(const element& value, const Place& place, KnownIds& ids) {
     const object record = requireObject(value, place);
-    return SnippetGroup{
-        .id = requireUuid(require(record, "id", place), place.member("id")),
+    const std::string_view idText = requireString(require(record, "id", place), place.member("id"));
+    SnippetGroup group{
+        .id = requireUuid(idText, place.member("id")),
         .name = std::string(requireString(require(record, "name", place), place.member("name"))),
+    };
+    ids.emplace(idText, group.id);
+    return group;
+}
+
+// A snippet's values, each the first of its key as at_key() finds it, gathered in one pass
+// over the record instead of one search for each key.
+struct SnippetValues {
+    std::optional<element> id, name, format, text, groupID, created, modified, lastUsed, useCount;
+
+    explicit SnippetValues(const object& record) {
+        for (const simdjson::dom::key_value_pair field : record)
+            if (std::optional<element>* slot = slotOf(field.key); slot && !*slot)
+                *slot = field.value;
+    }
+
+private:
+    std::optional<element>* slotOf(std::string_view key) {
+        using namespace std::string_view_literals;
+        for (const auto& [known, slot] : std::array{
+                 std::pair{"id"sv, &id}, std::pair{"name"sv, &name}, std::pair{"format"sv, &format},
+                 std::pair{"text"sv, &text}, std::pair{"groupID"sv, &groupID},
+                 std::pair{"created"sv, &created}, std::pair{"modified"sv, &modified},
+                 std::pair{"lastUsed"sv, &lastUsed}, std::pair{"useCount"sv, &useCount}})
+            if (key == known)
+                return slot;
+        return nullptr;
+    }
+};
+
+// With `texts`, the snippet's text is left out and its place in the document kept there.
+Snippet readSnippet(const element& value, const Place& place, const KnownIds& groupIds,
+                    std::vector<std::string_view>* texts) {
+    const SnippetValues values(requireObject(value, place));
+    const auto field = [&](const std::optional<element>& found, const char* key) {
+        return require(found, key, place);
+    };
+    const auto groupID = [&](const element& group) {
+        const Place member = place.member("groupID");
+        const std::string_view id = requireString(group, member);
+        const auto known = groupIds.find(id);
+        return known != groupIds.end() ? known->second : requireUuid(id, member);
+    };
+    const auto text = [&](const element& found) {
+        const std::string_view read = requireString(found, place.member("text"));
+        if (!texts)
+            return std::string(read);
+        texts->push_back(read);
+        return std::string();
+    };
+    const std::optional<element> group = optional(values.groupID);
+    const std::optional<element> used = optional(values.lastUsed);
+    return Snippet{
+        .id = requireUuid(field(values.id, "id"), place.member("id")),
+        .name = std::string(requireString(field(values.name, "name"), place.member("name"))),
+        .format = requireFormat(field(values.format, "format"), place.member("format")),
+        .text = text(field(values.text, "text")),
+        .groupID = group ? std::optional(groupID(*group)) : std::nullopt,
+        .created = requireDate(field(values.created, "created"), place.member("created")),
+        .modified = requireDate(field(values.modified, "modified"), place.member("modified")),
+        .lastUsed =
+            used ? std::optional(requireDate(*used, place.member("lastUsed"))) : std::nullopt,
+        .useCount = requireInteger(field(values.useCount, "useCount"), place.member("useCount")),
     };
 }
 
-Snippet readSnippet(const element& value, const Place& place) {
-    const object record = requireObject(value, place);
-    const auto field = [&](const char* key) { return require(record, key, place); };
-    const std::optional<element> group = optionalMember(record, "groupID");
-    const std::optional<element> used = optionalMember(record, "lastUsed");
-    return Snippet{
-        .id = requireUuid(field("id"), place.member("id")),
-        .name = std::string(requireString(field("name"), place.member("name"))),
-        .format = requireFormat(field("format"), place.member("format")),
-        .text = std::string(requireString(field("text"), place.member("text"))),
-        .groupID =
-            group ? std::optional(requireUuid(*group, place.member("groupID"))) : std::nullopt,
-        .created = requireDate(field("created"), place.member("created")),
-        .modified = requireDate(field("modified"), place.member("modified")),
-        .lastUsed =
-            used ? std::optional(requireDate(*used, place.member("lastUsed"))) : std::nullopt,
-        .useCount = requireInteger(field("useCount"), place.member("useCount")),
-    };
+// The parser checks the whole document, UTF-8 included, and refuses nesting deeper than it
+// can handle instead of running out of stack. Without `padded`, the bytes are copied to
+// memory the parser may read past their end.
+element parse(simdjson::dom::parser& parser, std::string_view bytes, bool padded) {
+    if (bytes.size() > maximumSize)
+        throw LibraryFileError("The library file is too large to read (" +
+                               std::to_string(bytes.size() >> 20) + " MB).");
+    element document;
+    if (const auto error = parser.parse(bytes.data(), bytes.size(), !padded).get(document);
+        error != simdjson::SUCCESS)
+        throw LibraryFileError(std::string("The library file isn't valid JSON (") +
+                               simdjson::error_message(error) + ")");
+    return document;
+}
+
+// The library in a parsed document; with `texts`, as readSnippet() leaves them.
+LibraryFile build(const element& document, std::vector<std::string_view>* texts) {
+    const Place top;
+    const object root = requireObject(document, top);
+    LibraryFile file;
+    file.version = requireInteger(require(root, "version", top), top.member("version"));
+
+    const simdjson::dom::array groups = requireArray(root, "groups", top);
+    file.groups.reserve(groups.size());
+    KnownIds groupIds;
+    std::size_t index = 0;
+    for (const element group : groups)
+        file.groups.push_back(readGroup(group, {"group", ++index}, groupIds));
+
+    const simdjson::dom::array snippets = requireArray(root, "snippets", top);
+    file.snippets.reserve(snippets.size());
+    if (texts)
+        texts->reserve(snippets.size());
+    index = 0;
+    for (const element snippet : snippets)
+        file.snippets.push_back(readSnippet(snippet, {"snippet", ++index}, groupIds, texts));
+    return file;
 }
 
 } // namespace
@@ -311,35 +409,26 @@ std::string encode(const std::vector<SnippetGroup>& groups, const std::vector<Sn
 }
 
 LibraryFile decode(std::string_view bytes) {
-    if (bytes.size() > maximumSize)
-        throw LibraryFileError("The library file is too large to read (" +
-                               std::to_string(bytes.size() >> 20) + " MB).");
-    // The parser checks the whole document, UTF-8 included, and refuses nesting deeper
-    // than it can handle instead of running out of stack.
     simdjson::dom::parser parser;
-    const simdjson::padded_string padded(bytes.data(), bytes.size());
-    element document;
-    if (const auto error = parser.parse(padded).get(document); error != simdjson::SUCCESS)
-        throw LibraryFileError(std::string("The library file isn't valid JSON (") +
-                               simdjson::error_message(error) + ")");
-
-    const Place top;
-    const object root = requireObject(document, top);
-    LibraryFile file;
-    file.version = requireInteger(require(root, "version", top), top.member("version"));
-
-    const simdjson::dom::array groups = requireArray(root, "groups", top);
-    file.groups.reserve(groups.size());
-    std::size_t index = 0;
-    for (const element group : groups)
-        file.groups.push_back(readGroup(group, {"group", ++index}));
-
-    const simdjson::dom::array snippets = requireArray(root, "snippets", top);
-    file.snippets.reserve(snippets.size());
-    index = 0;
-    for (const element snippet : snippets)
-        file.snippets.push_back(readSnippet(snippet, {"snippet", ++index}));
-    return file;
+    return build(parse(parser, bytes, false), nullptr);
 }
+
+struct ReadOnlyFile::Parsed {
+    simdjson::dom::parser parser;
+};
+
+ReadOnlyFile::ReadOnlyFile(const std::filesystem::path& path)
+    : parsed_(std::make_unique<Parsed>()) {
+    static_assert(padding >= simdjson::SIMDJSON_PADDING);
+    element document;
+    {
+        // The parser keeps what it read in memory of its own; the file's bytes go at once.
+        const Files::PaddedContent content = Files::readPadded(path, maximumSize, padding);
+        document = parse(parsed_->parser, content.bytes(), true);
+    }
+    contents_ = build(document, &texts_);
+}
+
+ReadOnlyFile::~ReadOnlyFile() = default;
 
 } // namespace quillo::LibraryFileCoding

@@ -3,6 +3,8 @@
 #include "Snippet.h"
 
 #include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -37,6 +39,33 @@ std::string encode(const std::vector<SnippetGroup>& groups, const std::vector<Sn
 /// date, or unknown format fails the whole file. Unknown keys are ignored; JSON null for
 /// "groupID" or "lastUsed" reads as absent. Throws LibraryFileError.
 LibraryFile decode(std::string_view bytes);
+
+/// The library file at `path`, read and checked all or nothing as decode() checks a
+/// document, for a look at the library that ends with the process: the file is parsed
+/// where it was read, and the snippets' texts, which most looks need few of, stay in the
+/// parsed document until asked for. Throws FileError when the file can't be read, else as
+/// decode().
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const std::filesystem::path& path);
+    ~ReadOnlyFile();
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+    /// Every group and snippet, the snippets without their texts.
+    LibraryFile& contents() { return contents_; }
+    /// The text of the file's snippet at `index`; good while this lives.
+    std::string_view text(std::size_t index) const { return texts_[index]; }
+
+private:
+    /// What the parser may read past the end of the file.
+    static constexpr std::size_t padding = 64;
+    struct Parsed;
+
+    std::unique_ptr<Parsed> parsed_;
+    LibraryFile contents_;
+    std::vector<std::string_view> texts_;
+};
 
 } // namespace LibraryFileCoding
 

@@ -1,5 +1,6 @@
 #include "Files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -99,8 +100,10 @@ std::optional<FileStamp> stamp(const fs::path& path) {
     return stampOf(info);
 }
 
-std::string read(const fs::path& path, std::size_t limit, FileStamp* stamp) {
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+namespace {
+
+// Opens a regular file of at most `limit` bytes for reading; its size when opened.
+std::size_t openToRead(Descriptor& fd, const fs::path& path, std::size_t limit, FileStamp* stamp) {
     if (fd.get() < 0)
         fail(quoted(path) + " couldn't be opened", errno);
     struct stat info {};
@@ -113,22 +116,64 @@ std::string read(const fs::path& path, std::size_t limit, FileStamp* stamp) {
     if (static_cast<std::uintmax_t>(info.st_size) > limit)
         throw FileError(quoted(path) + " is too large to read (" +
                         std::to_string(info.st_size >> 20) + " MB).");
-    std::string content;
-    content.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[1 << 16];
+    return static_cast<std::size_t>(info.st_size);
+}
+
+// At most `size` bytes into `into`; 0 at the end of the file.
+std::size_t readSome(const Descriptor& fd, char* into, std::size_t size, const fs::path& path) {
     for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+        const ssize_t got = ::read(fd.get(), into, size);
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno != EINTR)
             fail(quoted(path) + " couldn't be read", errno);
-        }
+    }
+}
+
+void checkGrowth(std::size_t size, std::size_t limit, const fs::path& path) {
+    if (size > limit) // it grew while being read
+        throw FileError(quoted(path) + " is too large to read.");
+}
+
+} // namespace
+
+std::string read(const fs::path& path, std::size_t limit, FileStamp* stamp) {
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    std::string content;
+    content.reserve(openToRead(fd, path, limit, stamp));
+    char buffer[1 << 16];
+    while (const std::size_t got = readSome(fd, buffer, sizeof buffer, path)) {
+        content.append(buffer, got);
+        checkGrowth(content.size(), limit, path);
+    }
+    return content;
+}
+
+PaddedContent readPadded(const fs::path& path, std::size_t limit, std::size_t padding,
+                         FileStamp* stamp) {
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // The padding is also where the end of the file shows, without another buffer.
+    std::size_t room = openToRead(fd, path, limit, stamp) + std::max<std::size_t>(padding, 1);
+    PaddedContent content{std::make_unique_for_overwrite<char[]>(room), 0};
+    const auto grow = [&](std::size_t to) {
+        auto larger = std::make_unique_for_overwrite<char[]>(to);
+        std::memcpy(larger.get(), content.memory.get(), content.size);
+        content.memory = std::move(larger);
+        room = to;
+    };
+    for (;;) {
+        if (content.size == room)
+            grow(room * 2);
+        const std::size_t got =
+            readSome(fd, content.memory.get() + content.size, room - content.size, path);
         if (got == 0)
             break;
-        content.append(buffer, static_cast<std::size_t>(got));
-        if (content.size() > limit) // it grew while being read
-            throw FileError(quoted(path) + " is too large to read.");
+        content.size += got;
+        checkGrowth(content.size, limit, path);
     }
+    if (room - content.size < padding)
+        grow(content.size + padding);
+    std::memset(content.memory.get() + content.size, 0, padding);
     return content;
 }
 

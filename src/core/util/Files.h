@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -46,6 +47,19 @@ bool exists(const std::filesystem::path& path);
 /// the read shows as a newer stamp.
 std::string read(const std::filesystem::path& path, std::size_t limit = SIZE_MAX,
                  FileStamp* stamp = nullptr);
+
+/// A file's content in memory followed by zero bytes that aren't part of it.
+struct PaddedContent {
+    std::unique_ptr<char[]> memory;
+    std::size_t size = 0;
+
+    std::string_view bytes() const { return {memory.get(), size}; }
+};
+
+/// As read(), into memory with `padding` zero bytes after the content, for a parser that
+/// reads past the end of its input: it then needs no padded copy of a large file.
+PaddedContent readPadded(const std::filesystem::path& path, std::size_t limit, std::size_t padding,
+                         FileStamp* stamp = nullptr);
 
 /// The stamp of what is at `path` now; absent when nothing is.
 std::optional<FileStamp> stamp(const std::filesystem::path& path);
