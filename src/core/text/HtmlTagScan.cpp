@@ -1,6 +1,9 @@
 #include "HtmlTagScan.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 namespace quillo::HtmlTagScan {
 
@@ -53,6 +56,34 @@ bool isBlockEnd(std::string_view inside) {
     return false;
 }
 
+// The place of the first ">", "<" or non-ASCII byte from `at` on, or the text's size.
+// Eight bytes are tested at once: a tag's attributes can run long, and search reads every
+// rich snippet.
+std::size_t tagStop(std::string_view html, std::size_t at) {
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t ones = 0x0101010101010101;
+        constexpr std::uint64_t highs = 0x8080808080808080;
+        // A flag in each byte equal to `c`; a flag above such a byte may be false, the
+        // lowest never is.
+        const auto bytesOf = [](std::uint64_t word, char c) {
+            const std::uint64_t x = word ^ (ones * static_cast<unsigned char>(c));
+            return (x - ones) & ~x & highs;
+        };
+        while (html.size() - at >= 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, html.data() + at, 8);
+            const std::uint64_t stops = bytesOf(word, '>') | bytesOf(word, '<') | (word & highs);
+            if (stops != 0)
+                return at + static_cast<std::size_t>(std::countr_zero(stops)) / 8;
+            at += 8;
+        }
+    }
+    while (at < html.size() && html[at] != '>' && html[at] != '<' &&
+           static_cast<unsigned char>(html[at]) < 0x80)
+        ++at;
+    return at;
+}
+
 } // namespace
 
 std::optional<std::string> replacingTags(std::string_view html) {
@@ -63,14 +94,10 @@ std::optional<std::string> replacingTags(std::string_view html) {
     std::size_t copied = 0;
     std::size_t at = html.find('<');
     while (at != std::string_view::npos && lastClose != std::string_view::npos && at < lastClose) {
-        std::size_t close = at + 1;
-        for (;; ++close) {
-            const auto c = static_cast<unsigned char>(html[close]);
-            if (c == '>')
-                break;
-            if (c == '<' || c >= 0x80)
-                return std::nullopt;
-        }
+        // A ">" lies ahead, at `lastClose` at the latest.
+        const std::size_t close = tagStop(html, at + 1);
+        if (html[close] != '>')
+            return std::nullopt;
         const std::string_view inside = html.substr(at + 1, close - at - 1);
         if (!inside.empty()) {
             result.append(html, copied, at - copied);
