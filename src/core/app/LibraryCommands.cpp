@@ -93,11 +93,17 @@ void printJson(std::ostream& out, const Json& array) {
 void printSnippets(std::ostream& out, const Library& library, const std::vector<Snippet>& snippets,
                    bool json, bool withGroup) {
     if (!json) {
+        // Written at once: a stream's insertions cost more than the short lines they write.
+        std::string lines;
         for (const Snippet& snippet : snippets) {
-            if (withGroup)
-                out << library.groupName(snippet) << '\t';
-            out << snippet.name << '\n';
+            if (withGroup) {
+                lines += library.groupName(snippet);
+                lines += '\t';
+            }
+            lines += snippet.name;
+            lines += '\n';
         }
+        out << lines;
         return;
     }
     Json array = Json::array();
