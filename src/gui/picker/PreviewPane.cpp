@@ -1,6 +1,7 @@
 #include "PreviewPane.h"
 
 #include "PickerLook.h"
+#include "PreviewLabel.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -9,7 +10,7 @@ namespace quillo {
 
 PreviewPane::PreviewPane(QWidget* parent)
     : QScrollArea(parent), block_(new QWidget), name_(new QLabel(block_)),
-      text_(new QLabel(block_)) {
+      text_(new PreviewLabel(block_)) {
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     // The text wraps, so only long snippets scroll, and only downwards.
@@ -25,10 +26,6 @@ PreviewPane::PreviewPane(QWidget* parent)
     QFont body = font();
     body.setPixelSize(13);
     text_->setFont(body);
-    text_->setTextFormat(Qt::PlainText);
-    text_->setWordWrap(true);
-    text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    text_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     column->addWidget(name_);
     column->addWidget(text_);
     column->addStretch(1);

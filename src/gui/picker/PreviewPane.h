@@ -6,6 +6,8 @@ class QLabel;
 
 namespace quillo {
 
+class PreviewLabel;
+
 /// A snippet's name over the text it would produce, scrolling when long.
 class PreviewPane final : public QScrollArea {
     Q_OBJECT
@@ -21,7 +23,7 @@ public:
 private:
     QWidget* block_;
     QLabel* name_;
-    QLabel* text_;
+    PreviewLabel* text_;
 };
 
 } // namespace quillo

@@ -1,0 +1,105 @@
+#include "PreviewLabel.h"
+
+#include <QFontMetrics>
+#include <QTextOption>
+#include <algorithm>
+#include <cmath>
+
+namespace quillo {
+
+namespace {
+
+// As QLabel sets up the document behind a selectable label.
+void setUp(QTextDocument& document, Qt::Alignment alignment) {
+    document.setUndoRedoEnabled(false);
+    document.setDocumentMargin(0);
+    QTextOption option = document.defaultTextOption();
+    option.setAlignment(alignment | Qt::Alignment(Qt::TextWordWrap));
+    option.setWrapMode(QTextOption::WordWrap);
+    document.setDefaultTextOption(option);
+}
+
+QSize rounded(const QSizeF& size) {
+    return {static_cast<int>(std::ceil(size.width())), static_cast<int>(std::ceil(size.height()))};
+}
+
+} // namespace
+
+PreviewLabel::PreviewLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setWordWrap(true);
+    setTextInteractionFlags(Qt::TextSelectableByMouse);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setUp(wrapped_, alignment());
+    setUp(narrowest_, alignment());
+    narrowest_.setTextWidth(0);
+}
+
+void PreviewLabel::follow() const {
+    const QString shown = text();
+    if (shown == measuredText_ && font() == measuredFont_)
+        return;
+    measuredText_ = shown;
+    measuredFont_ = font();
+    if (wrapped_.defaultFont() != measuredFont_)
+        wrapped_.setDefaultFont(measuredFont_);
+    // Laid out at once at the width it was last asked about, most often the one asked next.
+    wrapped_.setPlainText(measuredText_);
+    narrowestCurrent_ = false;
+    sizes_.clear();
+}
+
+QSize PreviewLabel::wrappedSize(int width) const {
+    follow();
+    lastWidth_ = width;
+    const auto known =
+        std::ranges::find_if(sizes_, [width](const auto& entry) { return entry.first == width; });
+    if (known != sizes_.end())
+        return known->second;
+    const QMargins margins = contentsMargins();
+    const qreal textWidth = std::max(width - margins.left() - margins.right(), 0);
+    if (wrapped_.textWidth() != textWidth)
+        wrapped_.setTextWidth(textWidth);
+    const QSize size = rounded(wrapped_.size()).grownBy(margins).expandedTo(minimumSize());
+    // A window resized by hand asks for many widths; the pane in use, for two.
+    if (sizes_.size() == 4)
+        sizes_.erase(sizes_.begin());
+    sizes_.emplace_back(width, size);
+    return size;
+}
+
+int PreviewLabel::heightForWidth(int width) const {
+    // A cleared label is no text label to QLabel, and sized as none.
+    if (text().isEmpty())
+        return QLabel::heightForWidth(width);
+    return wrappedSize(std::max(width, minimumWidth())).height();
+}
+
+QSize PreviewLabel::minimumSizeHint() const {
+    if (text().isEmpty())
+        return QLabel::minimumSizeHint();
+    follow();
+    if (!narrowestCurrent_) {
+        if (narrowest_.defaultFont() != measuredFont_)
+            narrowest_.setDefaultFont(measuredFont_);
+        narrowest_.setPlainText(measuredText_);
+        narrowestCurrent_ = true;
+    }
+    const QMargins margins = contentsMargins();
+    const int width = rounded(narrowest_.size()).grownBy(margins).width();
+    // Any height up to the wrapped text's serves: the pane sizes the text for its width.
+    int height = QFontMetrics(measuredFont_).height() + margins.top() + margins.bottom();
+    if (lastWidth_ >= 0)
+        height = std::min(height, wrappedSize(lastWidth_).height());
+    return QSize(width, height).expandedTo(minimumSize());
+}
+
+QSize PreviewLabel::sizeHint() const {
+    // Before any width is known, QLabel's own guess at a pleasing shape.
+    if (text().isEmpty() || lastWidth_ < 0)
+        return QLabel::sizeHint();
+    // Else the size at the width asked about last.
+    return wrappedSize(lastWidth_).expandedTo(minimumSizeHint());
+}
+
+} // namespace quillo
