@@ -1,6 +1,9 @@
 #include "PreviewLabel.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFontMetrics>
+#include <QPainter>
+#include <QStyleOption>
 #include <QTextOption>
 #include <algorithm>
 #include <cmath>
@@ -100,6 +103,30 @@ QSize PreviewLabel::sizeHint() const {
         return QLabel::sizeHint();
     // Else the size at the width asked about last.
     return wrappedSize(lastWidth_).expandedTo(minimumSizeHint());
+}
+
+void PreviewLabel::paintEvent(QPaintEvent* event) {
+    // A selection is QLabel's to draw. Else the text as laid out for its size, drawn as
+    // QLabel draws it, which spares QLabel laying it out four times over first.
+    if (text().isEmpty() || hasSelectedText()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    follow();
+    const QRect area = contentsRect();
+    // The sizes may be remembered from a layout at another width since.
+    if (wrapped_.textWidth() != area.width())
+        wrapped_.setTextWidth(area.width());
+    QStyleOption option;
+    option.initFrom(this);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette = option.palette;
+    if (foregroundRole() != QPalette::Text && isEnabled())
+        context.palette.setColor(QPalette::Text, context.palette.color(foregroundRole()));
+    QPainter painter(this);
+    painter.translate(area.topLeft());
+    painter.setClipRect(QRect(QPoint(0, 0), area.size()));
+    wrapped_.documentLayout()->draw(&painter, context);
 }
 
 } // namespace quillo

@@ -23,6 +23,9 @@ public:
     QSize minimumSizeHint() const override;
     int heightForWidth(int width) const override;
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     /// Brings the measuring documents up to the label's text and font.
     void follow() const;
