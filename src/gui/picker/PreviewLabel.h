@@ -9,10 +9,11 @@
 namespace quillo {
 
 /// The preview's text: a word-wrapped, selectable plain-text label that works out its size
-/// from one layout of the text per width. QLabel lays the whole text out again for each of
-/// its size hints, a dozen times for every new text, which was most of what a keystroke
-/// cost after the search. The heights and the narrowest width are QLabel's own; the
-/// preferred size and the least height, which the pane is never sized by, are simpler.
+/// from one layout of the text per width, and is drawn from that layout. QLabel lays the
+/// whole text out again for each of its size hints and before drawing, over a dozen times
+/// for every new text, which was most of what a keystroke cost after the search. The
+/// heights, the narrowest width and the pixels are QLabel's own; the preferred size and the
+/// least height, which the pane is never sized by, are simpler.
 /// Assumes what the preview sets: plain text, word wrap, no frame, no margin, no indent.
 class PreviewLabel final : public QLabel {
     Q_OBJECT
