@@ -601,6 +601,10 @@ private:
 
     std::size_t implicitCloseTarget(std::uint32_t flags) {
         std::size_t target = none;
+        // A template's contents follow insertion modes of their own; counting everything in
+        // it as nested keeps the depth an overestimate there.
+        if (top(keptByName_[nameId("template")]) != none)
+            return target;
         const auto closeAt = [&](std::size_t index) {
             if (index != none)
                 target = std::min(target, index);
@@ -617,19 +621,22 @@ private:
             if (current != none && stack_[current].flags & Heading && !stack_[current].foreign)
                 closeAt(current);
         }
-        if (flags & Cell) {
+        // Outside a table (or template) the tree builder ignores cells, rows and sections, so
+        // they close nothing: the elements between two of them stay open.
+        const std::size_t tableBoundary = lastOf(TableBoundaryClass);
+        if (flags & Cell && tableBoundary != none) {
             const std::size_t cell = lastOf(CellClass);
-            if (above(cell, lastOf(TableBoundaryClass)))
+            if (above(cell, tableBoundary))
                 closeAt(cell);
         }
-        if (flags & Row) {
+        if (flags & Row && tableBoundary != none) {
             const std::size_t row = top(keptByName_[nameId("tr")]);
-            if (above(row, lastOf(TableBoundaryClass)))
+            if (above(row, tableBoundary))
                 closeAt(row);
         }
-        if (flags & TableSection) {
+        if (flags & TableSection && tableBoundary != none) {
             const std::size_t section = lastOf(TableSectionClass);
-            if (above(section, lastOf(TableBoundaryClass)))
+            if (above(section, tableBoundary))
                 closeAt(section);
         }
         if (flags & Table) {

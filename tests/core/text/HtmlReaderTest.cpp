@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <gumbo.h>
+#include <random>
+#include <ranges>
 #include <string>
 
 namespace quillo {
@@ -387,6 +390,55 @@ TEST(HtmlReaderLimit, DropsOnlyTagsBeyondTheLimits) {
     for (std::size_t i = 0; i < HtmlReader::maxFormattingAttributes; ++i)
         kept += " a" + std::to_string(i);
     EXPECT_EQ(HtmlReader::limitNesting(tag + ">x</b>"), kept + ">x</b>");
+}
+
+// How deep the parser's own tree nests elements for that markup.
+std::size_t parsedDepth(const std::string& html) {
+    GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, html.data(), html.size());
+    std::size_t deepest = 0;
+    std::vector<std::pair<const GumboNode*, std::size_t>> pending{{output->root, 1}};
+    while (!pending.empty()) {
+        const auto [node, depth] = pending.back();
+        pending.pop_back();
+        deepest = std::max(deepest, depth);
+        const GumboVector& children = node->v.element.children;
+        for (unsigned i = 0; i < children.length; ++i) {
+            const auto* child = static_cast<const GumboNode*>(children.data[i]);
+            if (child->type == GUMBO_NODE_ELEMENT || child->type == GUMBO_NODE_TEMPLATE)
+                pending.emplace_back(child, depth + 1);
+        }
+    }
+    gumbo_destroy_output(&kGumboDefaultOptions, output);
+    return deepest;
+}
+
+// Whatever the markup, what the limit lets through never nests deeper in the parser's tree
+// than the limit (html and body above it).
+TEST(HtmlReaderLimit, theParsersTreeStaysWithinTheDepthOnGeneratedMarkup) {
+    std::vector<std::string> pieces;
+    for (const auto piece : std::views::split(
+             std::string_view("<div>|<p>|<li>|<ul>|<table>|<tr>|<td>|<b>|<i>|<a href=x>|<font>|"
+                              "<svg>|<desc>|<foreignObject>|</div>|</p>|</b>|<span>|<blockquote>|"
+                              "x|</i>|<select>|<option>|<h1>|<button>|<nobr>|<caption>|"
+                              "<math><mi>|<template>|<dl><dd>|<pre>|</td>|<frameset>|<em>|"
+                              "<center>"),
+             '|'))
+        pieces.emplace_back(piece.begin(), piece.end());
+    std::mt19937 random(20261207);
+    int limited = 0;
+    for (int round = 0; round < 30; ++round) {
+        std::string html;
+        // Each round favours a few pieces, so that some rounds nest deep and others wide.
+        std::vector<std::size_t> favoured;
+        for (int i = 0; i < 3; ++i)
+            favoured.push_back(random() % pieces.size());
+        for (int i = 0; i < 3000; ++i)
+            html += pieces[random() % 3 ? favoured[random() % 3] : random() % pieces.size()];
+        const std::string kept = HtmlReader::limitNesting(html);
+        limited += kept != html;
+        EXPECT_LE(parsedDepth(kept), HtmlReader::maxDepth + 2) << "round " << round;
+    }
+    EXPECT_GT(limited, 20) << "the generated markup should mostly outgrow the limits";
 }
 
 } // namespace
