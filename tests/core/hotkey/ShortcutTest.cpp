@@ -40,72 +40,44 @@ KeyEvent keyDown(std::uint16_t keyCode, std::uint64_t flags, std::string charact
 
 // ---- Display
 
-TEST(ShortcutDisplay, glyphsComeInControlOptionShiftCommandOrderBeforeTheKeyName) {
+TEST(ShortcutDisplay, glyphsInControlOptionShiftCommandOrderAndOtherBitsIgnored) {
+    const std::uint32_t otherBits = ~(control | option | shift | command);
     const struct {
         std::uint32_t modifiers;
         const char* expected;
     } cases[] = {
         {control | option | shift | command, "⌃⌥⇧⌘K"},
         {command | shift, "⇧⌘K"},
-        {command | control, "⌃⌘K"},
-        {option | shift, "⌥⇧K"},
-        {command, "⌘K"},
-        {shift, "⇧K"},
-        {option, "⌥K"},
-        {control, "⌃K"},
-        {0, "K"},
+        {option | otherBits, "⌥K"},
+        {otherBits, "K"},
     };
     for (const auto& c : cases)
         EXPECT_EQ((Shortcut{keyK, c.modifiers, "K"}.displayString()), c.expected)
             << std::hex << c.modifiers;
-}
-
-TEST(ShortcutDisplay, bitsOtherThanTheFourModifiersAreIgnored) {
-    const std::uint32_t everyOtherBit = ~(control | option | shift | command);
-    EXPECT_EQ((Shortcut{49, everyOtherBit, "Space"}.displayString()), "Space");
-    EXPECT_EQ((Shortcut{49, everyOtherBit | command, "Space"}.displayString()), "⌘Space");
-}
-
-TEST(ShortcutDisplay, theDefaultIsControlOptionSpace) {
-    const Shortcut shortcut = Shortcut::defaultPicker();
-    EXPECT_EQ(shortcut, (Shortcut{49, 0x1800, "Space"}));
-    EXPECT_EQ(shortcut.displayString(), "⌃⌥Space");
+    EXPECT_EQ(Shortcut::defaultPicker(), (Shortcut{49, 0x1800, "Space"}));
 }
 
 // ---- Recording from a key event
 
-TEST(ShortcutFromEvent, needsCommandOptionOrControl) {
-    const std::uint64_t refused[] = {
-        0,
-        ModifierFlag::shift,
-        ModifierFlag::shift | capsLock | numericPad | function | help | deviceLeftCommand,
-        capsLock,
-    };
-    for (const std::uint64_t flags : refused)
+TEST(ShortcutFromEvent, needsCommandOptionOrControlAndDropsLockAndDeviceFlags) {
+    const std::uint64_t noise = capsLock | numericPad | function | help | deviceLeftCommand;
+    for (const std::uint64_t flags : {std::uint64_t{0}, ModifierFlag::shift | noise})
         EXPECT_FALSE(Shortcut::fromEvent(keyDown(keyA, flags, "a"))) << std::hex << flags;
 
-    const std::uint64_t accepted[] = {ModifierFlag::command, ModifierFlag::option,
-                                      ModifierFlag::control};
-    for (const std::uint64_t flags : accepted)
-        EXPECT_TRUE(Shortcut::fromEvent(keyDown(keyA, flags, "a"))) << std::hex << flags;
-}
-
-TEST(ShortcutFromEvent, translatesEventFlagsToHotKeyBits) {
-    EXPECT_EQ(Shortcut::fromEvent(keyDown(keyA, ModifierFlag::control | ModifierFlag::shift, "a")),
-              (Shortcut{keyA, 0x1200, "A"}));
-    EXPECT_EQ(Shortcut::fromEvent(keyDown(keyK,
-                                          ModifierFlag::control | ModifierFlag::option |
-                                              ModifierFlag::shift | ModifierFlag::command,
-                                          "k")),
-              (Shortcut{keyK, 0x1B00, "K"}));
-}
-
-TEST(ShortcutFromEvent, dropsLockKeysAndDeviceFlags) {
-    const std::uint64_t noise = capsLock | numericPad | function | help | deviceLeftCommand;
-    const auto shortcut = Shortcut::fromEvent(keyDown(keyK, ModifierFlag::command | noise, "k"));
-    ASSERT_TRUE(shortcut);
-    EXPECT_EQ(shortcut->modifiers, command);
-    EXPECT_EQ(shortcut->displayString(), "⌘K");
+    const struct {
+        std::uint64_t flags;
+        std::uint32_t modifiers;
+    } accepted[] = {
+        {ModifierFlag::option, option},
+        {ModifierFlag::control | ModifierFlag::shift, control | shift},
+        {ModifierFlag::command | noise, command},
+        {ModifierFlag::control | ModifierFlag::option | ModifierFlag::shift | ModifierFlag::command,
+         control | option | shift | command},
+    };
+    for (const auto& c : accepted)
+        EXPECT_EQ(Shortcut::fromEvent(keyDown(keyK, c.flags, "k")),
+                  (Shortcut{keyK, c.modifiers, "K"}))
+            << std::hex << c.flags;
 }
 
 TEST(ShortcutFromEvent, namedKeysUseTheirNameWhateverTheyType) {
@@ -179,79 +151,42 @@ TEST(ShortcutSaved, nothingStoredGivesTheDefault) {
 TEST(ShortcutSaved, unreadableValuesGiveTheDefaultAndAreLeftInPlace) {
     const std::vector<std::string> unreadable = {
         // not one JSON object
-        "",
         "not json",
-        "{",
-        R"({"keyCode":36,"modifiers":256,"keyName":"↩"} trailing)",
         R"({"keyCode":36,"modifiers":256,"keyName":"↩"}{})",
         R"([36,256,"↩"])",
-        "null",
-        R"("{\"keyCode\":36,\"modifiers\":256,\"keyName\":\"↩\"}")",
-        R"({"keyCode":36, /* comment */ "modifiers":256,"keyName":"↩"})",
-        // a key missing
-        R"({"modifiers":256,"keyName":"↩"})",
+        // a key missing, or of the wrong type
         R"({"keyCode":36,"keyName":"↩"})",
-        R"({"keyCode":36,"modifiers":256})",
-        R"({})",
-        // a wrong type
         R"({"keyCode":"36","modifiers":256,"keyName":"↩"})",
         R"({"keyCode":36,"modifiers":true,"keyName":"↩"})",
-        R"({"keyCode":36,"modifiers":256,"keyName":36})",
         R"({"keyCode":36,"modifiers":256,"keyName":null})",
-        R"({"keyCode":null,"modifiers":256,"keyName":"↩"})",
-        R"({"keyCode":[36],"modifiers":256,"keyName":"↩"})",
-        R"({"keyCode":36,"modifiers":{},"keyName":"↩"})",
-        R"({"keyCode":36,"modifiers":256,"keyName":["↩"]})",
-        // outside the unsigned 32-bit range
+        // outside the unsigned 32-bit range, or not a whole number
         R"({"keyCode":-1,"modifiers":256,"keyName":"↩"})",
         R"({"keyCode":36,"modifiers":4294967296,"keyName":"↩"})",
-        R"({"keyCode":18446744073709551616,"modifiers":256,"keyName":"↩"})",
-        R"({"keyCode":36,"modifiers":-9223372036854775809,"keyName":"↩"})",
-        R"({"keyCode":1e20,"modifiers":256,"keyName":"↩"})",
         R"({"keyCode":36,"modifiers":4294967296.0,"keyName":"↩"})",
         R"({"keyCode":1e400,"modifiers":256,"keyName":"↩"})",
-        // not a whole number
         R"({"keyCode":36.5,"modifiers":256,"keyName":"↩"})",
-        R"({"keyCode":36,"modifiers":1e-3,"keyName":"↩"})",
-        R"({"keyCode":-0.5,"modifiers":256,"keyName":"↩"})",
         // a key name that is not Unicode text
-        "{\"keyCode\":36,\"modifiers\":256,\"keyName\":\"\xff\"}",
-        "{\"keyCode\":36,\"modifiers\":256,\"keyName\":\"\xc0\xaf\"}",     // overlong "/"
-        "{\"keyCode\":36,\"modifiers\":256,\"keyName\":\"\xed\xa0\x80\"}", // a surrogate
-        "{\"keyCode\":36,\"modifiers\":256,\"keyName\":\"\xe2\x86\"}",     // cut short
+        "{\"keyCode\":36,\"modifiers\":256,\"keyName\":\"\xc0\xaf\"}", // overlong "/"
         R"({"keyCode":36,"modifiers":256,"keyName":"\ud800"})",
-        R"({"keyCode":36,"modifiers":256,"keyName":"\udc00x"})",
     };
     for (const std::string& value : unreadable) {
         FakeSettingsStore settings;
         settings.values["pickerShortcut"] = value;
         EXPECT_EQ(Shortcut::saved(settings), Shortcut::defaultPicker()) << value;
         EXPECT_EQ(settings.values.at("pickerShortcut"), value);
-        EXPECT_FALSE(Shortcut::fromJson(value)) << value;
     }
 }
 
 TEST(ShortcutSaved, readsWhatOtherWritersMayProduce) {
     const Shortcut commandReturn{36, command, "↩"};
-    const struct {
-        const char* json;
-        Shortcut expected;
-    } cases[] = {
-        {R"({"keyName":"↩","modifiers":256,"keyCode":36})", commandReturn},
-        {R"( { "keyCode" : 36 , "modifiers" : 256 , "keyName" : "↩" } )", commandReturn},
-        {R"({"keyCode":36,"modifiers":256,"keyName":"\u21a9","note":[1,{"x":null}]})",
-         commandReturn},
-        {R"({"keyCode":36.0,"modifiers":2.56e2,"keyName":"↩"})", commandReturn},
-        {R"({"keyCode":-0,"modifiers":0,"keyName":""})", Shortcut{0, 0, ""}},
-        {R"({"keyCode":4294967295,"modifiers":4294967295,"keyName":"\"\\\n"})",
-         Shortcut{std::numeric_limits<std::uint32_t>::max(),
-                  std::numeric_limits<std::uint32_t>::max(), "\"\\\n"}},
-        {R"({"keyCode":40,"modifiers":256,"keyName":"\ud83d\ude00"})", Shortcut{40, command, "😀"}},
-    };
-    for (const auto& c : cases) {
+    for (const char* json : {
+             R"({"keyName":"↩","modifiers":256,"keyCode":36})",
+             R"({"keyCode":36,"modifiers":256,"keyName":"\u21a9","note":[1,{"x":null}]})",
+             R"({"keyCode":36.0,"modifiers":2.56e2,"keyName":"↩"})",
+         }) {
         FakeSettingsStore settings;
-        settings.values["pickerShortcut"] = c.json;
-        EXPECT_EQ(Shortcut::saved(settings), c.expected) << c.json;
+        settings.values["pickerShortcut"] = json;
+        EXPECT_EQ(Shortcut::saved(settings), commandReturn) << json;
     }
 }
 
@@ -268,9 +203,6 @@ TEST(ShortcutSave, storesTheThreeFieldsAsOneJsonObject) {
 TEST(ShortcutSave, whatIsSavedReadsBackEqual) {
     const std::uint32_t max = std::numeric_limits<std::uint32_t>::max();
     const Shortcut shortcuts[] = {
-        Shortcut::defaultPicker(),
-        {36, command, "↩"},
-        {0, control | shift, "A"},
         {max, max, "\"quoted\" \\ back\tslash\x01"},
         {0, 0, ""},
         {40, option, "É😀"},
@@ -280,7 +212,6 @@ TEST(ShortcutSave, whatIsSavedReadsBackEqual) {
         settings.values["pickerShortcut"] = "garbage";
         Shortcut::save(shortcut, settings);
         EXPECT_EQ(Shortcut::saved(settings), shortcut) << shortcut.keyName;
-        EXPECT_EQ(Shortcut::fromJson(shortcut.toJson()), shortcut) << shortcut.keyName;
     }
 }
 
