@@ -10,9 +10,6 @@ namespace quillo {
 
 namespace {
 
-// As long as the running program may take to import a large backup.
-constexpr std::chrono::minutes importWait{10};
-
 // Importing a named file never asks the user anything.
 class NoDialogs final : public Dialogs {
 public:
@@ -41,7 +38,7 @@ ImportReport importAndSave(ATextImporter& importer, Library& library,
 }
 
 int runImportCommand(const std::filesystem::path& backup, std::ostream& out, std::ostream& err,
-                     const ImportHandOver& handOver) {
+                     const ImportHandOver& handOver, std::chrono::milliseconds wait) {
     std::optional<int> handedOverStatus;
     SingleWriter::Outcome writer = SingleWriter::Busy{};
     try {
@@ -51,7 +48,7 @@ int runImportCommand(const std::filesystem::path& backup, std::ostream& out, std
                 handedOverStatus = handOver ? handOver() : std::nullopt;
                 return handedOverStatus.has_value();
             },
-            {importWait, std::chrono::milliseconds(50), [&] {
+            {wait, std::chrono::milliseconds(50), [&] {
                  err << "quillo: another Quillo process is writing the library; the import "
                         "waits for it to finish.\n"
                      << std::flush;

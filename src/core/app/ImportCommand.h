@@ -3,6 +3,7 @@
 #include "core/import/ATextImporter.h"
 #include "core/model/Library.h"
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -30,8 +31,10 @@ using ImportHandOver = std::function<std::optional<int>()>;
 /// `quillo --import-atext PATH`: hands the import to a running Quillo through `handOver`
 /// when there is one; otherwise, as the library's one writer, imports the backup into the
 /// user's library, saves it and prints one line on `out`. While another command-line import
-/// writes the library it waits, saying so on `err`. Returns the exit status.
+/// writes the library it waits (by default as long as the running program may take to
+/// import a large backup), saying so on `err`. Returns the exit status.
 int runImportCommand(const std::filesystem::path& backup, std::ostream& out, std::ostream& err,
-                     const ImportHandOver& handOver = {});
+                     const ImportHandOver& handOver = {},
+                     std::chrono::milliseconds wait = std::chrono::minutes(10));
 
 } // namespace quillo

@@ -1,7 +1,9 @@
 #include "core/app/ImportCommand.h"
 
 #include "core/model/Library.h"
+#include "fakes/FakeDialogs.h"
 #include "fakes/GeneratedBackups.h"
+#include "fakes/LibraryFixture.h"
 #include "fakes/TempFolder.h"
 
 #include <cstdlib>
@@ -69,6 +71,32 @@ TEST_F(ImportCommandRun, anotherWriterIsWaitedForOnceAndWithoutTouchingTheLibrar
     EXPECT_EQ(out.str(), "Imported 3 snippets into " + libraryFile().string() + "\n");
     EXPECT_EQ(err.str(), "quillo: another Quillo process is writing the library; the import "
                          "waits for it to finish.\n");
+}
+
+TEST_F(ImportCommandRun, aWriterThatNeverEndsIsGivenUpOnAndNothingIsWritten) {
+    std::optional<FileLock> other = Library::takeWriterLock(data.path());
+    ASSERT_TRUE(other);
+    const int status = runImportCommand(generatedBackup("groups-and-nesting.atext"), out, err, {},
+                                        std::chrono::milliseconds(100));
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(out.str(), "Import failed: another Quillo process is still writing the library.\n");
+    EXPECT_FALSE(fs::exists(libraryFile()));
+}
+
+using ImportAndSave = testing::LibraryTest;
+
+TEST_F(ImportAndSave, anImportTheLibraryCannotSaveFailsAndSaysWhy) {
+    const std::unique_ptr<Library> library = open();
+    // A folder where the library's file should be: the file can't be replaced.
+    fs::create_directories(file());
+    testing::FakeDialogs dialogs;
+    ATextImporter importer({*library, clock, dialogs, data.path()});
+    const ImportReport report =
+        importAndSave(importer, *library, generatedBackup("groups-and-nesting.atext"));
+    EXPECT_EQ(report.status, 1);
+    EXPECT_TRUE(report.line.starts_with("Import failed: Couldn't save your library"))
+        << report.line;
+    EXPECT_TRUE(fs::is_directory(file()));
 }
 
 } // namespace
