@@ -271,54 +271,26 @@ TEST_F(PickerViewTest, selectedRowIsScrolledIntoView) {
     EXPECT_FALSE(rowVisible(0));
 }
 
-// Both faces in a light and a dark palette, saved for a person to look at; the selected
-// row must be painted in the accent colour whichever the palette.
-TEST_F(PickerViewTest, screenshotsOfBothFacesInLightAndDarkPalettes) {
-    Snippet thanks = add("Thanks for waiting",
-                         "<p>Hi {{field:Customer}},</p><p>Thanks for waiting. Your order "
-                         "{{field:Order|A-1}} is on its way.</p><p>{{clipboard}}</p>",
-                         SnippetFormat::rich);
-    thanks.groupID = library->addGroup("Support").id;
-    library->update(thanks);
-    add("Address", "12 Long Lane\nLeeds");
-    add("Sign-off", "Kind regards,\nSam");
-
+// The selected row is painted in the accent colour, whichever the palette.
+TEST_F(PickerViewTest, theSelectedRowIsPaintedInTheAccentColour) {
+    add("Address", "12 Long Lane");
+    add("Sign-off", "Kind regards");
     const QPalette original = QApplication::palette();
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(40, 40, 44));
-    dark.setColor(QPalette::WindowText, QColor(235, 235, 240));
+    QPalette dark = original;
     dark.setColor(QPalette::Base, QColor(30, 30, 34));
-    dark.setColor(QPalette::Text, QColor(235, 235, 240));
-    dark.setColor(QPalette::Button, QColor(55, 55, 60));
-    dark.setColor(QPalette::ButtonText, QColor(235, 235, 240));
     dark.setColor(QPalette::Highlight, QColor(10, 132, 255));
-    dark.setColor(QPalette::PlaceholderText, QColor(140, 140, 150));
-    dark.setColor(QPalette::Mid, QColor(70, 70, 76));
-
-    for (const auto& [name, palette] : {std::pair{"light", original}, std::pair{"dark", dark}}) {
+    for (const QPalette& palette : {original, dark}) {
         QApplication::setPalette(palette);
         picker.showSearch();
-        picker.setSelectedIndex(2); // Address, Sign-off, Thanks for waiting
+        picker.setSelectedIndex(1);
         auto view = makeView();
         settle();
-        const QString prefix = QStringLiteral(QUILLO_SCREENSHOT_FOLDER "/picker-%1-").arg(name);
-
         QListView* list = view->searchFace()->resultList();
         const QPoint inRow =
-            list->mapTo(view.get(), list->visualRect(list->model()->index(2, 0)).topLeft()) +
+            list->mapTo(view.get(), list->visualRect(list->model()->index(1, 0)).topLeft()) +
             QPoint(4, 10);
-        const QImage search = view->grab().toImage();
-        EXPECT_TRUE(search.save(prefix + "search.png"));
-        EXPECT_EQ(search.pixelColor(inRow), palette.color(QPalette::Highlight)) << name;
-
-        picker.commit(false);
-        ASSERT_EQ(view->currentFace(), view->fieldsFace());
-        QTest::keyClicks(view->fieldsFace()->fieldEdits().at(0), "Ann");
-        settle();
-        EXPECT_EQ(footer(*view).first(), "Tab") << "the footer reads right before any repaint";
-        const QImage fields = view->grab().toImage();
-        EXPECT_TRUE(fields.save(prefix + "fields.png"));
-        EXPECT_NE(fields, search);
+        EXPECT_EQ(view->grab().toImage().pixelColor(inRow), palette.color(QPalette::Highlight));
+        picker.close();
     }
     QApplication::setPalette(original);
 }

@@ -1,10 +1,10 @@
 'use strict';
 
 // Pictures of the editor page with rich content, light and dark, for a person to look at:
-//   node screenshot.js [folder]     (default /tmp)
+//   node editor-page.js [folder]     (default /tmp; scripts/screenshots.sh runs it)
 // The page draws no background of its own; the pictures put a window colour behind it.
 const path = require('node:path');
-const { launchBrowser, EditorPage } = require('./harness');
+const { launchBrowser, EditorPage } = require('../../tests/editor/harness');
 
 const CONTENT = '<div>Dear {{field:Name|friend}},</div><div><br></div>'
     + '<div>Thanks for <b>your</b> <i>note</i> of {{date:long}}. Here is <u>everything</u> you '
