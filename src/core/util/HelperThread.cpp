@@ -1,5 +1,7 @@
 #include "HelperThread.h"
 
+#include <utility>
+
 namespace quillo {
 
 HelperThread::HelperThread() : thread_([this] { loop(); }) {}
@@ -25,6 +27,20 @@ void HelperThread::start(std::function<void()> task) {
 void HelperThread::wait() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return !busy_; });
+    if (failure_)
+        std::rethrow_exception(std::exchange(failure_, nullptr));
+}
+
+void HelperThread::finish() {
+    {
+        const std::lock_guard lock(mutex_);
+        if (busy_ && !running_) {
+            task_ = nullptr;
+            busy_ = false;
+            return;
+        }
+    }
+    wait();
 }
 
 void HelperThread::loop() {
@@ -34,9 +50,18 @@ void HelperThread::loop() {
         if (stopping_)
             return;
         const std::function<void()> task = std::move(task_);
+        running_ = true;
         lock.unlock();
-        task();
+        std::exception_ptr failure;
+        try {
+            task();
+        } catch (...) {
+            // Handed to the caller: one that left the thread would end the program.
+            failure = std::current_exception();
+        }
         lock.lock();
+        failure_ = failure;
+        running_ = false;
         busy_ = false;
         changed_.notify_all();
     }

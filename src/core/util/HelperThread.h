@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -18,8 +19,11 @@ public:
 
     /// Starts `task` on the helper; the caller must `wait` before starting another.
     void start(std::function<void()> task);
-    /// Returns once the task started last has run.
+    /// Returns once the task started last has run; throws what it threw.
     void wait();
+    /// As `wait`, but a task the helper has not begun yet is dropped rather than waited
+    /// for: on a busy machine the helper may get no processor for a while.
+    void finish();
 
 private:
     void loop();
@@ -27,7 +31,9 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::function<void()> task_;
+    std::exception_ptr failure_;
     bool busy_ = false;
+    bool running_ = false;
     bool stopping_ = false;
     std::thread thread_;
 };
