@@ -8,10 +8,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <numeric>
+#include <thread>
 #include <unicode/coll.h>
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
@@ -105,12 +108,27 @@ const icu::Collator* sortKeyCollator() {
     return collator.get();
 }
 
-// ICU's keys end in a zero byte and hold no other, so comparing them as byte strings is
-// comparing the names.
-std::string sortKey(std::string_view name) {
-    const icu::Collator* collator = sortKeyCollator();
-    if (collator == nullptr)
-        return std::string(name);
+// The sort key collator of the calling thread: ICU's collators are not for sharing
+// between threads, and a copy shares the rules' data, so it costs little.
+const icu::Collator* threadCollator() {
+    thread_local const std::unique_ptr<icu::Collator> own = [] {
+        const icu::Collator* shared = sortKeyCollator();
+        std::unique_ptr<icu::Collator> copy(shared != nullptr ? shared->clone() : nullptr);
+        if (shared != nullptr && copy == nullptr)
+            throw std::bad_alloc();
+        return copy;
+    }();
+    return own.get();
+}
+
+// Adds the name's sort key to `out`. ICU's keys end in a zero byte and hold no other, so
+// comparing them as byte strings is comparing the names.
+void appendSortKey(std::string& out, std::string_view name) {
+    const icu::Collator* collator = threadCollator();
+    if (collator == nullptr) {
+        out.append(name);
+        return;
+    }
     // Names are short: most fit the buffer on the stack, which spares an allocation.
     std::array<char16_t, 256> buffer{};
     icu::UnicodeString longText;
@@ -126,20 +144,60 @@ std::string sortKey(std::string_view name) {
         text = longText.getBuffer();
         textLength = longText.length();
     }
-    std::string key(std::max<std::size_t>(name.size() * 2 + 16, 64), '\0');
+    const std::size_t at = out.size();
+    std::size_t room = std::max<std::size_t>(name.size() * 2 + 16, 64);
     for (;;) {
-        const int32_t length = collator->getSortKey(
-            text, textLength, reinterpret_cast<uint8_t*>(key.data()),
-            static_cast<int32_t>(std::min<std::size_t>(key.size(), INT32_MAX)));
-        if (length <= 0)
-            return std::string(name);
-        if (static_cast<std::size_t>(length) <= key.size()) {
-            key.resize(static_cast<std::size_t>(length));
-            return key;
+        out.resize(at + room);
+        const int32_t length =
+            collator->getSortKey(text, textLength, reinterpret_cast<uint8_t*>(out.data() + at),
+                                 static_cast<int32_t>(std::min<std::size_t>(room, INT32_MAX)));
+        if (length <= 0) {
+            out.resize(at);
+            out.append(name);
+            return;
         }
-        key.resize(static_cast<std::size_t>(length));
+        if (static_cast<std::size_t>(length) <= room) {
+            out.resize(at + static_cast<std::size_t>(length));
+            return;
+        }
+        room = static_cast<std::size_t>(length);
     }
 }
+
+// Whole sort keys of names, by position. They are packed in one buffer for each thread
+// that makes them: a string for each would cost an allocation and a free.
+class SortKeys {
+public:
+    std::size_t size() const { return places_.size(); }
+    void reset(std::size_t count) {
+        places_.assign(count, Place{});
+        for (std::string& bytes : bytes_)
+            bytes.clear();
+    }
+    bool made(std::size_t at) const { return places_[at].made; }
+    std::string_view operator[](std::size_t at) const {
+        const Place& place = places_[at];
+        return std::string_view(bytes_[place.thread]).substr(place.offset, place.length);
+    }
+    // Threads write to their own buffers and to their own positions only, and read none
+    // while any is made: making one may move the others.
+    void make(std::size_t at, std::string_view name, std::size_t thread) {
+        std::string& bytes = bytes_[thread];
+        const std::size_t offset = bytes.size();
+        appendSortKey(bytes, name);
+        places_[at] = {offset, bytes.size() - offset, static_cast<std::uint8_t>(thread), true};
+    }
+
+private:
+    struct Place {
+        std::size_t offset = 0;
+        std::size_t length = 0;
+        std::uint8_t thread = 0;
+        bool made = false;
+    };
+    std::array<std::string, 2> bytes_;
+    std::vector<Place> places_;
+};
 
 } // namespace
 
@@ -306,15 +364,24 @@ private:
     void refresh(const Library& library);
     bool refreshInPlace(const Library& library, bool groupsChanged);
     void buildTexts(const Library& library);
-    void append(const Snippet& snippet, Span& span);
-    static void remember(const Snippet& snippet, Source& source);
-    static KeyHead headOf(const std::string& key);
+    void append(const Snippet& snippet, Span& span) { appendTo(folded_, snippet, span); }
+    static void appendTo(std::string& out, const Snippet& snippet, Span& span);
+    // A snippet's name and text as `Source` knows them.
+    struct Hashes {
+        std::uint64_t name = 0;
+        std::uint64_t text = 0;
+    };
+    void measure(const std::vector<Snippet>& snippets, const std::vector<std::size_t>* from,
+                 std::vector<Hashes>& hashes, SortKeys& keys);
+    template <typename Work> void shared(std::size_t count, std::size_t piece, const Work& work);
+    static void remember(const Snippet& snippet, const Hashes& hashes, Source& source);
+    static KeyHead headOf(std::string_view key);
     static Weight weightOf(const Snippet& snippet, std::uint32_t group) {
         return {group, cappedUses(snippet.useCount)};
     }
     void blank(const Span& span);
     void compact();
-    void orderByName(const Library& library, std::vector<std::string> keys);
+    void orderByName(const Library& library, SortKeys keys);
     void listRecentFirst(const Library& library);
     void listMatches(const Library& library, bool narrowing);
 
@@ -327,11 +394,8 @@ private:
     static std::uint64_t hashOf(std::string_view text) {
         return std::hash<std::string_view>{}(text);
     }
-    static bool sameName(const Source& source, const Snippet& snippet) {
-        return source.nameHash == hashOf(snippet.name);
-    }
-    static bool sameText(const Source& source, const Snippet& snippet) {
-        return source.textHash == hashOf(snippet.text) && source.format == snippet.format;
+    static bool sameText(const Source& source, const Snippet& snippet, const Hashes& hashes) {
+        return source.textHash == hashes.text && source.format == snippet.format;
     }
 
     // The library state the entries describe.
@@ -396,9 +460,16 @@ private:
         std::int64_t score;
     };
     std::array<std::vector<Found>, 2> found_;
-    // Below this much text, handing half the search to the helper costs more than it saves.
+    // Below this much text, sharing the search with the helper costs more than it saves.
     static constexpr std::size_t splitBytes = std::size_t{4} << 20;
     static constexpr std::size_t splitCandidates = 4096;
+    // Snippets in a piece of the work shared with the helper while folding or hashing: a
+    // few milliseconds' worth at most, so that neither thread waits long for the other.
+    static constexpr std::size_t buildPiece = 512;
+    // Runs of names with the same head in a piece of their sorting shared with the helper.
+    static constexpr std::size_t runPiece = 64;
+    // The search shares its work in this many pieces.
+    static constexpr std::size_t searchPieces = 16;
     std::unique_ptr<HelperThread> helper_;
 };
 
@@ -511,42 +582,97 @@ std::uint32_t SearchCache::Index::groupSlot(const std::optional<Uuid>& groupID) 
     return slot == groupSlots_.end() ? 0 : slot->second;
 }
 
+template <typename Work>
+void SearchCache::Index::shared(std::size_t count, std::size_t piece, const Work& work) {
+    static const bool twoCores = std::thread::hardware_concurrency() > 1;
+    if (!twoCores || count <= piece) {
+        work(0, count, 0);
+        return;
+    }
+    if (!helper_)
+        helper_ = std::make_unique<HelperThread>();
+    std::atomic<std::size_t> taken{0};
+    const auto run = [&](std::size_t thread) {
+        for (;;) {
+            const std::size_t from = taken.fetch_add(piece, std::memory_order_relaxed);
+            if (from >= count)
+                return;
+            work(from, std::min(count, from + piece), thread);
+        }
+    };
+    helper_->start([&] { run(1); });
+    try {
+        run(0);
+    } catch (...) {
+        // The helper still reads what this frame holds: it must be done first.
+        try {
+            helper_->finish();
+        } catch (...) {
+        }
+        throw;
+    }
+    helper_->finish();
+}
+
 void SearchCache::Index::buildTexts(const Library& library) {
     const std::vector<Snippet>& snippets = library.snippets();
+    const std::size_t count = snippets.size();
     // Room for every text at once; a preview is no longer than its text.
     std::size_t bytes = 0;
     for (const Snippet& snippet : snippets)
         bytes += snippet.name.size() + snippet.text.size() + 2;
     folded_.clear();
     folded_.reserve(bytes);
-    spans_.assign(snippets.size(), Span{});
-    for (std::size_t i = 0; i < snippets.size(); ++i)
-        append(snippets[i], spans_[i]);
-    layout_.resize(snippets.size());
-    std::iota(layout_.begin(), layout_.end(), 0U);
+    spans_.assign(count, Span{});
+    // The helper folds its pieces into a buffer of its own, which then goes after this
+    // thread's; `layout_` follows the texts.
+    std::string tail;
+    std::vector<std::uint8_t> helped((count + buildPiece - 1) / buildPiece, 0);
+    shared(count, buildPiece, [&](std::size_t from, std::size_t to, std::size_t thread) {
+        std::string& out = thread == 0 ? folded_ : tail;
+        if (thread != 0 && tail.capacity() == 0)
+            tail.reserve(bytes / 2);
+        helped[from / buildPiece] = static_cast<std::uint8_t>(thread);
+        for (std::size_t i = from; i < to; ++i)
+            appendTo(out, snippets[i], spans_[i]);
+    });
+    const std::size_t shift = folded_.size();
+    folded_ += tail;
+    layout_.clear();
+    layout_.reserve(count);
+    for (const std::uint8_t thread : {0, 1})
+        for (std::size_t piece = 0; piece < helped.size(); ++piece) {
+            if (helped[piece] != thread)
+                continue;
+            for (std::size_t i = piece * buildPiece; i < std::min(count, (piece + 1) * buildPiece);
+                 ++i) {
+                spans_[i].offset += thread != 0 ? shift : 0;
+                layout_.push_back(static_cast<std::uint32_t>(i));
+            }
+        }
     deadBytes_ = 0;
     textsBuilt_ = true;
 }
 
-void SearchCache::Index::append(const Snippet& snippet, Span& span) {
-    span.offset = folded_.size();
-    appendFolded(folded_, snippet.name);
-    span.nameLength = folded_.size() - span.offset;
-    folded_ += ' ';
+void SearchCache::Index::appendTo(std::string& out, const Snippet& snippet, Span& span) {
+    span.offset = out.size();
+    appendFolded(out, snippet.name);
+    span.nameLength = out.size() - span.offset;
+    out += ' ';
     // A plain snippet's preview is its text; asking for it would copy it.
-    appendFolded(folded_, snippet.format == SnippetFormat::plain ? std::string_view(snippet.text)
-                                                                 : snippet.plainPreview());
-    span.length = folded_.size() - span.offset;
-    folded_ += ' ';
+    appendFolded(out, snippet.format == SnippetFormat::plain ? std::string_view(snippet.text)
+                                                             : snippet.plainPreview());
+    span.length = out.size() - span.offset;
+    out += ' ';
 }
 
-void SearchCache::Index::remember(const Snippet& snippet, Source& source) {
-    source.nameHash = hashOf(snippet.name);
-    source.textHash = hashOf(snippet.text);
+void SearchCache::Index::remember(const Snippet& snippet, const Hashes& hashes, Source& source) {
+    source.nameHash = hashes.name;
+    source.textHash = hashes.text;
     source.format = snippet.format;
 }
 
-SearchCache::Index::KeyHead SearchCache::Index::headOf(const std::string& key) {
+SearchCache::Index::KeyHead SearchCache::Index::headOf(std::string_view key) {
     const auto bytesAt = [&](std::size_t from) {
         std::uint64_t value = 0;
         for (std::size_t b = from; b < from + 8; ++b)
@@ -554,6 +680,26 @@ SearchCache::Index::KeyHead SearchCache::Index::headOf(const std::string& key) {
         return value;
     };
     return {bytesAt(0), bytesAt(8)};
+}
+
+// Every snippet's hashes, and the whole sort key of each name that is not its old entry's
+// (`from` gives the old entry by position, `none` for a new snippet; null means the same
+// position). Hashing every text and making keys is most of a refresh: the helper shares it.
+void SearchCache::Index::measure(const std::vector<Snippet>& snippets,
+                                 const std::vector<std::size_t>* from, std::vector<Hashes>& hashes,
+                                 SortKeys& keys) {
+    const std::size_t count = snippets.size();
+    hashes.resize(count);
+    keys.reset(count);
+    shared(count, buildPiece, [&](std::size_t begin, std::size_t end, std::size_t thread) {
+        for (std::size_t i = begin; i < end; ++i) {
+            const Snippet& snippet = snippets[i];
+            hashes[i] = {hashOf(snippet.name), hashOf(snippet.text)};
+            const std::size_t j = from != nullptr ? (*from)[i] : i;
+            if (j == none || sources_[j].nameHash != hashes[i].name)
+                keys.make(i, snippet.name, thread);
+        }
+    });
 }
 
 void SearchCache::Index::blank(const Span& span) {
@@ -570,30 +716,26 @@ bool SearchCache::Index::refreshInPlace(const Library& library, bool groupsChang
         if (sources_[i].id != snippets[i].id)
             return false;
 
+    std::vector<Hashes> hashes;
+    SortKeys keys;
+    measure(snippets, nullptr, hashes, keys);
     std::vector<std::uint8_t> moved(count, 0);
     bool anyMoved = false;
     bool renamed = false;
-    std::vector<std::string> keys;
     for (std::size_t i = 0; i < count; ++i) {
-        // Comparing every text waits on memory; fetch a few snippets ahead.
-        if (i + 4 < count) {
-            __builtin_prefetch(snippets[i + 4].text.data());
-        }
         const Snippet& snippet = snippets[i];
         Source& source = sources_[i];
-        const bool nameKept = sameName(source, snippet);
-        if (!nameKept || !sameText(source, snippet)) {
+        const bool nameKept = !keys.made(i);
+        if (!nameKept || !sameText(source, snippet, hashes[i])) {
             if (textsBuilt_) {
                 blank(spans_[i]);
                 append(snippet, spans_[i]);
                 moved[i] = 1;
                 anyMoved = true;
             }
-            remember(snippet, source);
+            remember(snippet, hashes[i], source);
         }
         if (!nameKept) {
-            keys.resize(count);
-            keys[i] = sortKey(snippet.name);
             heads_[i] = headOf(keys[i]);
             renamed = true;
         }
@@ -657,12 +799,14 @@ void SearchCache::Index::refresh(const Library& library) {
     // New entries; what is unchanged moves over from the old ones, and a text that is
     // unchanged stays where it is in `folded_`. Whole sort keys are made only for new
     // names, and kept only until they are in order.
+    std::vector<Hashes> hashes;
+    SortKeys keys;
+    measure(snippets, &from, hashes, keys);
     const bool texts = textsBuilt_;
     std::vector<Source> sources;
     std::vector<KeyHead> heads;
     std::vector<Weight> weights(count);
     std::vector<Span> spans(texts ? count : 0);
-    std::vector<std::string> keys(count);
     std::vector<std::size_t> keptAt(texts ? oldCount : 0, none);
     std::vector<std::uint32_t> appended;
     sources.reserve(count);
@@ -675,9 +819,8 @@ void SearchCache::Index::refresh(const Library& library) {
             namesMoved = true;
         if (j == none) {
             Source source{.id = snippet.id, .format = snippet.format, .groupID = snippet.groupID};
-            remember(snippet, source);
+            remember(snippet, hashes[i], source);
             sources.push_back(source);
-            keys[i] = sortKey(snippet.name);
             heads.push_back(headOf(keys[i]));
             if (texts) {
                 append(snippet, spans[i]);
@@ -687,8 +830,8 @@ void SearchCache::Index::refresh(const Library& library) {
             continue;
         }
         Source& old = sources_[j];
-        const bool nameKept = sameName(old, snippet);
-        const bool textKept = nameKept && sameText(old, snippet);
+        const bool nameKept = !keys.made(i);
+        const bool textKept = nameKept && sameText(old, snippet, hashes[i]);
         if (texts) {
             if (textKept) {
                 spans[i] = spans_[j];
@@ -700,12 +843,11 @@ void SearchCache::Index::refresh(const Library& library) {
             }
         }
         if (!textKept)
-            remember(snippet, old);
+            remember(snippet, hashes[i], old);
         if (nameKept) {
             heads.push_back(heads_[j]);
         } else {
             namesMoved = true;
-            keys[i] = sortKey(snippet.name);
             heads.push_back(headOf(keys[i]));
         }
         weights[i] = weightOf(snippet, !groupsChanged && old.groupID == snippet.groupID
@@ -754,7 +896,7 @@ void SearchCache::Index::compact() {
 
 // `keys` holds the whole sort keys made so far, by position, or is empty; the missing
 // ones are made for the names whose heads are shared.
-void SearchCache::Index::orderByName(const Library& library, std::vector<std::string> keys) {
+void SearchCache::Index::orderByName(const Library& library, SortKeys keys) {
     const std::vector<Snippet>& snippets = library.snippets();
     struct Entry {
         KeyHead head;
@@ -769,24 +911,40 @@ void SearchCache::Index::orderByName(const Library& library, std::vector<std::st
         return a.head.low != b.head.low ? a.head.low < b.head.low : a.at < b.at;
     });
     // Keys that share their first sixteen bytes are then ordered by the rest.
-    keys.resize(order.size());
+    if (keys.size() != order.size())
+        keys.reset(order.size());
+    // The runs of shared heads, with the keys they lack: all made before any is read,
+    // since making one may move the bytes of others.
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
     for (std::size_t start = 0; start < order.size();) {
         std::size_t end = start + 1;
         while (end < order.size() && order[end].head == order[start].head)
             ++end;
         if (end - start > 1) {
+            runs.emplace_back(start, end);
             for (std::size_t k = start; k < end; ++k)
-                if (keys[order[k].at].empty())
-                    keys[order[k].at] = sortKey(snippets[order[k].at].name);
-            std::sort(order.begin() + static_cast<std::ptrdiff_t>(start),
-                      order.begin() + static_cast<std::ptrdiff_t>(end),
-                      [&](const Entry& a, const Entry& b) {
-                          const int byKey = keys[a.at].compare(keys[b.at]);
-                          return byKey != 0 ? byKey < 0 : a.at < b.at;
-                      });
+                if (!keys.made(order[k].at))
+                    keys.make(order[k].at, snippets[order[k].at].name, 0);
         }
         start = end;
     }
+    // Each run is sorted beside its keys, which would otherwise be looked up for every
+    // comparison. Runs lie apart, so the helper shares them.
+    shared(runs.size(), runPiece, [&](std::size_t from, std::size_t to, std::size_t) {
+        std::vector<std::pair<std::string_view, std::uint32_t>> tied;
+        for (std::size_t r = from; r < to; ++r) {
+            const auto [start, end] = runs[r];
+            tied.clear();
+            for (std::size_t k = start; k < end; ++k)
+                tied.emplace_back(keys[order[k].at], order[k].at);
+            std::sort(tied.begin(), tied.end(), [](const auto& a, const auto& b) {
+                const int byKey = a.first.compare(b.first);
+                return byKey != 0 ? byKey < 0 : a.second < b.second;
+            });
+            for (std::size_t k = start; k < end; ++k)
+                order[k].at = tied[k - start].second;
+        }
+    });
     nameOrder_.resize(order.size());
     nameRanks_.resize(order.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
@@ -857,7 +1015,7 @@ void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
     // Scores a snippet that holds the lead token where its folded texts start `leadAt` on,
     // or whose group does (`leadAt` is `absent`). Called as the scan passes its texts,
     // while they are at hand. Writes only what belongs to the snippet, and its own list:
-    // two parts of the index are searched at once.
+    // the helper searches pieces of the index at the same time.
     const auto weigh = [&](std::size_t i, std::size_t leadAt, std::vector<Found>& found) {
         const Span& span = spans_[i];
         leadAt_[i] = leadAt == absent
@@ -961,44 +1119,30 @@ void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
             passOver(layout_[next]);
     };
 
-    static const bool twoCores = std::thread::hardware_concurrency() > 1;
-    // A large index is searched in two halves at once, the helper thread taking the second;
+    // A large index is searched in pieces taken in turn by this thread and the helper;
     // they touch the texts and the entries of different snippets only.
-    const std::size_t parts = count > 0 && folded_.size() >= splitBytes &&
-                                      (!narrowing || matchedCount_ >= splitCandidates) && twoCores
-                                  ? 2
-                                  : 1;
-    std::size_t middle = layout_.size();
-    if (parts == 2) {
-        const std::size_t half = spans_[layout_.back()].offset / 2;
-        middle = static_cast<std::size_t>(
-            std::partition_point(layout_.begin(), layout_.end(),
-                                 [&](std::uint32_t at) { return spans_[at].offset < half; }) -
-            layout_.begin());
-        if (!helper_)
-            helper_ = std::make_unique<HelperThread>();
-    }
-    for (std::size_t part = 0; part < parts; ++part) {
-        found_[part].clear();
-        // Never grown during the search, so nothing there can throw.
-        found_[part].reserve(part == 0 ? middle : layout_.size() - middle);
-    }
-    if (parts == 2) {
-        helper_->start([&] { searchPart(middle, layout_.size(), found_[1]); });
-        searchPart(0, middle, found_[0]);
-        helper_->wait();
-    } else {
+    const bool helped = count > 0 && folded_.size() >= splitBytes &&
+                        (!narrowing || matchedCount_ >= splitCandidates);
+    // Either thread may take any share of the pieces: the lists grow as they need, and
+    // keep their room for the next query.
+    for (std::vector<Found>& found : found_)
+        found.clear();
+    if (helped)
+        shared(layout_.size(), (layout_.size() + searchPieces - 1) / searchPieces,
+               [&](std::size_t from, std::size_t to, std::size_t thread) {
+                   searchPart(from, to, found_[thread]);
+               });
+    else
         searchPart(0, layout_.size(), found_[0]);
-    }
     leadBefore_ = tokenCount > 0 ? std::string(tokens_[lead]) : std::string();
 
     results_.clear();
     std::size_t total = 0;
     std::int64_t low = std::numeric_limits<std::int64_t>::max();
     std::int64_t high = std::numeric_limits<std::int64_t>::min();
-    for (std::size_t part = 0; part < parts; ++part) {
-        total += found_[part].size();
-        for (const Found& entry : found_[part]) {
+    for (const std::vector<Found>& found : found_) {
+        total += found.size();
+        for (const Found& entry : found) {
             low = std::min(low, entry.score);
             high = std::max(high, entry.score);
         }
@@ -1011,8 +1155,7 @@ void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
     // Few matches are sorted; so are scores spread too far for buckets by a wild use count.
     if (total * 16 < count || range > 4 * total + 4096) {
         std::vector<Found>& all = found_[0];
-        if (parts == 2)
-            all.insert(all.end(), found_[1].begin(), found_[1].end());
+        all.insert(all.end(), found_[1].begin(), found_[1].end());
         std::sort(all.begin(), all.end(), [](const Found& a, const Found& b) {
             return a.score != b.score ? a.score > b.score : a.rank < b.rank;
         });
@@ -1030,8 +1173,8 @@ void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
     if (rankBuckets_.size() != count)
         rankBuckets_.assign(count, 0);
     std::vector<std::size_t> next(static_cast<std::size_t>(range) + 3, 0);
-    for (std::size_t part = 0; part < parts; ++part)
-        for (const Found& entry : found_[part]) {
+    for (const std::vector<Found>& found : found_)
+        for (const Found& entry : found) {
             const auto bucket = static_cast<std::uint32_t>(high - entry.score) + 1;
             rankBuckets_[entry.rank] = bucket;
             ++next[bucket + 1];
