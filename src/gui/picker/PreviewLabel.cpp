@@ -4,6 +4,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStyleOption>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTextOption>
 #include <algorithm>
 #include <cmath>
@@ -50,11 +52,15 @@ void PreviewLabel::follow() const {
     wrapped_.setPlainText(measuredText_);
     narrowestCurrent_ = false;
     sizes_.clear();
+    narrowestAsked_ = narrowestAskedNow_;
+    narrowestAskedNow_ = QWIDGETSIZE_MAX;
 }
 
 QSize PreviewLabel::wrappedSize(int width) const {
     follow();
     lastWidth_ = width;
+    narrowestAsked_ = std::min(narrowestAsked_, width);
+    narrowestAskedNow_ = std::min(narrowestAskedNow_, width);
     const auto known =
         std::ranges::find_if(sizes_, [width](const auto& entry) { return entry.first == width; });
     if (known != sizes_.end())
@@ -82,19 +88,40 @@ QSize PreviewLabel::minimumSizeHint() const {
     if (text().isEmpty())
         return QLabel::minimumSizeHint();
     follow();
+    const QMargins margins = contentsMargins();
+    const int width = narrowestWidth() + margins.left() + margins.right();
+    // Any height up to the wrapped text's serves: the pane sizes the text for its width.
+    int height = QFontMetrics(measuredFont_).height() + margins.top() + margins.bottom();
+    if (lastWidth_ >= 0)
+        height = std::min(height, wrappedSize(lastWidth_).height());
+    return QSize(width, height).expandedTo(minimumSize());
+}
+
+int PreviewLabel::narrowestWidth() const {
+    // The widest word matters only where it is about as wide as the text may be. Short of
+    // that, the widest run the wrapped layout met serves as well and needs no layout of its
+    // own: QLabel's measure of it is a pixel more, or a tab stop when there are tabs. The
+    // allowance also covers a scroll bar the new text may bring.
+    constexpr int allowance = 48;
+    constexpr int tabStop = 80;
+    const QMargins margins = contentsMargins();
+    const int narrowestText = narrowestAsked_ - margins.left() - margins.right();
+    if (lastWidth_ >= 0 && narrowestText >= tabStop + allowance && !measuredText_.contains(u'\t')) {
+        wrappedSize(lastWidth_); // so the layout is complete
+        qreal widest = 0;
+        for (QTextBlock block = wrapped_.begin(); block.isValid(); block = block.next())
+            widest = std::max(widest, block.layout()->minimumWidth());
+        const int estimate = static_cast<int>(std::ceil(widest)) + 1;
+        if (estimate + allowance <= narrowestText)
+            return estimate;
+    }
     if (!narrowestCurrent_) {
         if (narrowest_.defaultFont() != measuredFont_)
             narrowest_.setDefaultFont(measuredFont_);
         narrowest_.setPlainText(measuredText_);
         narrowestCurrent_ = true;
     }
-    const QMargins margins = contentsMargins();
-    const int width = rounded(narrowest_.size()).grownBy(margins).width();
-    // Any height up to the wrapped text's serves: the pane sizes the text for its width.
-    int height = QFontMetrics(measuredFont_).height() + margins.top() + margins.bottom();
-    if (lastWidth_ >= 0)
-        height = std::min(height, wrappedSize(lastWidth_).height());
-    return QSize(width, height).expandedTo(minimumSize());
+    return static_cast<int>(std::ceil(narrowest_.size().width()));
 }
 
 QSize PreviewLabel::sizeHint() const {

@@ -12,8 +12,9 @@ namespace quillo {
 /// from one layout of the text per width, and is drawn from that layout. QLabel lays the
 /// whole text out again for each of its size hints and before drawing, over a dozen times
 /// for every new text, which was most of what a keystroke cost after the search. The
-/// heights, the narrowest width and the pixels are QLabel's own; the preferred size and the
-/// least height, which the pane is never sized by, are simpler.
+/// heights and the pixels are QLabel's own, and so is the narrowest width wherever it could
+/// count; the preferred size and the least height, which the pane is never sized by, are
+/// simpler.
 /// Assumes what the preview sets: plain text, word wrap, no frame, no margin, no indent.
 class PreviewLabel final : public QLabel {
     Q_OBJECT
@@ -32,6 +33,8 @@ private:
     void follow() const;
     /// The label's size when its text wraps at `width`, as QLabel rounds it.
     QSize wrappedSize(int width) const;
+    /// The text's widest word, or a width under it and well under the text's.
+    int narrowestWidth() const;
 
     mutable QTextDocument wrapped_;
     /// Laid out at width 0: its width is the widest word, as QLabel measures it.
@@ -42,6 +45,10 @@ private:
     mutable std::vector<std::pair<int, QSize>> sizes_;
     /// The width asked about last; none yet when negative.
     mutable int lastWidth_ = -1;
+    /// The narrowest width asked about for this text and the one before it, and for this
+    /// text alone.
+    mutable int narrowestAsked_ = QWIDGETSIZE_MAX;
+    mutable int narrowestAskedNow_ = QWIDGETSIZE_MAX;
     mutable QString measuredText_;
     mutable QFont measuredFont_;
 };
