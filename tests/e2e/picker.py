@@ -52,10 +52,6 @@ class Picker:
     def is_open(self):
         return self.session.window_info(self.window).get("Map State") == "IsViewable"
 
-    def frame(self):
-        """The panel's place on the screen: left, top, width, height."""
-        return frame_of(self.session, self.window)
-
     def open(self):
         """Presses the shortcut and waits for the panel on screen; returns the seconds from
         sending the key (xdotool's start-up included) to seeing the panel mapped."""
@@ -74,24 +70,6 @@ class Picker:
         if self.is_open():
             self.session.key(SHORTCUT)
             self.wait_closed()
-
-
-def frame_of(session, window):
-    info = session.window_info(window)
-    return tuple(int(info[label]) for label in
-                 ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
-
-
-def point_outside(frame, within):
-    """A point inside the frame `within` but outside `frame`, a little in from a corner."""
-    left, top, width, height = within
-    x0, y0, w0, h0 = frame
-    inset = 12
-    for x in (left + inset, left + width - inset):
-        for y in (top + height - inset, top + inset):
-            if not (x0 <= x < x0 + w0 and y0 <= y < y0 + h0):
-                return x, y
-    raise AssertionError(f"{within} lies wholly under {frame}")
 
 
 class PickerCase(context.QuilloCase):

@@ -1,6 +1,6 @@
 """The library file changed by someone else while Quillo runs: an editor, a script or a sync
-tool. The change is taken in, merged with uses not yet saved, or, when it doesn't read,
-kept from being saved over until the user chooses Quillo's copy."""
+tool. The change is taken in, or, when it doesn't read, kept from being saved over until
+the user chooses Quillo's copy; a sync tool's conflict copy is merged."""
 
 import json
 import os
@@ -141,19 +141,6 @@ class OutsideChanges(PickerCase):
                 # Both uses saved: Quillo idles again before the next way.
                 wait_until(lambda: self.uses(name) == 2, 15, f"the uses of {name!r} saved",
                            self.snippets)
-
-    def test_an_edit_made_before_a_use_is_saved_keeps_both(self):
-        target = self.start_target().activate()
-        uses = self.uses("Greeting")
-        self.assertSucceeded(self.quillo.paste("Greeting"))
-        target.wait_for_text(GREETING)
-        # Written at once, from the file as it was: the use is saved 0.4 s after the paste.
-        self.home.library_path.write_text(self.with_snippet("Added meanwhile", "Meanwhile"),
-                                          encoding="utf-8")
-        wait_until(lambda: (self.uses("Greeting"), self.uses("Added meanwhile")) == (uses + 1, 0),
-                   15, "the use and the added snippet both saved", self.snippets)
-        if "merged a change" not in self.quillo.stderr():
-            context.note("the use was saved before the outside edit; nothing was merged")
 
     def test_a_broken_write_is_not_saved_over_until_quillos_copy_is_chosen(self):
         session = context.run.session
