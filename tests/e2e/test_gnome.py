@@ -60,6 +60,8 @@ class GnomeDay(context.QuilloCase):
         self.assertEqual(target.keys(), ["Ctrl+V"])
         # Read once the restore is over: wl-paste borrows the focus too.
         time.sleep(RESTORE_WAIT)
+        wait_until(lambda: self.session.clipboard_text() == flavours["text/plain"].decode(), 15,
+                   "the user's clipboard back", self.session.clipboard_text)
         for mime, data in flavours.items():
             self.assertEqual(self.session.clipboard_read(mime), data, mime)
         # The borrowed focus, and wl-paste's, go back to the user's window.
