@@ -416,6 +416,34 @@ TEST_F(PickerSearchCacheTest, agreesWithTheSearchThroughAnyChange) {
     EXPECT_GT(library->snippets().size(), 20U);
 }
 
+// Over 4 MB of texts: the index is built, and each query searched, by two threads sharing
+// the work in pieces.
+TEST_F(PickerSearchCacheTest, agreesOnALibraryLargeEnoughToShareOutTheWork) {
+    LibraryFile contents;
+    contents.groups = {{.name = "Billing"}, {.name = "Réclamations"}};
+    while (contents.snippets.size() < 9000) {
+        std::string text;
+        while (text.size() < 500)
+            text += anyOf(textWords) + " ";
+        contents.snippets.push_back(
+            {.name = randomName(),
+             .format = chance(0.5) ? SnippetFormat::rich : SnippetFormat::plain,
+             .text = text,
+             .groupID = anyOf(contents.groups).id,
+             .useCount = randomUses()});
+    }
+    library = std::make_unique<Library>(
+        LibraryEnvironment{clock, scheduler, log, data.path(), &watcher}, std::move(contents));
+    std::string history = "9000 snippets";
+    for (int step = 0; step < 6; ++step) {
+        const std::string query = randomQuery();
+        for (std::size_t length = 1; length <= query.size(); ++length)
+            ASSERT_NO_FATAL_FAILURE(expectAgreement(query.substr(0, length), history));
+        const std::string change = randomChange();
+        history += "; " + change;
+    }
+}
+
 TEST_F(PickerSearchCacheTest, remembersTheAnswerUntilTheQueryOrLibraryChanges) {
     add("Summer", {.text = "été"});
     add("Spring");
