@@ -88,21 +88,5 @@ TEST_F(HotKeyTest, aGoneHotKeyGivesUpItsCombinationAndIgnoresQueuedPresses) {
     EXPECT_EQ(gone, 0);
 }
 
-// ---- The program's one hot key
-
-TEST(HotKeyShared, isMadeOnceWithTheConfiguredSeams) {
-    // Process-wide, like the shared instance itself.
-    static FakeHotKeyService service;
-    static ManualScheduler scheduler;
-    static CapturingLog log;
-    HotKey::configureShared(service, scheduler, log);
-
-    HotKey& hotKey = HotKey::shared();
-    EXPECT_EQ(&hotKey, &HotKey::shared());
-    EXPECT_TRUE(hotKey.registerShortcut(commandSpace));
-    EXPECT_EQ(service.held, FakeHotKeyService::Combination(49, 0x100));
-    hotKey.unregister();
-}
-
 } // namespace
 } // namespace quillo
