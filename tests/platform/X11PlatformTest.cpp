@@ -240,14 +240,10 @@ TEST(X11WindowClass, TerminalsAreKnownByTheirExactNames) {
     EXPECT_EQ(parseWindowClass(std::string("only\0", 5)), (WindowClass{"only", ""}));
     EXPECT_EQ(parseWindowClass("unterminated"), (WindowClass{"unterminated", ""}));
 
+    // By its instance name, by its class alone, or by both.
     for (const WindowClass& terminal :
-         {WindowClass{"gnome-terminal-server", "Gnome-terminal"}, WindowClass{"konsole", "konsole"},
-          WindowClass{"xfce4-terminal", "Xfce4-terminal"}, WindowClass{"tilix", "Tilix"},
-          WindowClass{"terminator", "Terminator"}, WindowClass{"kitty", "kitty"},
-          WindowClass{"Alacritty", "Alacritty"}, WindowClass{"foot", "foot"},
-          WindowClass{"org.wezfurlong.wezterm", ""}, WindowClass{"xterm", "XTerm"},
-          WindowClass{"xterm", "UXTerm"}, WindowClass{"urxvt", "URxvt"},
-          WindowClass{"st-256color", "st-256color"}, WindowClass{"someone's-own", "XTerm"}})
+         {WindowClass{"gnome-terminal-server", "Gnome-terminal"},
+          WindowClass{"org.wezfurlong.wezterm", ""}, WindowClass{"someone's-own", "XTerm"}})
         EXPECT_TRUE(isTerminalWindow(terminal)) << terminal.instance << " " << terminal.className;
     for (const WindowClass& other :
          {WindowClass{"st", "St"}, WindowClass{"gedit", "Gedit"}, WindowClass{"XTERM", "Xterm"},
