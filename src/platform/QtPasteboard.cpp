@@ -53,16 +53,23 @@ void QtPasteboard::offerOncePerTurn(std::function<void()> scheduled, OfferGate g
     offerScheduled_ = std::move(scheduled);
     offerGate_ = std::move(gate);
     // Such a compositor tells the clipboard's contents each time a window of ours gains the
-    // focus, and only then, maybe before Qt counts the window focused. When the focus goes,
-    // Qt forgets them: an empty clipboard without the focus is that, and isn't kept.
+    // focus, and only then, before Qt counts the window focused. When the focus goes, Qt
+    // forgets them, also before it counts the window unfocused: so an empty clipboard is
+    // believed only when a window of ours has just gained the focus. While one has it, only
+    // our own writes change the clipboard.
     QObject::connect(clipboard_, &QClipboard::dataChanged, &receiver_, [this] {
         // Read on the next turn, outside Qt's handling of the compositor's events.
         QTimer::singleShot(0, &receiver_, [this] {
             std::vector<PasteboardItem> items = readItems();
-            if (!items.empty() || QGuiApplication::focusWindow() != nullptr)
+            if (!items.empty())
                 snapshot_ = std::move(items);
         });
     });
+    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, &receiver_,
+                     [this](QWindow* focused) {
+                         if (focused != nullptr)
+                             snapshot_ = readItems();
+                     });
 }
 
 void QtPasteboard::startWriting() {
@@ -143,6 +150,8 @@ void QtPasteboard::offerNow() {
         data->setData(type, content);
     offered_ = data;
     clipboard_->setMimeData(data, QClipboard::Clipboard);
+    if (offerGate_)
+        snapshot_ = readItems();
 }
 
 std::optional<std::string> QtPasteboard::plainString() const {
