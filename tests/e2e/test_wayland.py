@@ -12,7 +12,6 @@ from waiting import SLOWNESS, holds_for, wait_until
 
 SHORTCUT = "ctrl+alt+space"
 GREETING = "Hello from Quillo"
-LETTER = "Dear {{field:Name|Sir}}, thanks."
 # Longer than Quillo waits before it puts the user's clipboard back (0.8 s), with room.
 RESTORE_WAIT = 2.0 * SLOWNESS
 
@@ -35,7 +34,6 @@ class WaylandDay(context.QuilloCase):
     def setUpClass(cls):
         cls.home = context.run.home
         cls.home.write_library([library.snippet("Greeting", GREETING),
-                                library.snippet("Letter", LETTER),
                                 library.snippet("Shell line", "echo from-quillo")])
         cls.quillo = cls.start_quillo(cls.home)
         cls.session = context.run.session
@@ -85,16 +83,6 @@ class WaylandDay(context.QuilloCase):
         for mime, data in flavours.items():
             self.assertEqual(self.session.clipboard_read(mime), data, mime)
 
-    def test_a_copy_made_during_the_wait_is_kept(self):
-        target = self.start_focused_target()
-        self.open_picker()
-        self.session.type("greet")
-        self.session.key("Return")
-        target.wait_for_text(GREETING)
-        self.session.copy("copied meanwhile".encode())
-        time.sleep(RESTORE_WAIT)
-        self.assertEqual(self.session.clipboard_text(), "copied meanwhile")
-
     def test_alt_return_only_copies(self):
         target = self.start_focused_target()
         self.open_picker()
@@ -113,15 +101,6 @@ class WaylandDay(context.QuilloCase):
         self.session.activate(target.title)
         wait_until(lambda: "quillo" not in self.session.open_app_ids(), 15,
                    "the picker to close", self.session.open_app_ids)
-
-    def test_the_fill_in_form_fills_the_snippet(self):
-        target = self.start_focused_target()
-        self.open_picker()
-        self.session.type("letter")
-        self.session.key("Return")
-        self.session.type("Ann")
-        self.session.key("Return")
-        target.wait_for_text("Dear Ann, thanks.")
 
     def test_a_terminal_gets_ctrl_shift_v(self):
         if self.session.name != "sway":

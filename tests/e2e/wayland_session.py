@@ -58,10 +58,6 @@ class WaylandSession:
         """The app ids of the windows on screen."""
         raise NotImplementedError
 
-    def wait_focused(self, app_id, what):
-        wait_until(lambda: (self.focused() or (None, None))[0] == app_id, 15, what,
-                   self.focused)
-
     def screenshot(self, path):
         """Does nothing where the compositor lends its screen to no program."""
 

@@ -126,13 +126,6 @@ class XSession:
     def clipboard_read(self, target):
         return self.x("xclip", "-selection", "clipboard", "-t", target, "-o", timeout=10)
 
-    def copy_text(self, text):
-        """Copies text as another program would: xclip takes the clipboard and serves it from
-        the background until someone else takes it."""
-        subprocess.run(["xclip", "-selection", "clipboard", "-i"], input=text.encode(),
-                       env=self.env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       check=True, timeout=10)
-
     def clipboard_text(self):
         """The text a paste would take from the clipboard, or None when nobody owns it."""
         try:
