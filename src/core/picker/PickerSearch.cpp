@@ -310,6 +310,13 @@ bool hasAvx2() {
 }
 #endif
 
+// Up to eight bytes as one number, the rest zero: two such compare a few bytes at once.
+std::uint64_t eightOf(std::string_view bytes) {
+    std::uint64_t number = 0;
+    std::memcpy(&number, bytes.data(), std::min(bytes.size(), sizeof number));
+    return number;
+}
+
 // The first `needle` in [begin, end), or null.
 const char* findIn(const char* begin, const char* end, std::string_view needle) {
     const std::size_t length = needle.size();
@@ -434,6 +441,10 @@ private:
     std::string_view name(std::size_t at) const {
         return std::string_view(folded_).substr(spans_[at].offset, spans_[at].nameLength);
     }
+    // The eight bytes of the folded texts from `offset`, fewer at their end.
+    std::uint64_t eightAt(std::size_t offset) const {
+        return eightOf(std::string_view(folded_).substr(offset, sizeof(std::uint64_t)));
+    }
     std::string_view segment(std::size_t at) const {
         return std::string_view(folded_).substr(spans_[at].offset, spans_[at].length);
     }
@@ -496,6 +507,10 @@ private:
     static constexpr std::uint32_t absentAt = std::numeric_limits<std::uint32_t>::max();
     std::vector<std::uint32_t> leadAt_;
     std::string leadBefore_;
+    // The eight bytes from there, and the first eight of the name, as the last answer read
+    // them: a token typed on is checked against them without going back to the texts.
+    std::vector<std::uint64_t> leadBytes_;
+    std::vector<std::uint64_t> nameBytes_;
     // By place in name order, so that the matches are collected in one pass in that order;
     // all zero between queries.
     std::vector<std::uint32_t> rankBuckets_;
@@ -516,6 +531,10 @@ private:
     static constexpr std::size_t runPiece = 64;
     // The search shares its work in this many pieces.
     static constexpr std::size_t searchPieces = 16;
+    // Up to this share of the snippets (in sixteenths), a grown token looks at the previous
+    // matches only; beyond it, most would fail where the shorter token was, and the scan is
+    // cheaper than looking further in each.
+    static constexpr std::size_t grownShare = 10;
     std::unique_ptr<HelperThread> helper_;
 };
 
@@ -573,6 +592,8 @@ void SearchCache::Index::releaseTexts() {
     std::vector<std::uint8_t>().swap(hits_);
     std::vector<std::uint8_t>().swap(before_);
     std::vector<std::uint32_t>().swap(leadAt_);
+    std::vector<std::uint64_t>().swap(leadBytes_);
+    std::vector<std::uint64_t>().swap(nameBytes_);
     std::string().swap(leadBefore_);
     std::vector<std::uint32_t>().swap(rankBuckets_);
     matchedCount_ = 0;
@@ -589,11 +610,12 @@ std::size_t SearchCache::Index::heldBytes() const {
     const auto bytes = [](const auto& container) {
         return container.capacity() * sizeof(*container.data());
     };
-    std::size_t total =
-        bytes(groups_) + bytes(sources_) + bytes(heads_) + bytes(weights_) + bytes(nameOrder_) +
-        bytes(nameRanks_) + bytes(recentOrder_) + bytes(spans_) + bytes(folded_) + bytes(layout_) +
-        bytes(results_) + bytes(tokens_) + bytes(hits_) + bytes(before_) + bytes(leadAt_) +
-        bytes(rankBuckets_) + bytes(groupTexts_) + bytes(found_[0]) + bytes(found_[1]);
+    std::size_t total = bytes(groups_) + bytes(sources_) + bytes(heads_) + bytes(weights_) +
+                        bytes(nameOrder_) + bytes(nameRanks_) + bytes(recentOrder_) +
+                        bytes(spans_) + bytes(folded_) + bytes(layout_) + bytes(results_) +
+                        bytes(tokens_) + bytes(hits_) + bytes(before_) + bytes(leadAt_) +
+                        bytes(leadBytes_) + bytes(nameBytes_) + bytes(rankBuckets_) +
+                        bytes(groupTexts_) + bytes(found_[0]) + bytes(found_[1]);
     for (const std::string& text : groupTexts_)
         total += text.capacity();
     return total;
@@ -1049,14 +1071,33 @@ void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
             lead = t;
     const bool single = tokenCount == 1 && tokens_[0] == query_;
 
+    const std::string_view token = tokenCount > 0 ? tokens_[lead] : std::string_view();
+    // When the lead token grows as it is typed, its first place in a text is no earlier
+    // than that of the token it was, and most often the same.
+    const bool grown = narrowing && !leadBefore_.empty() && token.starts_with(leadBefore_);
+    // A short query that grew is then checked against the bytes kept from the last answer,
+    // without going back to the texts.
+    const bool kept = grown && single && token.size() <= sizeof(std::uint64_t);
     // The previous answer's matches are the only candidates when this query only adds to
     // it: each of its tokens then lies inside one of this query's. Visiting them one by
     // one waits on memory for each, where the scan streams through: it pays only when
-    // they are few.
-    narrowing = narrowing && matchedCount_ <= count / 4;
+    // they are few, or when most are settled by the bytes kept.
+    narrowing =
+        narrowing && (kept ? matchedCount_ <= count * grownShare / 16 : matchedCount_ <= count / 4);
     std::swap(hits_, before_);
     hits_.assign(count, unseen);
     leadAt_.resize(count);
+    leadBytes_.resize(count);
+    nameBytes_.resize(count);
+
+    const auto singleScore = [](bool prefix, bool leadInName) -> std::int64_t {
+        return prefix ? 120 + 15 : (leadInName ? 70 + 15 : 0);
+    };
+    const auto record = [&](std::size_t i, std::int64_t score, std::vector<Found>& found) {
+        hits_[i] = matched;
+        const Weight weight = weights_[i];
+        found.push_back({nameRanks_[i], score + groupBonus[weight.group] + weight.uses});
+    };
 
     // Scores a snippet that holds the lead token where its folded texts start `leadAt` on,
     // or whose group does (`leadAt` is `absent`). Called as the scan passes its texts,
@@ -1076,32 +1117,31 @@ void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
                 hits_[i] = failed;
                 return;
             }
-        hits_[i] = matched;
+        nameBytes_[i] = eightAt(span.offset);
+        leadBytes_[i] = leadAt_[i] == absentAt ? 0 : eightAt(span.offset + leadAt_[i]);
         const std::string_view folded = name(i);
         const bool prefix = startsWith(folded, query_);
         std::int64_t score = 0;
         if (single) {
-            score = prefix ? 120 + 15 : (leadInName ? 70 + 15 : 0);
+            score = singleScore(prefix, leadInName);
         } else {
             score = prefix ? 120 : (holds(folded, query_) ? 70 : 0);
             for (std::size_t t = 0; t < tokenCount; ++t)
                 if (t == lead ? leadInName : holds(folded, tokens_[t]))
                     score += 15;
         }
-        found.push_back({nameRanks_[i], score + groupBonus[weight.group] + weight.uses});
+        record(i, score, found);
     };
 
-    const std::string_view token = tokenCount > 0 ? tokens_[lead] : std::string_view();
+    // The token's bytes, and which bytes of those kept it covers.
+    const std::uint64_t tokenBytes = kept ? eightOf(token) : 0;
+    const std::uint64_t tokenMask = kept ? eightOf(std::string(token.size(), '\xff')) : 0;
     std::vector<std::uint8_t> groupHasLead(slots, 0);
     bool anyGroup = false;
     for (std::size_t slot = 0; tokenCount > 0 && slot < slots; ++slot) {
         groupHasLead[slot] = inGroup[slot * tokenCount + lead];
         anyGroup = anyGroup || groupHasLead[slot] != 0;
     }
-    // When the lead token grows as it is typed, its first place in a text is no earlier
-    // than that of the token it was.
-    const bool grown = narrowing && token.starts_with(leadBefore_);
-
     // The snippets whose texts are at layout_[from, to).
     const auto searchPart = [&](std::size_t from, std::size_t to, std::vector<Found>& found) {
         if (tokenCount == 0) {
@@ -1120,6 +1160,15 @@ void SearchCache::Index::listMatches(const Library& library, bool narrowing) {
                 if (grown && leadAt_[at] == absentAt) {
                     if (inGroupName)
                         weigh(at, absent, found);
+                    continue;
+                }
+                const std::size_t was = leadAt_[at];
+                if (kept && was + token.size() <= span.length &&
+                    (leadBytes_[at] & tokenMask) == tokenBytes) {
+                    // Still where it was: the name's part of the score is in the bytes kept.
+                    const bool prefix = span.nameLength >= token.size() &&
+                                        (nameBytes_[at] & tokenMask) == tokenBytes;
+                    record(at, singleScore(prefix, was + token.size() <= span.nameLength), found);
                     continue;
                 }
                 const char* const begin = folded_.data() + span.offset;
