@@ -1,6 +1,7 @@
 """What every end-to-end test shares: the program, the target window, the X session."""
 
 import itertools
+import sys
 import tempfile
 import unittest
 from dataclasses import dataclass, field
@@ -46,6 +47,36 @@ def figure(label, seconds):
 
 def note(text):
     run.notes.append(text)
+
+
+def interrupted(signum, _frame):
+    """A signal handler that unwinds the run, so that everything started is ended."""
+    raise KeyboardInterrupt(f"signal {signum}")
+
+
+def run_tests(modules, patterns, session_log=None):
+    """Runs the test modules (only the tests whose names hold one of `patterns`, if any),
+    then prints the figures and notes, and on failure every Quillo's log; returns the exit
+    status."""
+    loader = unittest.TestLoader()
+    if patterns:
+        loader.testNamePatterns = [f"*{pattern}*" for pattern in patterns]
+    result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(
+        loader.loadTestsFromNames(modules))
+    if run.figures:
+        print("\nFigures:")
+        for label, seconds in run.figures:
+            print(f"  {seconds * 1000:7.0f} ms  {label}")
+    for text in run.notes:
+        print(f"Note: {text}")
+    if not result.wasSuccessful():
+        for case, quillo in run.programs:
+            log = quillo.stderr().strip()
+            if log:
+                print(f"\nQuillo's standard error in {case}:\n{log}")
+        if session_log:
+            print(session_log())
+    return 0 if result.wasSuccessful() else 1
 
 
 class QuilloCase(unittest.TestCase):

@@ -12,7 +12,6 @@ import argparse
 import shutil
 import signal
 import sys
-import unittest
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # keeps the source folder clean
@@ -51,13 +50,6 @@ def parse_arguments():
     return parser.parse_args()
 
 
-def print_program_logs():
-    for case, quillo in context.run.programs:
-        log = quillo.stderr().strip()
-        if log:
-            print(f"\nQuillo's standard error in {case}:\n{log}")
-
-
 # Removes the run's folder once the harness dies, should it be killed outright (as ctest does
 # at its time limit); the programs ending with it may still write there for a while.
 REAPER = """
@@ -70,10 +62,6 @@ for _ in range(20):
 """
 
 
-def _interrupted(signum, _frame):
-    raise KeyboardInterrupt(f"signal {signum}")
-
-
 def main():
     arguments = parse_arguments()
     for path in (arguments.program, arguments.target):
@@ -81,7 +69,7 @@ def main():
             print(f"run_e2e: {path} doesn't exist; build it first", file=sys.stderr)
             return 2
     arguments.artifacts.mkdir(parents=True, exist_ok=True)
-    signal.signal(signal.SIGTERM, _interrupted)
+    signal.signal(signal.SIGTERM, context.interrupted)
 
     folder = session_folder()
     processes = Processes()
@@ -91,22 +79,11 @@ def main():
         session.start()
         context.run = context.Run(arguments.program.resolve(), arguments.target.resolve(),
                                   session, processes, folder, arguments.artifacts.resolve())
-        loader = unittest.TestLoader()
-        if arguments.patterns:
-            loader.testNamePatterns = [f"*{pattern}*" for pattern in arguments.patterns]
-        suite = loader.loadTestsFromNames(
-            [module for module in MODULES if module not in arguments.left_out])
-        result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
-        if context.run.figures:
-            print("\nFigures:")
-            for label, seconds in context.run.figures:
-                print(f"  {seconds * 1000:7.0f} ms  {label}")
-        for text in context.run.notes:
-            print(f"Note: {text}")
-        if not result.wasSuccessful():
-            print_program_logs()
+        status = context.run_tests(
+            [module for module in MODULES if module not in arguments.left_out],
+            arguments.patterns)
         print(f"Screenshots in {arguments.artifacts}")
-        return 0 if result.wasSuccessful() else 1
+        return status
     finally:
         reaper.kill()  # the harness is alive to clear up itself
         processes.stop_all()

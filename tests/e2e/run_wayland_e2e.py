@@ -17,7 +17,6 @@ import signal
 import subprocess
 import sys
 import tempfile
-import unittest
 from pathlib import Path
 
 sys.dont_write_bytecode = True
@@ -84,10 +83,6 @@ def run_as_nobody(arguments):
         shutil.rmtree(folder, ignore_errors=True)
 
 
-def _interrupted(signum, _frame):
-    raise KeyboardInterrupt(f"signal {signum}")
-
-
 def main():
     arguments = parse_arguments()
     for path in (arguments.program, arguments.target, arguments.keyboard):
@@ -99,7 +94,7 @@ def main():
         return 0
     if os.geteuid() == 0:
         return run_as_nobody(arguments)
-    signal.signal(signal.SIGTERM, _interrupted)
+    signal.signal(signal.SIGTERM, context.interrupted)
     folder = arguments.folder or Path(tempfile.mkdtemp(prefix="quillo-wayland-e2e-"))
     folder.mkdir(parents=True, exist_ok=True)
     processes = Processes()
@@ -120,20 +115,8 @@ def main():
         context.run = context.Run(arguments.program.resolve(), arguments.target.resolve(),
                                   session, processes, folder, arguments.artifacts.resolve())
         context.run.home = home
-        loader = unittest.TestLoader()
-        if arguments.patterns:
-            loader.testNamePatterns = [f"*{pattern}*" for pattern in arguments.patterns]
-        suite = loader.loadTestsFromNames(MODULES[arguments.compositor])
-        result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
-        if context.run.figures:
-            print("\nFigures:")
-            for label, seconds in context.run.figures:
-                print(f"  {seconds * 1000:7.0f} ms  {label}")
-        if not result.wasSuccessful():
-            for case, quillo in context.run.programs:
-                print(f"\nQuillo's standard error in {case}:\n{quillo.stderr().strip()}")
-            print(f"\n{session.name}'s log:\n{session.log()}")
-        return 0 if result.wasSuccessful() else 1
+        return context.run_tests(MODULES[arguments.compositor], arguments.patterns,
+                                 lambda: f"\n{session.name}'s log:\n{session.log()}")
     finally:
         processes.stop_all()
         if not arguments.folder:
