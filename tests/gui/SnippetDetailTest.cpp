@@ -5,6 +5,7 @@
 #include "gui/editor/FormatBar.h"
 #include "gui/editor/PlainTextEditor.h"
 #include "gui/editor/RichEditorBridge.h"
+#include "gui/editor/RichEditorModule.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -17,6 +18,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <QWebEngineView>
+#include <csignal>
 #include <gmock/gmock.h>
 
 namespace quillo {
@@ -31,9 +34,11 @@ protected:
 
     SnippetDetailEnvironment environment() {
         return {*library, paster, picker, app, clock, log, [this] {
-                    return std::make_unique<RichEditorBridge>(std::nullopt, log);
+                    return std::make_unique<RichEditorBridge>(richPage, log);
                 }};
     }
+    /// The rich editor's page; none unless a test needs it.
+    std::optional<std::filesystem::path> richPage;
 
     std::unique_ptr<SnippetDetail> makeDetail(const Uuid& id) {
         auto detail = std::make_unique<SnippetDetail>(environment(), id);
@@ -200,6 +205,41 @@ TEST_F(SnippetDetailTest, RichTextChangedElsewhereIsShownAfreshWhatTheEditorRepo
     library->update(changedOutside);
 
     EXPECT_EQ(loads, (std::vector<std::string>{"<div>b</div>", "<div>outside</div>"}));
+}
+
+TEST_F(SnippetDetailTest, ARichEditorWhosePageDiesComesBackWithTheSavedTextUntilItKeepsDying) {
+    const Snippet note = add("Note", "<div>saved</div>", SnippetFormat::rich);
+    richPage = editorPageFolder();
+    auto detail = makeDetail(note.id);
+    auto& bridge = static_cast<RichEditorBridge&>(detail->richEditor());
+    QWebEnginePage* page = bridge.webView()->page();
+    const auto evaluate = [&](const QString& script) {
+        std::optional<QVariant> answer;
+        page->runJavaScript(script, [&](const QVariant& value) { answer = value; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 20000));
+        return answer.value_or(QVariant()).toString();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bridge.isReady(); }, 20000));
+    QLabel* notice = detail->editorNotice();
+    emit page->renderProcessTerminated(QWebEnginePage::NormalTerminationStatus, 0); // shutdown
+    EXPECT_FALSE(notice->isVisible());
+    ASSERT_GT(page->renderProcessPid(), 0);
+    ::kill(static_cast<pid_t>(page->renderProcessPid()), SIGKILL);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notice->isVisible(); }, 20000));
+    EXPECT_EQ(notice->text(),
+              "The editor stopped unexpectedly and was reloaded with the snippet's saved text.");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bridge.isReady(); }, 20000));
+    EXPECT_EQ(evaluate("document.getElementById('editor').innerHTML"), "<div>saved</div>");
+    evaluate("getSelection().selectAllChildren(document.getElementById('editor'))");
+    detail->formatBar()->button("bold")->click();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return stored(note.id).text == "<div><b>saved</b></div>"; }, 20000));
+
+    // Dying again and again, it is left down, and says so.
+    emit page->renderProcessTerminated(QWebEnginePage::CrashedTerminationStatus, SIGSEGV);
+    emit page->renderProcessTerminated(QWebEnginePage::CrashedTerminationStatus, SIGSEGV);
+    EXPECT_THAT(notice->text().toStdString(), HasSubstr("was not reloaded"));
 }
 
 TEST_F(SnippetDetailTest, InsertMenuAndFieldDialogPutPlaceholdersAtTheCaret) {

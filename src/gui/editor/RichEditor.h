@@ -24,6 +24,10 @@ public:
     std::function<void(const Uuid&, const std::string&)> onChange;
     /// Called when `state()` changes.
     std::function<void()> onStateChanged;
+    /// Called when the editor died on its own (its page's process crashed or was killed):
+    /// with true when it started afresh, empty, waiting for a document from `load`; with
+    /// false when it has died too often to be started again, and stays blank.
+    std::function<void(bool restarted)> onStopped;
 
     /// The formatting at the selection, for the toolbar.
     virtual const FormatState& state() const = 0;

@@ -15,6 +15,10 @@ namespace quillo {
 
 namespace {
 
+// A page whose process dies this often in this long would only die again: it stays down.
+constexpr std::size_t deathsBeforeGivingUp = 3;
+constexpr std::chrono::minutes deathsWithin{5};
+
 // Script calls report a failure as a value, since the page's own errors never reach
 // the host otherwise.
 QString guarded(const QString& expression) {
@@ -62,11 +66,17 @@ QWebEngineView* RichEditorBridge::webView() {
     auto* channel = new QWebChannel(page);
     channel->registerObject(QStringLiteral("bridge"), new EditorHost(this, channel));
     page->setWebChannel(channel);
+    connect(page, &QWebEnginePage::renderProcessTerminated, this,
+            &RichEditorBridge::rendererTerminated);
     webView_->setPage(page);
+    loadPage();
+    return webView_;
+}
+
+void RichEditorBridge::loadPage() {
     if (pageFolder_)
         webView_->load(
             QUrl::fromLocalFile(QString::fromStdString((*pageFolder_ / "editor.html").string())));
-    return webView_;
 }
 
 void RichEditorBridge::load(const std::string& html, const Uuid& id) {
@@ -107,6 +117,24 @@ void RichEditorBridge::run(const QString& expression) {
             if (result.typeId() == QMetaType::QString && text.startsWith(QLatin1String("error:")))
                 log_.write("Quillo editor JS error: " + text.mid(6).toStdString());
         });
+}
+
+void RichEditorBridge::rendererTerminated(QWebEnginePage::RenderProcessTerminationStatus status) {
+    if (status == QWebEnginePage::NormalTerminationStatus)
+        return;
+    log_.write("Quillo: the rich editor's page process ended unexpectedly (status " +
+               std::to_string(status) + ")");
+    // What the dead page showed is gone; the host sends the document again.
+    ready_ = false;
+    pending_.reset();
+    const auto now = std::chrono::steady_clock::now();
+    std::erase_if(deaths_, [&](auto death) { return now - death > deathsWithin; });
+    deaths_.push_back(now);
+    const bool restart = deaths_.size() < deathsBeforeGivingUp;
+    if (restart)
+        loadPage();
+    if (onStopped)
+        onStopped(restart);
 }
 
 void RichEditorBridge::receive(const QVariant& body) {

@@ -9,10 +9,13 @@
 #include <QPointer>
 #include <QString>
 #include <QVariant>
+#include <QWebEnginePage>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QWebEngineView;
 
@@ -21,7 +24,8 @@ namespace quillo {
 /// The rich editor: a web page ("editor.html") in a web view, spoken to with script calls
 /// and answering with messages to the host object "bridge". Content given before the page
 /// is ready waits, the latest only; the page's "change" messages go to `onChange`, and its
-/// "state" messages become `state()` for the toolbar.
+/// "state" messages become `state()` for the toolbar. When the page's process dies the page
+/// is loaded again and `onStopped` told, unless it keeps dying.
 class RichEditorBridge final : public QObject, public RichEditor {
     Q_OBJECT
 public:
@@ -51,7 +55,9 @@ signals:
     void stateChanged();
 
 private:
+    void loadPage();
     void run(const QString& expression);
+    void rendererTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
 
     std::optional<std::filesystem::path> pageFolder_;
     Log& log_;
@@ -60,6 +66,7 @@ private:
     std::optional<Uuid> currentID_;
     bool ready_ = false;
     std::optional<std::pair<std::string, Uuid>> pending_;
+    std::vector<std::chrono::steady_clock::time_point> deaths_;
 };
 
 } // namespace quillo

@@ -117,6 +117,19 @@ SnippetDetail::SnippetDetail(const SnippetDetailEnvironment& environment, const 
     richHolder_ = new QWidget(editors_);
     auto* richLayout = new QVBoxLayout(richHolder_);
     richLayout->setContentsMargins(0, 0, 0, 0);
+    richLayout->setSpacing(0);
+    editorNotice_ = new QLabel(richHolder_);
+    editorNotice_->setWordWrap(true);
+    editorNotice_->setTextFormat(Qt::PlainText);
+    editorNotice_->setContentsMargins(18, 8, 18, 8);
+    editorNotice_->setAutoFillBackground(true);
+    QPalette tinted = editorNotice_->palette();
+    QColor tint = tinted.color(QPalette::Highlight);
+    tint.setAlphaF(0.15f);
+    tinted.setColor(QPalette::Window, tint);
+    editorNotice_->setPalette(tinted);
+    editorNotice_->hide();
+    richLayout->addWidget(editorNotice_);
     editors_->addWidget(plainEditor_);
     editors_->addWidget(richHolder_);
     layout->addWidget(editors_, 1);
@@ -201,6 +214,8 @@ void SnippetDetail::setSnippetID(const Uuid& id) {
     if (id == id_)
         return;
     id_ = id;
+    // The notice was about the snippet shown then; a dead editor stays dead for any.
+    editorNotice_->setVisible(richGaveUp_);
     loadEditor();
     refresh();
 }
@@ -237,6 +252,19 @@ RichEditor& SnippetDetail::richEditor() {
         library.update(changed);
     };
     rich_->onStateChanged = [this] { formatBar_->setState(rich_->state()); };
+    // Whatever the dead page held that the library doesn't is lost; what was saved is
+    // shown again.
+    rich_->onStopped = [this](bool restarted) {
+        editorNotice_->setText(
+            restarted ? tr("The editor stopped unexpectedly and was reloaded with the snippet's "
+                           "saved text.")
+                      : tr("The editor stopped unexpectedly several times and was not "
+                           "reloaded. Close and reopen the library window to try again."));
+        editorNotice_->show();
+        richGaveUp_ = !restarted;
+        if (restarted && snippet().format == SnippetFormat::rich)
+            loadEditor();
+    };
     return *rich_;
 }
 
@@ -247,7 +275,7 @@ void SnippetDetail::loadEditor() {
     formatBar_->setRich(rich);
     if (rich) {
         // The web engine starts only once a rich snippet is shown.
-        if (richHolder_->layout()->count() == 0) {
+        if (richEditor().view()->parentWidget() != richHolder_) {
             richHolder_->layout()->addWidget(richEditor().view());
             watchForLinkKey(richEditor().view());
         }

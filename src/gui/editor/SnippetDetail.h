@@ -63,6 +63,8 @@ public:
     RichEditor& richEditor();
     QLabel* asksForLabel() const { return asksFor_; }
     QLabel* usageLabel() const { return usage_; }
+    /// Above the rich editor while there is something to tell about it.
+    QLabel* editorNotice() const { return editorNotice_; }
     QToolButton* copyButton() const { return copy_; }
     bool showsRichEditor() const;
 
@@ -99,6 +101,8 @@ private:
     /// reported. Text in the library that differs came from elsewhere (the file changed
     /// outside the program) and is shown afresh.
     std::string richText_;
+    /// The rich editor died too often to be started again.
+    bool richGaveUp_ = false;
     bool copied_ = false;
     int focusNameToken_ = 0;
 
@@ -109,6 +113,7 @@ private:
     QStackedWidget* editors_ = nullptr;
     PlainTextEditor* plainEditor_ = nullptr;
     QWidget* richHolder_ = nullptr;
+    QLabel* editorNotice_ = nullptr;
     QLabel* asksFor_ = nullptr;
     QLabel* usage_ = nullptr;
     QToolButton* copy_ = nullptr;
