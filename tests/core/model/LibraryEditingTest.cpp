@@ -1,4 +1,5 @@
 #include "fakes/LibraryFixture.h"
+#include "fakes/Names.h"
 
 #include <gmock/gmock.h>
 #include <limits>
@@ -23,19 +24,8 @@ protected:
         return *library->snippet(snippet.id);
     }
 
-    std::vector<std::string> names() const {
-        std::vector<std::string> result;
-        for (const Snippet& snippet : library->snippets())
-            result.push_back(snippet.name);
-        return result;
-    }
-
-    std::vector<std::string> groupNames() const {
-        std::vector<std::string> result;
-        for (const SnippetGroup& group : library->groups())
-            result.push_back(group.name);
-        return result;
-    }
+    std::vector<std::string> names() const { return testing::namesOf(library->snippets()); }
+    std::vector<std::string> groupNames() const { return testing::namesOf(library->groups()); }
 };
 
 TEST_F(LibraryEditing, newSnippetsAreEmptyRichAndAppended) {

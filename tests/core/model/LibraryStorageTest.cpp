@@ -1,5 +1,6 @@
 #include "core/model/LibraryFile.h"
 #include "fakes/LibraryFixture.h"
+#include "fakes/Names.h"
 
 #include <gmock/gmock.h>
 
@@ -11,6 +12,7 @@ using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using testing::entryNames;
 using ::testing::HasSubstr;
+using testing::namesOf;
 using testing::readFile;
 using ::testing::StartsWith;
 using testing::utc;
@@ -24,13 +26,6 @@ std::string documentWith(const std::vector<std::string>& names) {
         snippets.push_back(
             Snippet{.name = name, .created = utc(2026, 1, 1), .modified = utc(2026, 1, 1)});
     return LibraryFileCoding::encode({}, snippets);
-}
-
-std::vector<std::string> names(const Library& library) {
-    std::vector<std::string> result;
-    for (const Snippet& snippet : library.snippets())
-        result.push_back(snippet.name);
-    return result;
 }
 
 TEST_F(LibraryStorage, firstLaunchCreatesNothingUntilTheFirstChange) {
@@ -52,7 +47,7 @@ TEST_F(LibraryStorage, loadKeepsOrderAndSavesTheSameBytes) {
     writeFile(file(), documentWith({"c", "a", "b", "a"}));
     const std::string before = readFile(file());
     auto library = open();
-    EXPECT_THAT(names(*library), ElementsAre("c", "a", "b", "a"));
+    EXPECT_THAT(namesOf(library->snippets()), ElementsAre("c", "a", "b", "a"));
     library->saveNow();
     EXPECT_EQ(readFile(file()), before);
 }
@@ -61,7 +56,7 @@ TEST_F(LibraryStorage, legacyFolderAloneMovesInWhole) {
     writeFile(legacy() / "library.json", documentWith({"old"}));
     writeFile(legacy() / "Backups" / "library 2025-01-01.json", "b");
     auto library = open();
-    EXPECT_THAT(names(*library), ElementsAre("old"));
+    EXPECT_THAT(namesOf(library->snippets()), ElementsAre("old"));
     EXPECT_FALSE(fs::exists(legacy()));
     EXPECT_EQ(readFile(backups() / "library 2025-01-01.json"), "b");
     EXPECT_FALSE(library->problem());
@@ -73,7 +68,7 @@ TEST_F(LibraryStorage, legacyFileMovesIntoAnExistingFolderWithoutReplacingBackup
     writeFile(legacy() / "Backups" / "library 2025-01-01.json", "old 1");
     writeFile(legacy() / "Backups" / "library 2025-02-01.json", "old 2");
     auto library = open();
-    EXPECT_THAT(names(*library), ElementsAre("old"));
+    EXPECT_THAT(namesOf(library->snippets()), ElementsAre("old"));
     EXPECT_EQ(readFile(backups() / "library 2025-01-01.json"), "old 1");
     EXPECT_EQ(readFile(backups() / "library 2025-02-01.json"), "current");
     // What could not move stays behind in the old folder.
@@ -85,7 +80,7 @@ TEST_F(LibraryStorage, anExistingLibraryWinsOverTheLegacyFolder) {
     writeFile(file(), documentWith({"current"}));
     writeFile(legacy() / "library.json", documentWith({"old"}));
     auto library = open();
-    EXPECT_THAT(names(*library), ElementsAre("current"));
+    EXPECT_THAT(namesOf(library->snippets()), ElementsAre("current"));
     EXPECT_TRUE(fs::exists(legacy() / "library.json"));
 }
 

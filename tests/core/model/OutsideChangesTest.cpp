@@ -3,6 +3,7 @@
 #include "core/app/MenuModel.h"
 #include "core/model/LibraryFile.h"
 #include "fakes/LibraryFixture.h"
+#include "fakes/Names.h"
 
 #include <gmock/gmock.h>
 
@@ -39,12 +40,7 @@ protected:
         scheduler.advance(200ms);
     }
 
-    std::vector<std::string> names() const {
-        std::vector<std::string> result;
-        for (const Snippet& snippet : library->snippets())
-            result.push_back(snippet.name);
-        return result;
-    }
+    std::vector<std::string> names() const { return testing::namesOf(library->snippets()); }
 
     const Snippet thanks{.name = "Thanks", .created = utc(2026, 1, 1), .modified = utc(2026, 1, 1)};
     const Snippet outsider{

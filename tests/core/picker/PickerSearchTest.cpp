@@ -1,6 +1,7 @@
 #include "core/picker/PickerSearch.h"
 
 #include "fakes/LibraryFixture.h"
+#include "fakes/Names.h"
 
 #include <gmock/gmock.h>
 #include <limits>
@@ -38,10 +39,7 @@ protected:
     }
 
     std::vector<std::string> found(std::string_view query) const {
-        std::vector<std::string> names;
-        for (const Snippet& snippet : PickerSearch::search(query, *library))
-            names.push_back(snippet.name);
-        return names;
+        return testing::namesOf(PickerSearch::search(query, *library));
     }
 
     std::vector<Uuid> foundIDs(std::string_view query) const {
