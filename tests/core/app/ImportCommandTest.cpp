@@ -4,9 +4,9 @@
 #include "fakes/FakeDialogs.h"
 #include "fakes/GeneratedBackups.h"
 #include "fakes/LibraryFixture.h"
+#include "fakes/ScopedEnvironment.h"
 #include "fakes/TempFolder.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -19,26 +19,14 @@ using testing::generatedBackup;
 /// The import command run in this process, over a data folder of its own.
 class ImportCommandRun : public ::testing::Test {
 protected:
-    ImportCommandRun() {
-        if (const char* value = std::getenv("XDG_DATA_HOME"))
-            saved_ = value;
-        setenv("XDG_DATA_HOME", data.path().c_str(), 1);
-    }
-    ~ImportCommandRun() override {
-        if (saved_)
-            setenv("XDG_DATA_HOME", saved_->c_str(), 1);
-        else
-            unsetenv("XDG_DATA_HOME");
-    }
+    ImportCommandRun() { environment.set("XDG_DATA_HOME", data.path().c_str()); }
 
     fs::path libraryFile() const { return data / "Quillo" / "library.json"; }
 
     testing::TempFolder data;
+    testing::ScopedEnvironment environment;
     std::ostringstream out;
     std::ostringstream err;
-
-private:
-    std::optional<std::string> saved_;
 };
 
 TEST_F(ImportCommandRun, aRunningQuilloThatTakesTheImportAnswersForIt) {

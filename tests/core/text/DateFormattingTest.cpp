@@ -1,15 +1,14 @@
 #include "core/text/DateFormatting.h"
 
 #include "fakes/Dates.h"
+#include "fakes/ScopedEnvironment.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
-#include <map>
-#include <optional>
 
 namespace quillo {
 namespace {
 
+using testing::ScopedEnvironment;
 using testing::utc;
 using namespace std::chrono_literals;
 
@@ -62,34 +61,8 @@ TEST(DateFormatting, relativeTimeTakesTheLargestWholeUnit) {
         EXPECT_EQ(us.relativeTime(now + offset, now), text);
 }
 
-// Sets environment variables for one test and puts the old values back.
-class Environment {
-public:
-    void set(const char* name, const char* value) {
-        if (!saved_.contains(name)) {
-            const char* old = std::getenv(name);
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        }
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~Environment() {
-        for (const auto& [name, value] : saved_) {
-            if (value)
-                setenv(name.c_str(), value->c_str(), 1);
-            else
-                unsetenv(name.c_str());
-        }
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> saved_;
-};
-
 TEST(DateFormatting, environmentLocaleComesFromTheFirstSetVariable) {
-    Environment env;
+    ScopedEnvironment env;
     env.set("LC_ALL", "de_DE.UTF-8@euro");
     env.set("LC_TIME", "fr_FR.UTF-8");
     env.set("LANG", "ja_JP.UTF-8");
@@ -109,7 +82,7 @@ TEST(DateFormatting, environmentLocaleComesFromTheFirstSetVariable) {
 }
 
 TEST(DateFormatting, fromEnvironmentHonoursTheLocaleAndTz) {
-    Environment env;
+    ScopedEnvironment env;
     env.set("LC_ALL", nullptr);
     env.set("LC_TIME", "de_DE.UTF-8");
     env.set("TZ", "Asia/Tokyo");

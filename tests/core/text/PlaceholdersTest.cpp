@@ -3,8 +3,8 @@
 #include "core/text/IcuRegex.h"
 #include "fakes/Dates.h"
 #include "fakes/PlainPlaceholderSearch.h"
+#include "fakes/ScopedEnvironment.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <ostream>
 #include <unordered_set>
@@ -65,22 +65,11 @@ TEST(Placeholders, dateAndTimeInStylesAndPatterns) {
 }
 
 TEST(Placeholders, withoutDateSettingsTheEnvironmentsAreUsed) {
-    const char* const names[] = {"LC_ALL", "TZ"};
-    std::optional<std::string> saved[2];
-    for (int i = 0; i < 2; ++i) {
-        if (const char* value = std::getenv(names[i]))
-            saved[i] = value;
-    }
-    setenv("LC_ALL", "de_DE.UTF-8", 1);
-    setenv("TZ", "America/New_York", 1);
+    testing::ScopedEnvironment environment;
+    environment.set("LC_ALL", "de_DE.UTF-8");
+    environment.set("TZ", "America/New_York");
     EXPECT_EQ(Placeholders::render("{{date}} {{field:a|b}}", false, {}, std::nullopt, moment),
               "4. Dezember 2026 b");
-    for (int i = 0; i < 2; ++i) {
-        if (saved[i])
-            setenv(names[i], saved[i]->c_str(), 1);
-        else
-            unsetenv(names[i]);
-    }
 }
 
 TEST(Placeholders, clipboardIsTheTextPassedInOrNothing) {

@@ -1,9 +1,8 @@
 #include "core/util/DateText.h"
 
 #include "fakes/Dates.h"
+#include "fakes/ScopedEnvironment.h"
 
-#include <cstdlib>
-#include <ctime>
 #include <gtest/gtest.h>
 
 namespace quillo {
@@ -45,21 +44,13 @@ TEST(DateText, refusesAnythingElse) {
 }
 
 TEST(DateText, stampsUseLocalTime) {
-    const char* saved = std::getenv("TZ");
-    const std::string previous = saved ? saved : "";
-    setenv("TZ", "Asia/Tokyo", 1);
-    tzset();
+    testing::ScopedEnvironment environment;
+    environment.set("TZ", "Asia/Tokyo");
     const Date moment = utc(2026, 3, 1, 0, 5, 7);
     EXPECT_EQ(localDayStamp(moment), "2026-03-01");
     EXPECT_EQ(localDateTimeStamp(moment), "2026-03-01 090507");
-    setenv("TZ", "America/New_York", 1);
-    tzset();
+    environment.set("TZ", "America/New_York");
     EXPECT_EQ(localDayStamp(moment), "2026-02-28");
-    if (saved)
-        setenv("TZ", previous.c_str(), 1);
-    else
-        unsetenv("TZ");
-    tzset();
 }
 
 } // namespace
