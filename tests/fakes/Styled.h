@@ -16,4 +16,10 @@ inline StyledText styled(std::initializer_list<std::pair<std::string_view, TextA
     return text;
 }
 
+inline TextAttributes colored(double red, double green, double blue) {
+    TextAttributes attributes;
+    attributes.color = RgbColor{red, green, blue};
+    return attributes;
+}
+
 } // namespace quillo::testing

@@ -5,11 +5,8 @@
 #include "core/import/ATextImporter.h"
 #include "core/import/ArchivedText.h"
 #include "core/util/Files.h"
-#include "fakes/CapturingLog.h"
-#include "fakes/Dates.h"
-#include "fakes/FakeClock.h"
 #include "fakes/FakeDialogs.h"
-#include "fakes/ManualScheduler.h"
+#include "fakes/LibraryFixture.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>
@@ -182,13 +179,12 @@ TEST(KeyedArchiveTest, AnObjectInsideItselfIsRefused) {
     EXPECT_THROW(KeyedArchive::Visit(loop, members->front()), ArchiveError);
 }
 
-TEST(KeyedArchiveTest, DamagedArchivesAndOtherFilesGiveOneSentence) {
-    testing::FakeClock clock{testing::utc(2026, 3, 1, 9, 5, 7)};
-    testing::ManualScheduler scheduler;
-    testing::CapturingLog log;
-    Library library({clock, scheduler, log, "/nonexistent"}, false);
+using KeyedArchiveImport = testing::LibraryTest;
+
+TEST_F(KeyedArchiveImport, DamagedArchivesAndOtherFilesGiveOneSentence) {
+    const std::unique_ptr<Library> library = open(false);
     testing::FakeDialogs dialogs;
-    const ATextImporter importer({library, clock, dialogs, "/nonexistent"});
+    const ATextImporter importer({*library, clock, dialogs, "/nonexistent"});
 
     const std::string notABackup(ATextImporter::notABackup);
     struct Case {
@@ -219,7 +215,7 @@ TEST(KeyedArchiveTest, DamagedArchivesAndOtherFilesGiveOneSentence) {
             EXPECT_EQ(message.find('\n'), std::string::npos);
         }
     }
-    EXPECT_TRUE(library.snippets().empty());
+    EXPECT_TRUE(library->snippets().empty());
 }
 
 } // namespace

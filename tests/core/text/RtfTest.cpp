@@ -1,28 +1,22 @@
 #include "core/text/Rtf.h"
 
 #include "core/text/HTMLText.h"
+#include "fakes/RunProgram.h"
 #include "fakes/Styled.h"
 #include "fakes/TempFolder.h"
 
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace quillo {
 namespace {
 
+using testing::colored;
 using testing::styled;
 
 TextAttributes with(bool TextAttributes::*flag) {
     TextAttributes attributes;
     attributes.*flag = true;
-    return attributes;
-}
-
-TextAttributes colored(double red, double green, double blue) {
-    TextAttributes attributes;
-    attributes.color = RgbColor{red, green, blue};
     return attributes;
 }
 
@@ -113,18 +107,6 @@ TEST(RtfWriting, BracesBalanceWhateverTheText) {
 
 // --- Read back by a real RTF reader ----------------------------------------------------
 
-std::string run(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return output;
-    std::array<char, 4096> buffer{};
-    while (const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), pipe))
-        output.append(buffer.data(), read);
-    pclose(pipe);
-    return output;
-}
-
 TEST(RtfWithUnrtf, StyledTextSurvivesAReader) {
     if (std::system("command -v unrtf >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "unrtf is not installed (the set-up script installs it)";
@@ -137,7 +119,7 @@ TEST(RtfWithUnrtf, StyledTextSurvivesAReader) {
     testing::TempFolder folder;
     const std::filesystem::path file = folder / "snippet.rtf";
     testing::writeFile(file, rtfFromStyledText(*text));
-    const std::string html = run("unrtf --html '" + file.string() + "' 2>/dev/null");
+    const std::string html = testing::runProgram("/usr/bin/env", {"unrtf", "--html", file}).out;
     for (const char* expected :
          {"caf&eacute; &ldquo;quoted&rdquo; &#55357;&#56832; tab&nbsp;", "stop", "<b>bold</b>",
           "<i>italic</i>", "<u>under</u>", "<s>struck</s>", "<font color=\"#ff0000\">red</font>",
@@ -146,7 +128,7 @@ TEST(RtfWithUnrtf, StyledTextSurvivesAReader) {
     // unrtf 0.21 writes "hyperlink" for a field's text, so the text is checked in ours.
     EXPECT_NE(testing::readFile(file).find("{\\fldrslt link text}"), std::string::npos);
     // Paragraphs: the lines come out as lines.
-    const std::string plain = run("unrtf --text '" + file.string() + "' 2>/dev/null");
+    const std::string plain = testing::runProgram("/usr/bin/env", {"unrtf", "--text", file}).out;
     EXPECT_NE(plain.find("stop\nbold italic under struck red"), std::string::npos) << plain;
 }
 

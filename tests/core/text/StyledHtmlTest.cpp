@@ -6,13 +6,8 @@
 namespace quillo {
 namespace {
 
+using testing::colored;
 using testing::styled;
-
-TextAttributes colored(double red, double green, double blue) {
-    TextAttributes attributes;
-    attributes.color = RgbColor{red, green, blue};
-    return attributes;
-}
 
 TEST(StyledHtmlWriting, LinesBecomeDivs) {
     EXPECT_EQ(HTMLText::htmlFromAttributed(StyledText("a\n\nb")),
