@@ -4,12 +4,7 @@
 #include "core/text/HTMLText.h"
 #include "core/text/IcuRegex.h"
 #include "core/util/UnicodeText.h"
-#include "fakes/CountingSound.h"
-#include "fakes/FakeAccessibility.h"
-#include "fakes/FakePasteboard.h"
-#include "fakes/FakeWorkspace.h"
-#include "fakes/LibraryFixture.h"
-#include "fakes/RecordingKeyPoster.h"
+#include "fakes/AppFixture.h"
 
 #include <chrono>
 #include <gmock/gmock.h>
@@ -42,10 +37,8 @@ std::vector<PasteboardItem> imageAndText() {
             PasteboardItem{{{"text/uri-list", "file:///tmp/cat.png"}}}};
 }
 
-class PasterTest : public LibraryTest {
+class PasterTest : public AppFixture {
 protected:
-    PasterTest() { workspace.frontmost = editor; }
-
     Snippet add(SnippetFormat format, const std::string& text) {
         Snippet snippet = library->addSnippet(std::nullopt);
         snippet.format = format;
@@ -63,16 +56,6 @@ protected:
     PasterEnvironment environment() {
         return {pasteboard, keys, workspace, accessibility, sound, scheduler, clock, *library};
     }
-
-    const ApplicationHandle editor{.window = 0x2a00007, .processID = 4242, .windowClass = "gedit"};
-
-    std::unique_ptr<Library> library = open(false);
-    FakePasteboard pasteboard;
-    RecordingKeyPoster keys;
-    FakeWorkspace workspace;
-    FakeAccessibility accessibility;
-    CountingSound sound;
-    Paster paster{environment()};
 };
 
 // ---- Rendering
@@ -200,17 +183,7 @@ TEST_F(PasterWriteTest, PlainSnippetWritesOnlyPlainText) {
     EXPECT_EQ(pasteboard.items(), std::vector<PasteboardItem>{textItem("hello")});
 }
 
-TEST_F(PasterWriteTest, TransientWriteAddsBothMarkersLast) {
-    Paster::write({.plain = "hello"}, pasteboard, true);
-    EXPECT_THAT(pasteboard.declaredTypes(),
-                ElementsAre(PasteboardType::plainText, PasteboardType::transient,
-                            PasteboardType::passwordManagerHint));
-    EXPECT_EQ(pasteboard.types(), pasteboard.declaredTypes());
-    EXPECT_EQ(pasteboard.data(PasteboardType::transient), "");
-    EXPECT_EQ(pasteboard.data(PasteboardType::passwordManagerHint), "secret");
-}
-
-TEST_F(PasterWriteTest, RichSnippetWritesHtmlRtfAndPlainInThatOrder) {
+TEST_F(PasterWriteTest, RichSnippetWritesHtmlRtfAndPlainInThatOrderAndTransientMarkersLast) {
     for (const bool transient : {false, true}) {
         SCOPED_TRACE(transient);
         const RenderedSnippet rendered =
@@ -229,6 +202,8 @@ TEST_F(PasterWriteTest, RichSnippetWritesHtmlRtfAndPlainInThatOrder) {
         EXPECT_THAT(*pasteboard.data(PasteboardType::rtf), StartsWith("{\\rtf1"));
         EXPECT_THAT(*pasteboard.data(PasteboardType::rtf), HasSubstr("Bold"));
         EXPECT_EQ(pasteboard.plainString(), "Bold caf\xC3\xA9\ntwo");
+        EXPECT_EQ(pasteboard.data(PasteboardType::passwordManagerHint),
+                  transient ? std::optional<std::string>("secret") : std::nullopt);
     }
 }
 
@@ -429,27 +404,21 @@ TEST_F(PasterRestoreTest, UsersCopyBetweenTwoPastesIsWhatComesBack) {
     EXPECT_EQ(pasteboard.items(), std::vector<PasteboardItem>{textItem("during")});
 }
 
-TEST_F(PasterRestoreTest, CopyDuringTheWaitCancelsTheRestore) {
-    pasteboard.userCopies("before");
-    paster.paste(plain("pasted"), {}, editor);
-    scheduler.advance(300ms);
-    paster.copy(plain("copied"), {});
-    EXPECT_EQ(sound.beeps, 0);
-    scheduler.advance(2s);
-    EXPECT_EQ(pasteboard.plainString(), "copied");
-    // The copied snippet is the clipboard text now, not the old saved one.
-    EXPECT_EQ(paster.render(plain("{{clipboard}}"), {}).plain, "copied");
-}
-
-TEST_F(PasterRestoreTest, CopyOnlyPasteDuringTheWaitCancelsTheRestore) {
-    pasteboard.userCopies("before");
-    paster.paste(plain("pasted"), {}, editor);
-    scheduler.advance(300ms);
-    accessibility.trusted = false;
-    paster.paste(plain("copied only"), {}, editor);
-    scheduler.advance(2s);
-    EXPECT_EQ(pasteboard.plainString(), "copied only");
-    EXPECT_EQ(paster.render(plain("{{clipboard}}"), {}).plain, "copied only");
+TEST_F(PasterRestoreTest, CopyOrCopyOnlyPasteDuringTheWaitCancelsTheRestore) {
+    for (const bool copyOnlyPaste : {false, true}) {
+        pasteboard.userCopies("before");
+        paster.paste(plain("pasted"), {}, editor);
+        scheduler.advance(300ms);
+        accessibility.trusted = !copyOnlyPaste;
+        if (copyOnlyPaste)
+            paster.paste(plain("copied"), {}, editor);
+        else
+            paster.copy(plain("copied"), {});
+        scheduler.advance(2s);
+        EXPECT_EQ(pasteboard.plainString(), "copied") << copyOnlyPaste;
+        // The copied snippet is the clipboard text now, not the old saved one.
+        EXPECT_EQ(paster.render(plain("{{clipboard}}"), {}).plain, "copied") << copyOnlyPaste;
+    }
 }
 
 TEST_F(PasterRestoreTest, PendingRestoreOfADestroyedPasterDoesNothing) {
