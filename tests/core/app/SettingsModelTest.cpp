@@ -90,23 +90,14 @@ TEST_F(SettingsModelTest, TheOldCombinationPressedWhileRecordingIsRecorded) {
     EXPECT_EQ(service.held, defaultCombination);
 }
 
+// What a refusal keeps and says, and that a later success clears it, is the app state's test.
 TEST_F(SettingsModelTest, ATakenComboIsRefusedWithTheMessageAndTheOldOneStaysActive) {
     service.take(keyK, ShortcutModifier::command);
     model.startRecording();
     EXPECT_TRUE(press(keyK, ModifierFlag::command, "k"));
-
     EXPECT_FALSE(model.recording());
-    EXPECT_EQ(app.shortcut(), Shortcut::defaultPicker());
     EXPECT_EQ(service.held, defaultCombination);
-    EXPECT_EQ(app.shortcutProblem(),
-              "⌘K is already used by another app, so ⌃⌥Space is still the shortcut.");
-    EXPECT_TRUE(settings.values.empty());
-
-    // A later success clears the message.
-    model.startRecording();
-    press(keyK, ModifierFlag::control, "k");
-    EXPECT_EQ(app.shortcutProblem(), std::nullopt);
-    EXPECT_EQ(app.shortcut().displayString(), "⌃K");
+    EXPECT_TRUE(app.shortcutProblem());
 }
 
 TEST_F(SettingsModelTest, PressingTheButtonAgainOrClosingTheWindowEndsTheRecording) {

@@ -3,6 +3,7 @@
 #include "core/browser/BrowserTexts.h"
 #include "core/browser/SidebarScope.h"
 #include "fakes/BrowserFixture.h"
+#include "fakes/Names.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,22 +14,13 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using Names = std::vector<std::string>;
+using testing::namesOf;
 
 // Which snippets the list shows, and in what order, for each sidebar row and search.
 class SnippetListingTest : public testing::BrowserFixture {
 protected:
     Names listed(const std::optional<SidebarItem>& sidebar, std::string_view search = "") {
-        Names names;
-        for (const Snippet* snippet : listing.visibleSnippets(*library, sidebar, search))
-            names.push_back(snippet->name);
-        return names;
-    }
-
-    static Names namesOf(const std::vector<Snippet>& snippets) {
-        Names names;
-        for (const Snippet& snippet : snippets)
-            names.push_back(snippet.name);
-        return names;
+        return namesOf(listing.visibleSnippets(*library, sidebar, search));
     }
 
     SnippetListing listing;
@@ -154,13 +146,8 @@ TEST_F(SnippetListingTest, listingFollowsTheLibrary) {
         EXPECT_EQ(snippet, library->snippet(snippet->id));
 }
 
-TEST(BrowserTextsTest, confirmationAndSelectionTitlesCountTheSnippets) {
-    EXPECT_EQ(BrowserTexts::deleteConfirmationTitle(1), "Delete this snippet?");
-    EXPECT_EQ(BrowserTexts::deleteConfirmationTitle(3), "Delete 3 snippets?");
-    EXPECT_EQ(BrowserTexts::selectionTitle(0), "No Snippet Selected");
-    EXPECT_EQ(BrowserTexts::selectionTitle(2), "2 Snippets Selected");
-    EXPECT_EQ(BrowserTexts::searchAndPasteHint("⌃⌥Space"),
-              "Press ⌃⌥Space in any app to search and paste.");
+// The titles and the hint are checked through the library browser.
+TEST(BrowserTextsTest, theReadyStatusNamesTheShortcut) {
     EXPECT_EQ(BrowserTexts::readyStatus("⌃⌥Space"), "Ready · ⌃⌥Space to insert");
 }
 
