@@ -31,12 +31,20 @@ for (const [command, tag] of [['bold', 'b'], ['italic', 'i'], ['underline', 'u']
         assert.equal(await editor.lastHtml(), `<div><${tag}>one two </${tag}>three</div>`);
     });
 
+}
+
+for (const [command, value, open, close] of [
+    ['bold', null, '<b>', '</b>'], ['italic', null, '<i>', '</i>'],
+    ['underline', null, '<u>', '</u>'], ['strike', null, '<s>', '</s>'],
+    ['size', '24px', '<span style="font-size:24px">', '</span>'],
+    ['color', '#248a3d', '<span style="color:#248a3d">', '</span>'],
+]) {
     test(`${command}: at the caret, for what is typed next`, async () => {
         const editor = await editorWith(LINE);
         await editor.caret('one ');
-        await editor.exec(command);
+        await editor.exec(command, value);
         await editor.type('X');
-        assert.equal(await editor.lastHtml(), `<div>one <${tag}>X</${tag}>two three</div>`);
+        assert.equal(await editor.lastHtml(), `<div>one ${open}X${close}two three</div>`);
     });
 }
 
@@ -109,14 +117,6 @@ test('size: each size on a selection, another over it, and null back to normal',
     assert.equal(await editor.lastHtml(), '<div>one <span style="font-size:18px">two </span>three</div>');
 });
 
-test('size: at the caret, for what is typed next', async () => {
-    const editor = await editorWith(LINE);
-    await editor.caret('one ');
-    await editor.exec('size', '24px');
-    await editor.type('X');
-    assert.equal(await editor.lastHtml(), '<div>one <span style="font-size:24px">X</span>two three</div>');
-});
-
 test('color: on a selection, another over it, and null for the automatic colour', async () => {
     const editor = await editorWith(LINE);
     await editor.select('two');
@@ -132,14 +132,6 @@ test('color: on a selection, another over it, and null for the automatic colour'
     await editor.exec('color', null);
     assert.equal(await editor.lastHtml(),
         '<div><span style="color:#8944ab">one </span>two<span style="color:#8944ab"> three</span></div>');
-});
-
-test('color: at the caret, for what is typed next', async () => {
-    const editor = await editorWith(LINE);
-    await editor.caret('one ');
-    await editor.exec('color', '#248a3d');
-    await editor.type('X');
-    assert.equal(await editor.lastHtml(), '<div>one <span style="color:#248a3d">X</span>two three</div>');
 });
 
 test('link: links a selection, with the address escaped', async () => {

@@ -27,7 +27,7 @@ test('Ctrl+B, Ctrl+I and Ctrl+U format the selection and take it off again', asy
     assert.deepEqual((await editor.states()).slice(-1), [NONE]);
 });
 
-test('Ctrl+I and Ctrl+U at the caret apply to what is typed next', async () => {
+test('Ctrl+I and Ctrl+U at the caret apply to what is typed next and show at once', async () => {
     const editor = await open();
     await editor.setContent('<div>one</div>', ID);
     await editor.caret('one');
@@ -36,6 +36,8 @@ test('Ctrl+I and Ctrl+U at the caret apply to what is typed next', async () => {
     await editor.press('Control+U');
     await editor.type('Y');
     assert.equal(await editor.lastHtml(), '<div>one<i>X</i><u><i>Y</i></u></div>');
+    assert.deepEqual(await editor.states(), [Object.assign({}, NONE, { italic: true }),
+        Object.assign({}, NONE, { italic: true, underline: true })]);
 });
 
 // Clipboard HTML as a browser puts it there when copying from a web page.

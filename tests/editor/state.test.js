@@ -67,16 +67,6 @@ test('a command\'s formatting shows at once, also at the caret before anything i
     assert.equal((await editor.states()).length, 4);
 });
 
-test('Ctrl+B at the caret shows in the state and in what is typed', async () => {
-    const editor = await open();
-    await editor.setContent('<div>one</div>', ID);
-    await editor.caret('one');
-    await editor.press('Control+B');
-    await editor.type('X');
-    assert.deepEqual(await editor.states(), [only('bold')]);
-    assert.equal(await editor.lastHtml(), '<div>one<b>X</b></div>');
-});
-
 test('new content clears the state of a caret in formatted text', async () => {
     const editor = await open();
     await editor.setContent('<div><u>under</u></div>', ID);
