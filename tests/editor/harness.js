@@ -66,10 +66,6 @@ class EditorPage {
         return editor;
     }
 
-    async close() {
-        await this.page.close();
-    }
-
     // --- what the program does
 
     setContent(html, id) {
@@ -119,10 +115,6 @@ class EditorPage {
         return changes.length ? changes[changes.length - 1].html : null;
     }
 
-    hostFaults() {
-        return this.page.evaluate(() => window.fakeHost.faults);
-    }
-
     // --- what the user does
 
     async focus() {
@@ -130,10 +122,10 @@ class EditorPage {
     }
 
     // Selects the text `needle` (its nth occurrence in one text node of the editor), or from
-    // `needle` to `until` when given.
-    async select(needle, { until = null, nth = 0 } = {}) {
+    // `needle` to `until` when given; with `offset`, puts the caret that far into `needle`.
+    async select(needle, { until = null, nth = 0, offset = null } = {}) {
         await this.focus();
-        await this.page.evaluate(([needle, until, nth]) => {
+        await this.page.evaluate(([needle, until, nth, offset]) => {
             const editor = document.getElementById('editor');
             const find = (text, n) => {
                 const walker = document.createTreeWalker(editor, NodeFilter.SHOW_TEXT);
@@ -145,32 +137,23 @@ class EditorPage {
                 throw new Error('no text ' + JSON.stringify(text) + ' in the editor');
             };
             const [startNode, start] = find(needle, nth);
+            if (offset !== null) {
+                getSelection().collapse(startNode, start + offset);
+                return;
+            }
             const [endNode, end] = until === null ? [startNode, start] : find(until, 0);
             const range = document.createRange();
             range.setStart(startNode, start);
             range.setEnd(endNode, end + (until === null ? needle : until).length);
             getSelection().removeAllRanges();
             getSelection().addRange(range);
-        }, [needle, until, nth]);
+        }, [needle, until, nth, offset]);
         await this.settle();
     }
 
     // Puts the caret `offset` characters into the text `needle` (by default after it).
-    async caret(needle, offset = needle.length) {
-        await this.focus();
-        await this.page.evaluate(([needle, offset]) => {
-            const walker = document.createTreeWalker(
-                document.getElementById('editor'), NodeFilter.SHOW_TEXT);
-            for (let node; (node = walker.nextNode());) {
-                const at = node.data.indexOf(needle);
-                if (at >= 0) {
-                    getSelection().collapse(node, at + offset);
-                    return;
-                }
-            }
-            throw new Error('no text ' + JSON.stringify(needle) + ' in the editor');
-        }, [needle, offset]);
-        await this.settle();
+    caret(needle, offset = needle.length) {
+        return this.select(needle, { offset });
     }
 
     async type(text) {
@@ -223,9 +206,9 @@ function editorSuite() {
     });
     afterEach(async () => {
         for (const editor of opened.splice(0)) {
-            const faults = await editor.hostFaults();
+            const faults = await editor.page.evaluate(() => window.fakeHost.faults);
             const errors = editor.errors.map(String);
-            await editor.close();
+            await editor.page.close();
             assert.deepEqual({ errors, faults }, { errors: [], faults: [] });
         }
     });
@@ -236,4 +219,4 @@ function editorSuite() {
     };
 }
 
-module.exports = { launchBrowser, EditorPage, editorSuite, literal, EDITOR_URL };
+module.exports = { editorSuite, EDITOR_URL };
