@@ -179,41 +179,6 @@ TEST_F(RichBridge, ScriptErrorsAreLoggedAndLinksOutOfThePageAreNotFollowed) {
     EXPECT_EQ(evaluate("typeof setContent").toString(), "function");
 }
 
-// The program's own editor page in the program's own web engine.
-TEST(RichEditorPage, EditsComeBackInTheProgramsConvention) {
-    testing::CapturingLog log;
-    const auto folder = editorPageFolder();
-    ASSERT_TRUE(folder);
-    RichEditorBridge bridge(folder, log);
-    std::vector<std::pair<Uuid, std::string>> changes;
-    bridge.onChange = [&](const Uuid& id, const std::string& html) {
-        changes.emplace_back(id, html);
-    };
-    bridge.load("<div>Hello</div><div>World</div>", first);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return bridge.isReady(); }, 20000));
-
-    std::optional<QVariant> selected;
-    bridge.webView()->page()->runJavaScript(
-        "(function(){const r=document.createRange();"
-        "r.selectNodeContents(document.querySelector('[contenteditable]').firstChild);"
-        "const s=getSelection();s.removeAllRanges();s.addRange(r);return true;})()",
-        [&](const QVariant& value) { selected = value; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return selected.has_value(); }, 20000));
-    bridge.exec("bold");
-    bridge.exec("link", QStringLiteral("https://example.com/?q=\"a\""));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return changes.size() >= 2 && bridge.state().link; }, 20000));
-    EXPECT_EQ(changes.back().first, first);
-    EXPECT_EQ(changes.back().second,
-              "<div><a href=\"https://example.com/?q=&quot;a&quot;\"><b>Hello</b></a></div>"
-              "<div>World</div>");
-    EXPECT_TRUE(bridge.state().bold);
-    std::optional<QString> link;
-    bridge.currentLink([&](const QString& answer) { link = answer; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return link.has_value(); }, 20000));
-    EXPECT_EQ(*link, "https://example.com/?q=\"a\"");
-    EXPECT_TRUE(log.lines.empty()) << log.lines.front();
-}
-
 // Run in a process of its own with a dark palette set before anything starts the web engine
 // (the gui_tests_dark entry); skipped in the main run.
 TEST(RichEditorPage, FollowsADarkPalette) {

@@ -47,7 +47,6 @@ TEST(RichEditorModule, TheBuiltModuleMakesTheWebEditor) {
     testing::CapturingLog log;
     const std::unique_ptr<RichEditor> editor =
         loadRichEditor(editorPageFolder(), log, {QUILLO_RICH_EDITOR_MODULE_FOLDER});
-    EXPECT_TRUE(log.lines.empty()) << log.lines.front();
     auto* view = qobject_cast<QWebEngineView*>(editor->view());
     ASSERT_NE(view, nullptr) << editor->view()->metaObject()->className();
 
@@ -59,8 +58,21 @@ TEST(RichEditorModule, TheBuiltModuleMakesTheWebEditor) {
         [&] { return evaluate(*view, shown).toString() == "<div>typed</div>"; }, 20000));
     evaluate(*view, "getSelection().selectAllChildren(document.getElementById('editor'))");
     editor->exec("bold", std::nullopt);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return changed.has_value(); }, 20000));
-    EXPECT_EQ(*changed, "<div><b>typed</b></div>");
+    editor->exec("link", QStringLiteral("https://example.com/?q=\"a\""));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor->state().link; }, 20000));
+    EXPECT_TRUE(editor->state().bold);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return changed ==
+                   "<div><a href=\"https://example.com/?q=&quot;a&quot;\"><b>typed</b></a></div>";
+        },
+        20000))
+        << changed.value_or("(none)");
+    std::optional<QString> link;
+    editor->currentLink([&](const QString& answer) { link = answer; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return link.has_value(); }, 20000));
+    EXPECT_EQ(*link, "https://example.com/?q=\"a\"");
+    EXPECT_TRUE(log.lines.empty()) << log.lines.front();
     delete view;
 }
 
