@@ -1,5 +1,5 @@
 // The widget tests need a QApplication; the offscreen platform stands in for a display.
-#include "fakes/PrivateRuntimeFolder.h"
+#include "fakes/TempFolder.h"
 #include "gui/editor/WebEngineSetup.h"
 
 #include <QApplication>
@@ -9,7 +9,10 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleMock(&argc, argv);
-    const quillo::testing::PrivateRuntimeFolder runtime;
+    // A runtime folder of the run's own, always: the instance socket goes there, never to a
+    // Quillo the user is running.
+    const quillo::testing::TempFolder runtime;
+    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
     quillo::prepareWebEngine();
     QApplication application(argc, argv);
     if (qEnvironmentVariableIsSet("QUILLO_TEST_DARK_PALETTE")) {

@@ -3,11 +3,9 @@
 #include "gui/InstanceChannel.h"
 
 #include "core/platform/InstanceSocket.h"
-#include "fakes/TempFolder.h"
 
 #include <QLocalSocket>
 #include <QTest>
-#include <cstdlib>
 #include <future>
 #include <gmock/gmock.h>
 #include <vector>
@@ -19,27 +17,6 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 constexpr int deadlineMs = 10000;
-
-// XDG_RUNTIME_DIR points at a folder of the user's alone while this lives.
-class PrivateRuntimeFolder {
-public:
-    PrivateRuntimeFolder() {
-        fs::permissions(folder_.path(), fs::perms::owner_all, fs::perm_options::replace);
-        if (const char* value = std::getenv("XDG_RUNTIME_DIR"))
-            previous_ = value;
-        setenv("XDG_RUNTIME_DIR", folder_.path().c_str(), 1);
-    }
-    ~PrivateRuntimeFolder() {
-        if (previous_)
-            setenv("XDG_RUNTIME_DIR", previous_->c_str(), 1);
-        else
-            unsetenv("XDG_RUNTIME_DIR");
-    }
-
-private:
-    testing::TempFolder folder_;
-    std::optional<std::string> previous_;
-};
 
 // A process writing to the socket by hand, keeping whatever comes back.
 class RawClient {
@@ -82,7 +59,6 @@ InstanceReply sent(const InstanceRequest& request) {
 
 TEST(InstanceChannel, dropsClientsThatSayNothingTooMuchOrNonsenseAndAnswersTheOthers) {
     static_assert(InstanceServer::clientTimeout.count() * 3 < deadlineMs);
-    PrivateRuntimeFolder runtime;
     std::vector<InstanceRequest> handled;
     InstanceServer server([&handled](const InstanceRequest& request) {
         handled.push_back(request);
