@@ -48,14 +48,6 @@ protected:
         QApplication::sendEvent(target, &drop);
         return drop.isAccepted();
     }
-
-    int sidebarRowTitled(const QString& title) const {
-        const QAbstractItemModel* model = sidebarList()->model();
-        for (int row = 0; row < model->rowCount(); ++row)
-            if (model->index(row, 0).data().toString() == title)
-                return row;
-        return -1;
-    }
 };
 
 // ---- Deleting and undoing
@@ -93,32 +85,25 @@ TEST_F(LibraryCommandsTest, theDeleteKeyAsksAndTheBannerUndoesIntoTheList) {
 
 // ---- The rows' context menu
 
-TEST_F(LibraryCommandsTest, rowMenuOffersItsCommandsInOrder) {
-    library->addGroup("Work & Play");
-    library->addGroup("Home");
-    add("Alpha");
-    window = makeWindow();
-    std::unique_ptr<QMenu> menu = window->snippetList()->rowMenu(0);
-    ASSERT_NE(menu, nullptr);
-    EXPECT_THAT(actionTexts(*menu).toVector(),
-                ElementsAre("Copy to Clipboard", "Duplicate", "Move to Group", "—", "Delete"));
-    QMenu* move = action(*menu, "Move to Group")->menu();
-    ASSERT_NE(move, nullptr);
-    EXPECT_THAT(actionTexts(*move).toVector(),
-                ElementsAre("Work && Play", "Home", "—", "Ungrouped"));
-    EXPECT_EQ(window->snippetList()->rowMenu(5), nullptr);
-}
-
-TEST_F(LibraryCommandsTest, copyDuplicateAndMoveFromTheRowMenu) {
+TEST_F(LibraryCommandsTest, rowMenuCopiesDuplicatesAndMoves) {
     const Uuid home = library->addGroup("Home").id;
+    library->addGroup("Work & Play");
     add("Alpha", std::nullopt, "alpha text");
     add("Beta");
     Snippet form = add("Form");
     form.text = "Dear {{field:Name}}";
     library->update(form);
     window = makeWindow();
+    std::unique_ptr<QMenu> menu = window->snippetList()->rowMenu(rowNamed("Alpha"));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_THAT(actionTexts(*menu).toVector(),
+                ElementsAre("Copy to Clipboard", "Duplicate", "Move to Group", "—", "Delete"));
+    ASSERT_NE(action(*menu, "Move to Group")->menu(), nullptr);
+    EXPECT_THAT(actionTexts(*action(*menu, "Move to Group")->menu()).toVector(),
+                ElementsAre("Home", "Work && Play", "—", "Ungrouped"));
+    EXPECT_EQ(window->snippetList()->rowMenu(5), nullptr);
 
-    action(*window->snippetList()->rowMenu(rowNamed("Alpha")), "Copy to Clipboard")->trigger();
+    action(*menu, "Copy to Clipboard")->trigger();
     EXPECT_EQ(pasteboard.plainString(), "alpha text");
     action(*window->snippetList()->rowMenu(rowNamed("Form")), "Copy to Clipboard")->trigger();
     EXPECT_TRUE(panel.visible) << "fields are asked for in the picker's form";
@@ -132,7 +117,7 @@ TEST_F(LibraryCommandsTest, copyDuplicateAndMoveFromTheRowMenu) {
     // With Alpha and Beta selected, moving Alpha moves both; moving Form moves it alone.
     clickRow(snippetList(), rowNamed("Alpha"));
     clickRow(snippetList(), rowNamed("Beta"), Qt::ControlModifier);
-    std::unique_ptr<QMenu> menu = window->snippetList()->rowMenu(rowNamed("Alpha"));
+    menu = window->snippetList()->rowMenu(rowNamed("Alpha"));
     action(*action(*menu, "Move to Group")->menu(), "Home")->trigger();
     EXPECT_EQ(sidebarRows()[3], "Home 2");
     menu = window->snippetList()->rowMenu(rowNamed("Form"));

@@ -57,15 +57,20 @@ protected:
         return rows;
     }
 
-    /// Clicks a sidebar row by its title.
-    void chooseSidebarRow(const QString& title) {
+    /// The sidebar's row with that title; -1 when none has it.
+    int sidebarRowTitled(const QString& title) const {
         const QAbstractItemModel* model = sidebarList()->model();
         for (int row = 0; row < model->rowCount(); ++row)
-            if (model->index(row, 0).data().toString() == title) {
-                clickRow(sidebarList(), row);
-                return;
-            }
-        ADD_FAILURE() << "no sidebar row " << title.toStdString();
+            if (model->index(row, 0).data().toString() == title)
+                return row;
+        return -1;
+    }
+
+    /// Clicks a sidebar row by its title.
+    void chooseSidebarRow(const QString& title) {
+        const int row = sidebarRowTitled(title);
+        ASSERT_GE(row, 0) << "no sidebar row " << title.toStdString();
+        clickRow(sidebarList(), row);
     }
 
     static void clickRow(QListView* list, int row, Qt::KeyboardModifiers modifiers = {}) {

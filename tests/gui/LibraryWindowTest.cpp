@@ -104,29 +104,23 @@ TEST_F(LibraryWindowTest, listKeepsItsPlaceAfterEditsAndStartsAtTheTopForANewCho
 
 // ---- Sidebar
 
-TEST_F(LibraryWindowTest, sidebarCountsAndTheUngroupedRowFollowTheLibrary) {
+TEST_F(LibraryWindowTest, sidebarRowsCountAndChooseWhatTheListShowsWithTheSearchField) {
     const Uuid work = library->addGroup("Work").id;
     library->addGroup("Empty");
-    const Snippet loose = add("Loose");
-    add("Report", work);
-    window = makeWindow();
-    EXPECT_THAT(sidebarRows().toVector(),
-                ::testing::ElementsAre("All Snippets 2", "Recently Used", "Groups", "Work 1",
-                                       "Empty 0", "Ungrouped 1"));
-
-    library->move({loose.id}, work);
-    EXPECT_THAT(sidebarRows().toVector(), ::testing::ElementsAre("All Snippets 2", "Recently Used",
-                                                                 "Groups", "Work 2", "Empty 0"));
-    library->move({loose.id}, std::nullopt);
-    EXPECT_EQ(sidebarRows().last(), "Ungrouped 1");
-}
-
-TEST_F(LibraryWindowTest, sidebarRowsAndTheSearchFieldChooseWhatTheListShows) {
-    const Uuid work = library->addGroup("Work").id;
     add("Invoice late", work);
     add("Alpha", work);
-    use(add("Invoice copy"));
+    const Snippet copy = add("Invoice copy");
+    use(copy);
     window = makeWindow();
+    EXPECT_THAT(sidebarRows().toVector(),
+                ::testing::ElementsAre("All Snippets 3", "Recently Used", "Groups", "Work 2",
+                                       "Empty 0", "Ungrouped 1"));
+    library->move({copy.id}, work);
+    EXPECT_THAT(sidebarRows().toVector(), ::testing::ElementsAre("All Snippets 3", "Recently Used",
+                                                                 "Groups", "Work 3", "Empty 0"));
+    library->move({copy.id}, std::nullopt);
+    EXPECT_EQ(sidebarRows().last(), "Ungrouped 1");
+
     EXPECT_EQ(listedNames(), QStringList({"Alpha", "Invoice copy", "Invoice late"}));
     EXPECT_EQ(sidebarList()->selectionModel()->selectedRows().value(0).row(), 0);
     chooseSidebarRow("Recently Used");

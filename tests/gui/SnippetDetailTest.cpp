@@ -10,7 +10,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -25,7 +24,8 @@
 namespace quillo {
 namespace {
 
-using ::testing::HasSubstr;
+using ::testing::_;
+using ::testing::ElementsAre;
 using ::testing::StartsWith;
 
 class SnippetDetailTest : public testing::AppFixture {
@@ -155,14 +155,7 @@ TEST_F(SnippetDetailTest, RichTextReportsGoToTheSnippetTheyNameWhileItIsRich) {
     const Snippet plain = add("Plain", "c");
     auto detail = makeDetail(earlier.id);
     detail->setSnippetID(shown.id);
-    const auto report = [&](const Uuid& id, const char* html) {
-        static_cast<RichEditorBridge&>(detail->richEditor())
-            .receive(QJsonDocument::fromJson(
-                         QStringLiteral(R"({"type":"change","payload":{"html":"%1","id":"%2"}})")
-                             .arg(html, QString::fromStdString(id.string()))
-                             .toUtf8())
-                         .toVariant());
-    };
+    const auto& report = detail->richEditor().onChange;
     report(earlier.id, "<div>late</div>");
     report(plain.id, "<div>lost</div>");
     report(Uuid::random(), "<div>gone</div>");
@@ -246,15 +239,12 @@ TEST_F(SnippetDetailTest, InsertMenuAndFieldDialogPutPlaceholdersAtTheCaret) {
     const Snippet note = add("Note", "Dear ");
     auto detail = makeDetail(note.id);
     QMenu* menu = detail->formatBar()->insertMenu();
-    QStringList labels;
+    std::vector<std::string> labels;
     for (QAction* action : menu->actions())
         if (!action->isSeparator())
-            labels << action->text();
-    ASSERT_EQ(labels.size(), 6);
-    EXPECT_THAT(labels[0].toStdString(), StartsWith("Long \u2014 "));
-    EXPECT_THAT(labels[3].toStdString(), StartsWith("Time \u2014 "));
-    EXPECT_EQ(labels[4], "Clipboard Contents");
-    EXPECT_EQ(labels[5], "Fill-in Field…");
+            labels.push_back(action->text().toStdString());
+    EXPECT_THAT(labels, ElementsAre(StartsWith("Long \u2014 "), _, _, StartsWith("Time \u2014 "),
+                                    "Clipboard Contents", "Fill-in Field…"));
 
     detail->plainEditor()->moveCursor(QTextCursor::End);
     menu->actions()[menu->actions().size() - 2]->trigger();
