@@ -2,13 +2,12 @@
 // private session bus, and by opening the folder where no file manager offers it.
 #include "fakes/TempFolder.h"
 #include "platform/DBusFileViewer.h"
+#include "platform/PrivatePortalBus.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDesktopServices>
-#include <QElapsedTimer>
-#include <QProcess>
+#include <QTest>
 #include <QUrl>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -46,48 +45,6 @@ public slots:
     void open(const QUrl& url) { opened.append(url); }
 };
 
-template <typename Done> bool waitFor(Done done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-/// A session bus of the test's own, gone with it.
-class PrivateBus {
-public:
-    PrivateBus() {
-        // Its socket in the test's own folder: the session default leaves one in /tmp for
-        // good when the daemon is killed.
-        daemon_.start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                       QStringLiteral("--address=unix:path=") +
-                           QString::fromStdString((folder_ / "bus").string()),
-                       QStringLiteral("--print-address=1")});
-        if (daemon_.waitForStarted(5000) && daemon_.waitForReadyRead(5000))
-            address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-    }
-    ~PrivateBus() {
-        QDBusConnection::disconnectFromBus(QStringLiteral("viewer"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("manager"));
-        daemon_.kill();
-        daemon_.waitForFinished(5000);
-    }
-    PrivateBus(const PrivateBus&) = delete;
-    PrivateBus& operator=(const PrivateBus&) = delete;
-
-    bool running() const { return !address_.isEmpty(); }
-    QDBusConnection connect(const QString& name) const {
-        return QDBusConnection::connectToBus(address_, name);
-    }
-
-private:
-    testing::TempFolder folder_;
-    QProcess daemon_;
-    QString address_;
-};
-
 TEST(DBusFileViewer, fallsBackToTheFolderItselfOrTheOneHoldingAFile) {
     testing::TempFolder folder;
     const std::filesystem::path file = folder / "library.json";
@@ -98,10 +55,10 @@ TEST(DBusFileViewer, fallsBackToTheFolderItselfOrTheOneHoldingAFile) {
 }
 
 TEST(DBusFileViewer, asksTheFileManagerToSelectTheItem) {
-    PrivateBus bus;
-    if (!bus.running())
+    testing::PrivatePortalBus bus;
+    if (!bus.start())
         GTEST_SKIP() << "no dbus-daemon to run a private bus";
-    QDBusConnection managerBus = bus.connect(QStringLiteral("manager"));
+    QDBusConnection managerBus = bus.portal();
     FakeFileManager manager;
     ASSERT_TRUE(managerBus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
                                           QDBusConnection::ExportAllSlots));
@@ -111,9 +68,9 @@ TEST(DBusFileViewer, asksTheFileManagerToSelectTheItem) {
     const std::filesystem::path item = folder / "My Library" / "Quillo";
     std::filesystem::create_directories(item);
     UrlCatcher desktop;
-    DBusFileViewer viewer(bus.connect(QStringLiteral("viewer")));
+    DBusFileViewer viewer(bus.client());
     viewer.reveal(item);
-    ASSERT_TRUE(waitFor([&] { return !manager.shown.isEmpty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !manager.shown.isEmpty(); }));
     EXPECT_EQ(manager.shown, QStringList{QUrl::fromLocalFile(QString::fromStdString(item.string()))
                                              .toString(QUrl::FullyEncoded)});
     EXPECT_TRUE(manager.shown.first().contains(QStringLiteral("My%20Library")));
@@ -126,12 +83,12 @@ TEST(DBusFileViewer, opensTheFolderWhenNoFileManagerAnswers) {
     testing::TempFolder folder;
     UrlCatcher desktop;
     {
-        PrivateBus bus;
-        if (!bus.running())
+        testing::PrivatePortalBus bus;
+        if (!bus.start())
             GTEST_SKIP() << "no dbus-daemon to run a private bus";
-        DBusFileViewer viewer(bus.connect(QStringLiteral("viewer")));
+        DBusFileViewer viewer(bus.client());
         viewer.reveal(folder.path());
-        ASSERT_TRUE(waitFor([&] { return !desktop.opened.isEmpty(); }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop.opened.isEmpty(); }));
         EXPECT_EQ(desktop.opened,
                   QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(folder.path().string()))});
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/OtherXClient.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -9,49 +11,34 @@
 #include <thread>
 #include <utility>
 #include <vector>
-#include <xcb/xcb.h>
 
 namespace quillo::testing {
 
 /// Another X client holding the CLIPBOARD, like a program the user copied from: it offers
 /// the given targets and serves them from its own connection and thread until destroyed.
 /// Small data only (no incremental transfers).
-class ForeignClipboardOwner {
+class ForeignClipboardOwner : public OtherXClient {
 public:
     using Offers = std::vector<std::pair<std::string, std::string>>;
 
-    explicit ForeignClipboardOwner(const Offers& offers)
-        : connection_(xcb_connect(nullptr, nullptr)) {
-        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+    explicit ForeignClipboardOwner(const Offers& offers) {
         window_ = xcb_generate_id(connection_);
-        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, 0, nullptr);
-        targets_ = atom("TARGETS");
+        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, root_, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        targets_ = x().atom("TARGETS");
         for (const auto& [target, data] : offers)
-            offers_.emplace_back(atom(target), data);
-        xcb_set_selection_owner(connection_, window_, atom("CLIPBOARD"), XCB_CURRENT_TIME);
+            offers_.emplace_back(x().atom(target.c_str()), data);
+        xcb_set_selection_owner(connection_, window_, x().atom("CLIPBOARD"), XCB_CURRENT_TIME);
         xcb_flush(connection_);
         server_ = std::thread([this] { serve(); });
     }
 
-    ~ForeignClipboardOwner() {
+    ~ForeignClipboardOwner() override {
         stopped_ = true;
         server_.join();
-        xcb_disconnect(connection_);
     }
-
-    ForeignClipboardOwner(const ForeignClipboardOwner&) = delete;
-    ForeignClipboardOwner& operator=(const ForeignClipboardOwner&) = delete;
 
 private:
-    xcb_atom_t atom(const std::string& name) {
-        const auto cookie =
-            xcb_intern_atom(connection_, 0, static_cast<uint16_t>(name.size()), name.c_str());
-        const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-            xcb_intern_atom_reply(connection_, cookie, nullptr), &std::free);
-        return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-    }
-
     void serve() {
         while (!stopped_) {
             const std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event(
@@ -93,7 +80,6 @@ private:
         xcb_flush(connection_);
     }
 
-    xcb_connection_t* connection_;
     xcb_window_t window_ = 0;
     xcb_atom_t targets_ = XCB_ATOM_NONE;
     std::vector<std::pair<xcb_atom_t, std::string>> offers_;

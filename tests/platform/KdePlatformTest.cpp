@@ -11,12 +11,10 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <linux/input-event-codes.h>
@@ -213,18 +211,11 @@ HeadlessKWin* KdePlatform::kwin_ = nullptr;
 TEST_F(KdePlatform, ShortcutFiresOnEachPressIncludingShiftedSymbols) {
     KGlobalAccelHotKeyService service(kwin_->bus());
     int presses = 0;
-    QElapsedTimer sinceKeys;
-    qint64 latencyMs = -1;
-    service.setPressedHandler([&] {
-        ++presses;
-        latencyMs = sinceKeys.elapsed();
-    });
+    service.setPressedHandler([&] { ++presses; });
 
     ASSERT_EQ(service.registerHotKey(KeyCode::space, controlOption), 0);
-    sinceKeys.start();
     poster_->tapKey(KeyCode::space, ModifierFlag::control | ModifierFlag::option);
     ASSERT_TRUE(QTest::qWaitFor([&] { return presses == 1; }, deadlineMs));
-    std::printf("[          ] KWin: keys to pressed handler in %lld ms\n", latencyMs);
     poster_->tapKey(KeyCode::space, ModifierFlag::control | ModifierFlag::option);
     ASSERT_TRUE(QTest::qWaitFor([&] { return presses == 2; }, deadlineMs));
 

@@ -6,8 +6,8 @@
 
 namespace quillo::testing {
 
-/// A session bus of the test's own, where the test plays the desktop portal on one
-/// connection and the code under test calls it on another.
+/// A session bus of the test's own, where the test plays the desktop portal (or another
+/// desktop service) on one connection and the code under test calls it on another.
 class PrivatePortalBus {
 public:
     static inline const QString portalName = QStringLiteral("quillo-fake-portal");

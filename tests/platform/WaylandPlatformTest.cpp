@@ -112,10 +112,6 @@ protected:
     std::vector<std::unique_ptr<QProcess>> programs_;
 };
 
-std::string bytes(const QByteArray& data) {
-    return data.toStdString();
-}
-
 QByteArray pngImage() {
     QImage image(3, 2, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
@@ -147,7 +143,8 @@ TEST_F(WaylandPlatformTest, AnotherProgramsClipboardIsReadAndPutBackExactly) {
         const std::vector<std::string> offered = offeredTypes();
         const std::vector<PasteboardItem> saved = pasteboard.items();
         ASSERT_EQ(saved.size(), 1u);
-        EXPECT_THAT(saved[0].data, Contains(Pair(copied.type.toStdString(), bytes(copied.data))));
+        EXPECT_THAT(saved[0].data,
+                    Contains(Pair(copied.type.toStdString(), copied.data.toStdString())));
         std::vector<std::string> savedTypes;
         for (const auto& [type, data] : saved[0].data)
             savedTypes.push_back(type);
