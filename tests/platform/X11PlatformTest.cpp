@@ -9,9 +9,7 @@
 #include "platform/X11Workspace.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTest>
@@ -75,8 +73,6 @@ public:
         xcb_delete_property(connection_, window, x().atom(name));
         sync();
     }
-
-    void sync() { x().sync(); }
 };
 
 class X11Session : public ::testing::Test {
@@ -292,15 +288,6 @@ protected:
     const WindowClass editor{"gedit", "Gedit"};
     const WindowClass terminal{"xterm", "XTerm"};
 };
-
-TEST_F(X11KeyPosting, CommandVPastesTheClipboardIntoATextField) {
-    QApplication::clipboard()->setText(QStringLiteral("from the clipboard"));
-    QLineEdit field;
-    showFocused(field);
-    X11KeyPoster(app, front(editor)).tapKey(KeyCode::v, ModifierFlag::command);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return field.text() == "from the clipboard"; }, deadlineMs))
-        << field.text().toStdString();
-}
 
 TEST_F(X11KeyPosting, PasteChordFollowsTheWindowInFrontAndOtherKeysAreTranslated) {
     KeyRecorder recorder;
