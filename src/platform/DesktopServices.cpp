@@ -46,7 +46,7 @@ public:
 
 class NoKeyPoster final : public KeyPoster {
 public:
-    void tapKey(std::uint16_t, std::uint64_t) override {}
+    bool tapKey(std::uint16_t, std::uint64_t) override { return false; }
 };
 
 /// A Wayland compositor that doesn't say which window is in front: the paste waits as long as

@@ -78,12 +78,13 @@ private:
 };
 
 /// Keys posted only once a borrowed focus is back with the window the user was in, and never
-/// after a write that couldn't be made: the paste would paste something else.
+/// after a write that couldn't be made: the paste would paste something else. Posted later,
+/// they count as posted.
 class FocusReturningKeyPoster final : public KeyPoster {
 public:
     FocusReturningKeyPoster(std::unique_ptr<KeyPoster> poster,
                             std::shared_ptr<FocusBorrower> borrower);
-    void tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) override;
+    bool tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) override;
 
 private:
     std::shared_ptr<KeyPoster> poster_;

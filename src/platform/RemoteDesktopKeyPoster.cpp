@@ -173,9 +173,9 @@ void RemoteDesktopKeyPoster::tapKeysym(std::uint32_t keysym) {
     pressKeysym(keysym, false);
 }
 
-void RemoteDesktopKeyPoster::tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) {
+bool RemoteDesktopKeyPoster::tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) {
     if (!isReady())
-        return;
+        return false;
     std::vector<std::uint32_t> held;
     std::optional<std::uint32_t> key;
     if (keys::isPasteCommand(keyCode, modifierFlags)) {
@@ -189,13 +189,14 @@ void RemoteDesktopKeyPoster::tapKey(std::uint16_t keyCode, std::uint64_t modifie
         held.assign(modifiers.begin(), modifiers.end());
     }
     if (!key)
-        return;
+        return false;
     for (const std::uint32_t modifier : held)
         pressKeysym(modifier, true);
     pressKeysym(*key, true);
     pressKeysym(*key, false);
     for (auto modifier = held.rbegin(); modifier != held.rend(); ++modifier)
         pressKeysym(*modifier, false);
+    return true;
 }
 
 } // namespace quillo

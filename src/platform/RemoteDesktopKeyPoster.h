@@ -65,7 +65,7 @@ public:
     /// Called on the main thread whenever the state changes.
     void setChangedHandler(std::function<void()> handler) { changed_ = std::move(handler); }
 
-    void tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) override;
+    bool tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) override;
     /// Presses and releases the key of one keysym.
     void tapKeysym(std::uint32_t keysym);
 

@@ -16,15 +16,24 @@ bool isTerminalWindow(const WindowClass& names) {
     return isTerminalApp(names.instance) || isTerminalApp(names.className);
 }
 
+namespace {
+
+std::optional<xcb_keycode_t> keycodeOf(const KeyboardMap& keyboard, xcb_keysym_t keysym) {
+    const auto keycodes = keyboard.keycodesOf(keysym);
+    return keycodes.empty() ? std::nullopt : std::optional(keycodes.front());
+}
+
+} // namespace
+
 X11KeyPoster::X11KeyPoster(std::optional<X11Connection> connection,
                            FrontWindowClass frontWindowClass,
                            std::chrono::milliseconds modifierWait)
     : connection_(connection), frontWindowClass_(std::move(frontWindowClass)),
       modifierWait_(modifierWait) {}
 
-void X11KeyPoster::tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) {
+bool X11KeyPoster::tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) {
     if (!connection_)
-        return;
+        return false;
     std::optional<std::uint32_t> keysym;
     std::uint16_t modifiers = 0;
     if (keys::isPasteCommand(keyCode, modifierFlags)) {
@@ -38,19 +47,31 @@ void X11KeyPoster::tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) {
         modifiers = keys::xModifiersForFlags(modifierFlags);
     }
     if (!keysym)
-        return;
+        return false;
 
     // A modifier the user still holds would join ours: Alt+Ctrl+V pastes nothing.
     waitForModifiersReleased();
     const KeyboardMap keyboard(connection_->get());
-    const auto modifierKeys = keys::keysymsForXModifiers(modifiers);
+    const std::optional<xcb_keycode_t> key = keycodeOf(keyboard, *keysym);
+    if (!key)
+        return false;
+    std::vector<xcb_keycode_t> modifierKeys;
+    for (const auto modifier : keys::keysymsForXModifiers(modifiers)) {
+        const auto code = keycodeOf(keyboard, modifier);
+        // A chord with a key left out would be another chord.
+        if (!code)
+            return false;
+        modifierKeys.push_back(*code);
+    }
+
     for (const auto modifier : modifierKeys)
-        fakeKey(keyboard, XCB_KEY_PRESS, modifier);
-    fakeKey(keyboard, XCB_KEY_PRESS, *keysym);
-    fakeKey(keyboard, XCB_KEY_RELEASE, *keysym);
+        fakeKey(XCB_KEY_PRESS, modifier);
+    fakeKey(XCB_KEY_PRESS, *key);
+    fakeKey(XCB_KEY_RELEASE, *key);
     for (auto modifier = modifierKeys.rbegin(); modifier != modifierKeys.rend(); ++modifier)
-        fakeKey(keyboard, XCB_KEY_RELEASE, *modifier);
+        fakeKey(XCB_KEY_RELEASE, *modifier);
     xcb_flush(connection_->get());
+    return true;
 }
 
 void X11KeyPoster::waitForModifiersReleased() const {
@@ -71,14 +92,9 @@ void X11KeyPoster::waitForModifiersReleased() const {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
-void X11KeyPoster::fakeKey(const KeyboardMap& keyboard, std::uint8_t type,
-                           xcb_keysym_t keysym) const {
-    // A key this keyboard cannot type is left out, as a key event that cannot be made is.
-    const auto keycodes = keyboard.keycodesOf(keysym);
-    if (keycodes.empty())
-        return;
-    xcb_test_fake_input(connection_->get(), type, keycodes.front(), XCB_CURRENT_TIME,
-                        XCB_WINDOW_NONE, 0, 0, 0);
+void X11KeyPoster::fakeKey(std::uint8_t type, xcb_keycode_t keycode) const {
+    xcb_test_fake_input(connection_->get(), type, keycode, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0,
+                        0);
 }
 
 } // namespace quillo

@@ -15,7 +15,7 @@ bool isTerminalWindow(const WindowClass& names);
 
 /// Key presses through the XTEST extension, as if typed on the keyboard. Command-V becomes
 /// the paste chord of the window in front; other keys are sent as they are, with Command
-/// as Ctrl.
+/// as Ctrl. Nothing is posted when the keyboard has no key for the chord.
 class X11KeyPoster final : public KeyPoster {
 public:
     using FrontWindowClass = std::function<std::optional<WindowClass>()>;
@@ -26,11 +26,11 @@ public:
     X11KeyPoster(std::optional<X11Connection> connection, FrontWindowClass frontWindowClass,
                  std::chrono::milliseconds modifierWait = std::chrono::seconds(1));
 
-    void tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) override;
+    bool tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) override;
 
 private:
     void waitForModifiersReleased() const;
-    void fakeKey(const KeyboardMap& keyboard, std::uint8_t type, xcb_keysym_t keysym) const;
+    void fakeKey(std::uint8_t type, xcb_keycode_t keycode) const;
 
     std::optional<X11Connection> connection_;
     FrontWindowClass frontWindowClass_;

@@ -15,18 +15,23 @@ struct KeyTap {
     friend bool operator==(const KeyTap&, const KeyTap&) = default;
 };
 
-/// Keeps every key press; `onTap`, when set, runs as each press is posted, so a test can
+/// Keeps every key press posted; `onTap`, when set, runs as each press is posted, so a test can
 /// look at the world (say, the clipboard) at that moment.
 class RecordingKeyPoster final : public KeyPoster {
 public:
-    void tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) override {
+    bool tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) override {
+        if (!posts)
+            return false;
         taps.push_back({keyCode, modifierFlags});
         if (onTap)
             onTap(taps.back());
+        return posts;
     }
 
     std::vector<KeyTap> taps;
     std::function<void(const KeyTap&)> onTap;
+    /// False: a keyboard that can't type the keys, so none is posted.
+    bool posts = true;
 };
 
 } // namespace quillo::testing

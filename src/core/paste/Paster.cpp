@@ -126,7 +126,11 @@ void Paster::paste(const Snippet& snippet, const Placeholders::Values& values,
     state_->ownChangeCount = pasteboard.changeCount();
     const std::uint64_t generation = ++state_->restoreGeneration;
 
-    tapKey(KeyCode::v, ModifierFlag::command);
+    if (!tapKey(KeyCode::v, ModifierFlag::command)) {
+        // Nothing was pasted: putting the user's clipboard back would lose the snippet too.
+        copyOnly(snippet, rendered);
+        return;
+    }
     environment_.library.recordUse(snippet.id);
 
     // The restore holds the state weakly: it does nothing once this paster is gone.
@@ -138,8 +142,8 @@ void Paster::paste(const Snippet& snippet, const Placeholders::Values& values,
     environment_.scheduler.schedule(restoreDelay, std::move(restoreLater));
 }
 
-void Paster::tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) {
-    environment_.keyPoster.tapKey(keyCode, modifierFlags);
+bool Paster::tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) {
+    return environment_.keyPoster.tapKey(keyCode, modifierFlags);
 }
 
 bool Paster::holdsOwnPaste() const {

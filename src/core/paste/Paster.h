@@ -56,12 +56,12 @@ public:
 
     /// Leaves the snippet on the clipboard and counts a use.
     void copy(const Snippet& snippet, const Placeholders::Values& values);
-    /// Pastes the snippet into `target` (when it is still in front and pasting is allowed),
-    /// else only copies it and beeps. Counts a use either way.
+    /// Pastes the snippet into `target` (when it is still in front, pasting is allowed and
+    /// the paste keys can be posted), else only copies it and beeps. Counts a use either way.
     void paste(const Snippet& snippet, const Placeholders::Values& values,
                const std::optional<ApplicationHandle>& target);
-    /// Presses and releases a key in the application in front.
-    void tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags);
+    /// Presses and releases a key in the application in front; false when it couldn't.
+    bool tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags);
 
 private:
     /// What a pending restore needs; shared with the scheduled restores, which do nothing

@@ -81,9 +81,9 @@ void KWinFakeInputKeyPoster::sendKey(std::uint32_t evdevCode, bool pressed) cons
                                                  : WL_KEYBOARD_KEY_STATE_RELEASED);
 }
 
-void KWinFakeInputKeyPoster::tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) {
+bool KWinFakeInputKeyPoster::tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) {
     if (!fakeInput_)
-        return;
+        return false;
     std::optional<std::uint32_t> key;
     std::vector<std::uint32_t> modifierKeysyms;
     if (keys::isPasteCommand(keyCode, modifierFlags)) {
@@ -98,7 +98,7 @@ void KWinFakeInputKeyPoster::tapKey(std::uint16_t keyCode, std::uint64_t modifie
         modifierKeysyms = keys::keysymsForXModifiers(keys::xModifiersForFlags(modifierFlags));
     }
     if (!key)
-        return;
+        return false;
     std::vector<std::uint32_t> modifierCodes;
     for (const std::uint32_t keysym : modifierKeysyms) {
         const auto* us = std::ranges::find(modifierKeys, keysym, &ModifierKey::keysym);
@@ -119,6 +119,7 @@ void KWinFakeInputKeyPoster::tapKey(std::uint16_t keyCode, std::uint64_t modifie
     for (auto code = modifierCodes.rbegin(); code != modifierCodes.rend(); ++code)
         sendKey(*code, false);
     connection_->flush();
+    return true;
 }
 
 } // namespace quillo

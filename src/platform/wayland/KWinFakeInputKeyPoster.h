@@ -40,7 +40,7 @@ public:
     /// True when KWin offered fake input to this program; without it nothing is posted.
     bool granted() const { return fakeInput_ != nullptr; }
 
-    void tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) override;
+    bool tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) override;
 
 private:
     std::optional<std::uint32_t> evdevCodeOf(std::uint32_t keysym) const;

@@ -17,9 +17,9 @@ VirtualKeyboardKeyPoster::VirtualKeyboardKeyPoster(std::shared_ptr<WaylandConnec
 
 VirtualKeyboardKeyPoster::~VirtualKeyboardKeyPoster() = default;
 
-void VirtualKeyboardKeyPoster::tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) {
+bool VirtualKeyboardKeyPoster::tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) {
     if (!keyboard_)
-        return;
+        return false;
     std::optional<std::uint32_t> keysym;
     std::uint16_t modifiers = 0;
     if (keys::isPasteCommand(keyCode, modifierFlags)) {
@@ -33,10 +33,10 @@ void VirtualKeyboardKeyPoster::tapKey(std::uint16_t keyCode, std::uint64_t modif
         modifiers = keys::xModifiersForFlags(modifierFlags);
     }
     if (!keysym)
-        return;
+        return false;
     // What the keys act on must be there first: the clipboard write they paste.
     connection_->sendHeldBack();
-    keyboard_->tap(*keysym, modifiers);
+    return keyboard_->tap(*keysym, modifiers);
 }
 
 } // namespace quillo

@@ -30,7 +30,7 @@ public:
     /// True when the compositor lent the keyboard.
     bool canPost() const { return keyboard_ != nullptr; }
 
-    void tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) override;
+    bool tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) override;
 
 private:
     std::shared_ptr<WaylandConnection> connection_;

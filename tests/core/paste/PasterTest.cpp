@@ -263,6 +263,7 @@ struct CopyOnlyCase {
     bool trusted;
     std::optional<ApplicationHandle> frontmost;
     std::optional<ApplicationHandle> target;
+    bool keysPost = true;
     friend void PrintTo(const CopyOnlyCase& copyOnlyCase, std::ostream* out) {
         *out << copyOnlyCase.name;
     }
@@ -273,6 +274,7 @@ class PasterCopyOnlyTest : public PasterTest, public ::testing::WithParamInterfa
 TEST_P(PasterCopyOnlyTest, LeavesTheSnippetOnTheClipboardAndBeeps) {
     accessibility.trusted = GetParam().trusted;
     workspace.frontmost = GetParam().frontmost;
+    keys.posts = GetParam().keysPost;
     pasteboard.userCopiesItems(imageAndText());
     const Snippet snippet = rich("<div>Kept</div>");
 
@@ -301,7 +303,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CopyOnlyCase{"OtherWindowOfUnknownProcess", true,
                                    ApplicationHandle{.window = 11},
                                    ApplicationHandle{.window = 10}},
-                      CopyOnlyCase{"NoApplicationInFront", true, std::nullopt, target}),
+                      CopyOnlyCase{"NoApplicationInFront", true, std::nullopt, target},
+                      CopyOnlyCase{"KeyboardCannotTypeThePasteKeys", true, target, target, false}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(PasterPasteTest, WithoutTargetOnlyTrustMatters) {
