@@ -9,7 +9,7 @@ packages=(
     # core libraries
     libicu-dev libsimdjson-dev libgumbo-dev nlohmann-json3-dev uuid-dev
     # the desktop program: Qt and X11
-    qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libxcb1-dev libxcb-keysyms1-dev libxcb-xtest0-dev libgl-dev
+    qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libxcb1-dev libxcb-keysyms1-dev libxcb-xtest0-dev libxkbcommon-x11-dev libgl-dev
     # ... and Wayland: Qt's Wayland platform, the protocol library, its code generator,
     # keymaps, and KDE's protocol files
     qt6-wayland libwayland-dev libxkbcommon-dev wayland-protocols plasma-wayland-protocols

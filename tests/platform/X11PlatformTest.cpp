@@ -249,7 +249,7 @@ TEST(X11WindowClass, TerminalsAreKnownByTheirExactNames) {
 }
 
 // Remembers each key press it receives with the modifiers held, leaving out the modifier
-// keys themselves.
+// keys themselves and keys Qt has no name for (the layout switch).
 class KeyRecorder : public QWidget {
 public:
     using Press = std::pair<int, Qt::KeyboardModifiers>;
@@ -259,7 +259,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override {
         const int key = event->key();
-        if (key != Qt::Key_Control && key != Qt::Key_Shift && key != Qt::Key_Alt &&
+        if (key != 0 && key != Qt::Key_Control && key != Qt::Key_Shift && key != Qt::Key_Alt &&
             key != Qt::Key_Meta && key != Qt::Key_Super_L)
             presses.emplace_back(key, event->modifiers());
     }
@@ -326,6 +326,45 @@ TEST_F(X11KeyPosting, PasteWaitsUntilTheUserLetsGoOfAlt) {
         .tapKey(KeyCode::v, ModifierFlag::command);
     user.join();
     EXPECT_EQ(nextPress(recorder), (KeyRecorder::Press{Qt::Key_V, Qt::ControlModifier}));
+}
+
+class X11KeyboardGroups : public X11KeyPosting {
+protected:
+    void TearDown() override {
+        setLayouts("us");
+        X11KeyPosting::TearDown();
+    }
+    // The display's layouts, as a user sets them; the Menu key goes to the next one.
+    static void setLayouts(const QString& layouts, const QString& variants = {}) {
+        ASSERT_EQ(QProcess::execute("setxkbmap", {"-layout", layouts, "-variant", variants,
+                                                  "-option", "", "-option", "grp:menu_toggle"}),
+                  0);
+    }
+};
+
+TEST_F(X11KeyboardGroups, PasteChordIsTheVOfTheActiveGroupAndWithoutAnyVNothingIsPosted) {
+    KeyRecorder recorder;
+    showFocused(recorder);
+    const struct {
+        const char* layouts;
+        const char* variants;
+        bool posts;
+    } cases[] = {
+        {"us,us", ",dvorak", true}, // V is another key there than in the first group
+        // Ctrl+Cyrillic_em: Qt and GTK read a shortcut by the key's letter in a Latin group.
+        {"us,ru", "", true},
+        {"ru", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.layouts);
+        setLayouts(c.layouts, c.variants);
+        other.tap(XK_ISO_Next_Group); // the second layout, where there is one
+        EXPECT_EQ(X11KeyPoster(app, front(editor)).tapKey(KeyCode::v, ModifierFlag::command),
+                  c.posts);
+        if (c.posts) {
+            EXPECT_EQ(nextPress(recorder), (KeyRecorder::Press{Qt::Key_V, Qt::ControlModifier}));
+        }
+    }
 }
 
 using ShortcutKeys = X11Session;
