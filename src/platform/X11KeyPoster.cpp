@@ -26,9 +26,8 @@ std::optional<xcb_keycode_t> keycodeOf(const KeyboardMap& keyboard, xcb_keysym_t
 
 /// The key that types `keysym` with no modifier in the keyboard's active group. Where that
 /// group has it nowhere (Russian beside US English), the key that types it in another group:
-/// toolkits (Qt, GTK, browsers) take a shortcut typed in a non-Latin group by its key's Latin
-/// letter in another group. Absent when no group has it (Russian alone): what that key types
-/// is no paste chord to them.
+/// Qt takes Ctrl with a key of a non-Latin group by the key's Latin letter in another group.
+/// Absent when no group has it (Russian alone): Ctrl+Cyrillic_em is no paste chord to Qt.
 std::optional<xcb_keycode_t> keycodeForActiveGroup(xcb_connection_t* connection,
                                                    xkb_keysym_t keysym) {
     if (xkb_x11_setup_xkb_extension(

@@ -351,7 +351,7 @@ TEST_F(X11KeyboardGroups, PasteChordIsTheVOfTheActiveGroupAndWithoutAnyVNothingI
         bool posts;
     } cases[] = {
         {"us,us", ",dvorak", true}, // V is another key there than in the first group
-        // Ctrl+Cyrillic_em: Qt and GTK read a shortcut by the key's letter in a Latin group.
+        // Ctrl+Cyrillic_em: Qt reads it by the key's letter in the Latin group.
         {"us,ru", "", true},
         {"ru", "", false},
     };
