@@ -26,6 +26,7 @@ namespace {
 
 using ::testing::_;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 class SnippetDetailTest : public testing::AppFixture {

@@ -89,8 +89,8 @@ public:
     /// sway's command socket, for SWAYSOCK.
     std::string socket() const { return (folder_ / "sway.sock").string(); }
 
-    /// Gives what was made under the folder to sway's user, so that the programs sway runs
-    /// can use it.
+    /// Gives what was made under the folder to sway's user, so that programs run as that user
+    /// (see asItsUser) can use it.
     void handOver(const std::filesystem::path& path) const {
         if (geteuid() != 0)
             return;
@@ -100,6 +100,16 @@ public:
             for (const auto& entry : std::filesystem::recursive_directory_iterator(path))
                 (void)chown(entry.path().c_str(), nobody, nobody);
     }
+    /// The command that runs `program` as sway's user: as it is, unless this is root.
+    std::pair<QString, QStringList> asItsUser(const QString& program,
+                                              const QStringList& arguments) const {
+        if (geteuid() != 0)
+            return {program, arguments};
+        return {"setpriv",
+                QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", program} +
+                    arguments};
+    }
+
     /// Runs a sway command ("[app_id=foot] focus") and tells whether sway carried it out.
     bool command(const QString& text) const {
         QProcess swaymsg;
