@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace quillo {
 
@@ -141,6 +142,8 @@ Library::Library(const LibraryEnvironment& environment, LibraryFile contents)
     : Library(environment, false) {
     groups_ = std::move(contents.groups);
     snippets_ = std::move(contents.snippets);
+    for (Snippet& snippet : snippets_)
+        snippet.restamp(nullptr);
 }
 
 Library::~Library() {
@@ -449,15 +452,26 @@ bool Library::takeInFile() {
 void Library::takeIn(LibraryFile theirs, std::uint64_t hash) {
     LibraryFingerprints theirRecords = LibraryFingerprints::of(theirs.groups, theirs.snippets);
     const bool merging = unsaved_;
-    if (merging) {
-        const LibraryFile ours{1, std::move(groups_), std::move(snippets_)};
-        LibraryFile merged = mergeLibraries(known_.records, ours, theirs);
-        groups_ = std::move(merged.groups);
-        snippets_ = std::move(merged.snippets);
-    } else {
-        groups_ = std::move(theirs.groups);
-        snippets_ = std::move(theirs.snippets);
+    LibraryFile ours{1, std::move(groups_), std::move(snippets_)};
+    LibraryFile taken = merging ? mergeLibraries(known_.records, ours, theirs) : std::move(theirs);
+    // What reads the same as before keeps its stamps, so caches keep what they made of it.
+    // Most snippets keep their places; the others are looked up by id.
+    const std::vector<Snippet>& before = ours.snippets;
+    std::unordered_map<Uuid, const Snippet*> byID;
+    for (std::size_t i = 0; i < taken.snippets.size(); ++i) {
+        Snippet& snippet = taken.snippets[i];
+        if (i < before.size() && before[i].id == snippet.id) {
+            snippet.restamp(&before[i]);
+            continue;
+        }
+        if (byID.empty())
+            for (const Snippet& old : before)
+                byID.try_emplace(old.id, &old);
+        const auto found = byID.find(snippet.id);
+        snippet.restamp(found != byID.end() ? found->second : nullptr);
     }
+    groups_ = std::move(taken.groups);
+    snippets_ = std::move(taken.snippets);
     known_.contentHash = hash;
     known_.records = std::move(theirRecords);
     forgetDeletionIfBack();

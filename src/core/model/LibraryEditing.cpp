@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 #include <unordered_map>
+#include <utility>
 
 namespace quillo {
 
@@ -84,6 +85,7 @@ std::optional<Snippet> Library::duplicate(Uuid id) {
     Snippet copy = *source;
     copy.id = Uuid::random();
     copy.name += " copy";
+    copy.nameStamp = Snippet::freshStamp();
     copy.created = clock_.now();
     copy.modified = clock_.now();
     copy.lastUsed.reset();
@@ -99,7 +101,8 @@ void Library::update(const Snippet& snippet) {
                                      [&](const Snippet& s) { return s.id == snippet.id; });
     if (stored == snippets_.end() || *stored == snippet)
         return;
-    *stored = snippet;
+    const Snippet before = std::exchange(*stored, snippet);
+    stored->restamp(&before);
     stored->modified = clock_.now();
     changed();
     scheduleSave();
@@ -236,6 +239,7 @@ std::size_t Library::merge(const std::vector<SnippetGroup>& groups,
             continue;
         while (!snippetIDs.insert(incoming.id).second)
             incoming.id = Uuid::random();
+        incoming.restamp(nullptr);
         snippets_.push_back(std::move(incoming));
         ++added;
     }

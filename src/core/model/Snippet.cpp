@@ -3,6 +3,7 @@
 #include "core/text/HTMLText.h"
 #include "core/util/UnicodeText.h"
 
+#include <atomic>
 #include <functional>
 
 namespace quillo {
@@ -16,6 +17,16 @@ std::optional<SnippetFormat> snippetFormat(std::string_view raw) {
         if (raw == rawValue(format))
             return format;
     return std::nullopt;
+}
+
+std::uint64_t Snippet::freshStamp() {
+    static std::atomic<std::uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+void Snippet::restamp(const Snippet* before) {
+    nameStamp = before != nullptr && before->name == name ? before->nameStamp : freshStamp();
+    textStamp = before != nullptr && before->text == text ? before->textStamp : freshStamp();
 }
 
 std::string Snippet::plainPreview() const {

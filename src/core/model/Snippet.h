@@ -37,13 +37,25 @@ struct Snippet {
     Date modified = SystemClock().now();
     std::optional<Date> lastUsed{};
     std::int64_t useCount = 0;
+    /// Numbers that stand for the name and the text byte for byte, so that a cache can tell
+    /// a change without keeping either: snippets with the same `nameStamp` have the same
+    /// name, and likewise for the text. A new snippet draws fresh ones and a copy keeps
+    /// them; the library restamps what it stores. Not part of equality, hashing or the file.
+    std::uint64_t nameStamp = freshStamp();
+    std::uint64_t textStamp = freshStamp();
+
+    /// A stamp no snippet of this process has had.
+    static std::uint64_t freshStamp();
+    /// Takes the stamps of `before` (null: none) for a name or text of the same bytes, and
+    /// fresh ones for the others: what a copy needs once it may have been changed.
+    void restamp(const Snippet* before);
 
     /// The text as plain text, for previews and search: a plain snippet's text as it is, a
     /// rich snippet's text without its markup. Placeholders stay as written.
     std::string plainPreview() const;
 
-    /// All nine fields equal; names and texts compare as Unicode text, so canonically
-    /// equivalent spellings are equal and letter case matters.
+    /// All nine fields but the stamps equal; names and texts compare as Unicode text, so
+    /// canonically equivalent spellings are equal and letter case matters.
     friend bool operator==(const Snippet& a, const Snippet& b);
 };
 

@@ -380,11 +380,12 @@ private:
     static constexpr std::size_t none = std::numeric_limits<std::size_t>::max();
 
     // What a snippet's cached texts were made from. Its name and text are known by their
-    // hashes only: a copy of every text would double what the library takes in memory.
+    // stamps only: a copy of every text would double what the library takes in memory, and
+    // a hash would let two texts pass for one.
     struct Source {
         Uuid id;
-        std::uint64_t nameHash = 0;
-        std::uint64_t textHash = 0;
+        std::uint64_t nameStamp = 0;
+        std::uint64_t textStamp = 0;
         SnippetFormat format = SnippetFormat::rich;
         std::optional<Uuid> groupID{};
     };
@@ -419,15 +420,10 @@ private:
     void buildTexts(const Library& library);
     void append(const Snippet& snippet, Span& span) { appendTo(folded_, snippet, span); }
     static void appendTo(std::string& out, const Snippet& snippet, Span& span);
-    // A snippet's name and text as `Source` knows them.
-    struct Hashes {
-        std::uint64_t name = 0;
-        std::uint64_t text = 0;
-    };
-    void measure(const std::vector<Snippet>& snippets, const std::vector<std::size_t>* from,
-                 std::vector<Hashes>& hashes, SortKeys& keys);
+    void makeKeys(const std::vector<Snippet>& snippets, const std::vector<std::size_t>* from,
+                  SortKeys& keys);
     template <typename Work> void shared(std::size_t count, std::size_t piece, const Work& work);
-    static void remember(const Snippet& snippet, const Hashes& hashes, Source& source);
+    static void remember(const Snippet& snippet, Source& source);
     static KeyHead headOf(std::string_view key);
     static Weight weightOf(const Snippet& snippet, std::uint32_t group) {
         return {group, cappedUses(snippet.useCount)};
@@ -448,11 +444,8 @@ private:
     std::string_view segment(std::size_t at) const {
         return std::string_view(folded_).substr(spans_[at].offset, spans_[at].length);
     }
-    static std::uint64_t hashOf(std::string_view text) {
-        return std::hash<std::string_view>{}(text);
-    }
-    static bool sameText(const Source& source, const Snippet& snippet, const Hashes& hashes) {
-        return source.textHash == hashes.text && source.format == snippet.format;
+    static bool sameText(const Source& source, const Snippet& snippet) {
+        return source.textStamp == snippet.textStamp && source.format == snippet.format;
     }
 
     // The library state the entries describe.
@@ -524,8 +517,8 @@ private:
     // Below this much text, sharing the search with the helper costs more than it saves.
     static constexpr std::size_t splitBytes = std::size_t{4} << 20;
     static constexpr std::size_t splitCandidates = 4096;
-    // Snippets in a piece of the work shared with the helper while folding or hashing: a
-    // few milliseconds' worth at most, so that neither thread waits long for the other.
+    // Snippets in a piece of the work shared with the helper while folding or making sort
+    // keys: a few milliseconds' worth at most, so that neither thread waits long for the other.
     static constexpr std::size_t buildPiece = 512;
     // Runs of names with the same head in a piece of their sorting shared with the helper.
     static constexpr std::size_t runPiece = 64;
@@ -734,9 +727,9 @@ void SearchCache::Index::appendTo(std::string& out, const Snippet& snippet, Span
     out += ' ';
 }
 
-void SearchCache::Index::remember(const Snippet& snippet, const Hashes& hashes, Source& source) {
-    source.nameHash = hashes.name;
-    source.textHash = hashes.text;
+void SearchCache::Index::remember(const Snippet& snippet, Source& source) {
+    source.nameStamp = snippet.nameStamp;
+    source.textStamp = snippet.textStamp;
     source.format = snippet.format;
 }
 
@@ -750,24 +743,20 @@ SearchCache::Index::KeyHead SearchCache::Index::headOf(std::string_view key) {
     return {bytesAt(0), bytesAt(8)};
 }
 
-// Every snippet's hashes, and the whole sort key of each name that is not its old entry's
-// (`from` gives the old entry by position, `none` for a new snippet; null means the same
-// position). Hashing every text and making keys is most of a refresh: the helper shares it.
-void SearchCache::Index::measure(const std::vector<Snippet>& snippets,
-                                 const std::vector<std::size_t>* from, std::vector<Hashes>& hashes,
-                                 SortKeys& keys) {
-    const std::size_t count = snippets.size();
-    hashes.resize(count);
-    keys.reset(count);
-    shared(count, buildPiece, [&](std::size_t begin, std::size_t end, std::size_t thread) {
-        for (std::size_t i = begin; i < end; ++i) {
-            const Snippet& snippet = snippets[i];
-            hashes[i] = {hashOf(snippet.name), hashOf(snippet.text)};
-            const std::size_t j = from != nullptr ? (*from)[i] : i;
-            if (j == none || sources_[j].nameHash != hashes[i].name)
-                keys.make(i, snippet.name, thread);
-        }
-    });
+// The whole sort key of each name that is not its old entry's (`from` gives the old entry
+// by position, `none` for a new snippet; null means the same position). Making keys is most
+// of a refresh of many names: the helper shares it.
+void SearchCache::Index::makeKeys(const std::vector<Snippet>& snippets,
+                                  const std::vector<std::size_t>* from, SortKeys& keys) {
+    keys.reset(snippets.size());
+    shared(snippets.size(), buildPiece,
+           [&](std::size_t begin, std::size_t end, std::size_t thread) {
+               for (std::size_t i = begin; i < end; ++i) {
+                   const std::size_t j = from != nullptr ? (*from)[i] : i;
+                   if (j == none || sources_[j].nameStamp != snippets[i].nameStamp)
+                       keys.make(i, snippets[i].name, thread);
+               }
+           });
 }
 
 void SearchCache::Index::blank(const Span& span) {
@@ -784,9 +773,8 @@ bool SearchCache::Index::refreshInPlace(const Library& library, bool groupsChang
         if (sources_[i].id != snippets[i].id)
             return false;
 
-    std::vector<Hashes> hashes;
     SortKeys keys;
-    measure(snippets, nullptr, hashes, keys);
+    makeKeys(snippets, nullptr, keys);
     std::vector<std::uint8_t> moved(count, 0);
     bool anyMoved = false;
     bool renamed = false;
@@ -794,14 +782,14 @@ bool SearchCache::Index::refreshInPlace(const Library& library, bool groupsChang
         const Snippet& snippet = snippets[i];
         Source& source = sources_[i];
         const bool nameKept = !keys.made(i);
-        if (!nameKept || !sameText(source, snippet, hashes[i])) {
+        if (!nameKept || !sameText(source, snippet)) {
             if (textsBuilt_) {
                 blank(spans_[i]);
                 append(snippet, spans_[i]);
                 moved[i] = 1;
                 anyMoved = true;
             }
-            remember(snippet, hashes[i], source);
+            remember(snippet, source);
         }
         if (!nameKept) {
             heads_[i] = headOf(keys[i]);
@@ -867,9 +855,8 @@ void SearchCache::Index::refresh(const Library& library) {
     // New entries; what is unchanged moves over from the old ones, and a text that is
     // unchanged stays where it is in `folded_`. Whole sort keys are made only for new
     // names, and kept only until they are in order.
-    std::vector<Hashes> hashes;
     SortKeys keys;
-    measure(snippets, &from, hashes, keys);
+    makeKeys(snippets, &from, keys);
     const bool texts = textsBuilt_;
     std::vector<Source> sources;
     std::vector<KeyHead> heads;
@@ -887,7 +874,7 @@ void SearchCache::Index::refresh(const Library& library) {
             namesMoved = true;
         if (j == none) {
             Source source{.id = snippet.id, .format = snippet.format, .groupID = snippet.groupID};
-            remember(snippet, hashes[i], source);
+            remember(snippet, source);
             sources.push_back(source);
             heads.push_back(headOf(keys[i]));
             if (texts) {
@@ -899,7 +886,7 @@ void SearchCache::Index::refresh(const Library& library) {
         }
         Source& old = sources_[j];
         const bool nameKept = !keys.made(i);
-        const bool textKept = nameKept && sameText(old, snippet, hashes[i]);
+        const bool textKept = nameKept && sameText(old, snippet);
         if (texts) {
             if (textKept) {
                 spans[i] = spans_[j];
@@ -911,7 +898,7 @@ void SearchCache::Index::refresh(const Library& library) {
             }
         }
         if (!textKept)
-            remember(snippet, hashes[i], old);
+            remember(snippet, old);
         if (nameKept) {
             heads.push_back(heads_[j]);
         } else {
