@@ -112,16 +112,6 @@ class WaylandDay(context.QuilloCase):
         target.wait_for_text("echo from-quillo")
         self.assertEqual(target.keys(), ["Ctrl+Shift+V"])
 
-    def test_quillo_picker_hands_over_to_the_running_program(self):
-        self.start_focused_target()
-        started = time.monotonic()
-        result = self.home.run("--picker")
-        context.figure("quillo --picker handing over (whole process)",
-                       time.monotonic() - started)
-        self.assertSucceeded(result)
-        wait_until(self.picker_has_focus, 15, "the picker to have the focus",
-                   self.session.focused)
-
 
 class QuilloOnXWayland(context.QuilloCase):
     """Qt on XWayland (QT_QPA_PLATFORM=xcb, as some desktops set it) in a Wayland session: the

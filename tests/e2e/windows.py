@@ -13,8 +13,8 @@ _serial = itertools.count(1)
 class TargetWindow:
     """The tests' Qt window; what it receives is read back from its files."""
 
-    def __init__(self, binary, session, processes, folder, *, instance_name=None,
-                 clipboard=None, grab_shortcut=False, app_id=None):
+    def __init__(self, binary, session, processes, folder, *, clipboard=None, grab_shortcut=False,
+                 app_id=None):
         self.session = session
         self._processes = processes
         number = next(_serial)
@@ -29,8 +29,6 @@ class TargetWindow:
         command = [str(binary), "--caption", self.title, "--text-file", str(self.text_path),
                    "--key-log", str(self.keys_path), "--paste-log", str(self.pastes_path),
                    "--ready-file", str(self.ready_path), "--focus-log", str(self.focus_path)]
-        if instance_name:
-            command += ["-name", instance_name]
         if app_id:
             command += ["--app-id", app_id]
         for mime, path in (clipboard or {}).items():

@@ -83,9 +83,6 @@ class XSession:
         wait_until(lambda: self.active_window() == window, 15,
                    f"window {window:#x} to be active", self.active_window)
 
-    def wm_class(self, window):
-        return self.x("xprop", "-id", str(window), "WM_CLASS").decode().strip()
-
     def window_info(self, window):
         """What xwininfo says of a window, by its labels: "Map State" gives "IsViewable" while
         the window is on screen, "Override Redirect State" "yes" for one the window manager
