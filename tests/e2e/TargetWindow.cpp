@@ -206,8 +206,11 @@ int main(int argc, char** argv) {
     edit->setFocus();
     // Tell the tests once the window is on screen; its id lets them activate it.
     edit->onKeyPress = [&] {
-        if (clipboardPending && !ownClipboard(parser.values(clipboard)))
-            std::fprintf(stderr, "target: couldn't take the clipboard\n");
+        if (clipboardPending)
+            std::fputs(ownClipboard(parser.values(clipboard))
+                           ? "target: took the clipboard\n"
+                           : "target: couldn't take the clipboard\n",
+                       stderr);
         clipboardPending = false;
     };
     // Where the compositor doesn't tell, the tests learn from here who has the focus.

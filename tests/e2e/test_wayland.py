@@ -29,6 +29,15 @@ def users_clipboard(folder):
     return flavours, paths
 
 
+def copy_in(session, target, flavours):
+    """The target copies the user's clipboard on its first key press. Where the clipboard
+    tool borrows the focus, it must not run before that key has arrived."""
+    session.key("Shift_L")
+    wait_until(target.took_clipboard, 15, "the target's key press", target.stderr)
+    wait_until(lambda: session.clipboard_text() == flavours["text/plain"].decode(), 15,
+               "the target's copy", session.clipboard_text)
+
+
 class WaylandDay(context.QuilloCase):
     @classmethod
     def setUpClass(cls):
@@ -63,9 +72,7 @@ class WaylandDay(context.QuilloCase):
     def test_shortcut_search_and_return_paste_then_the_clipboard_comes_back(self):
         flavours, paths = users_clipboard(self.home.folder)
         target = self.start_focused_target(clipboard=paths)
-        self.session.key("Shift_L")  # the target copies on its first key press
-        wait_until(lambda: self.session.clipboard_text() == flavours["text/plain"].decode(),
-                   15, "the target's copy", self.session.clipboard_text)
+        copy_in(self.session, target, flavours)
         shown = self.open_picker()
         context.figure(f"shortcut to the picker with the focus ({self.session.name})", shown)
         self.session.screenshot(context.run.artifacts / f"picker-under-{self.session.name}.png")

@@ -57,6 +57,10 @@ class TargetWindow:
     def stderr(self):
         return self.stderr_path.read_text(errors="replace") if self.stderr_path.exists() else ""
 
+    def took_clipboard(self):
+        """Whether its first key press has come, and it took the clipboard with it."""
+        return "target: took the clipboard" in self.stderr()
+
     def text(self):
         return self.text_path.read_text(encoding="utf-8") if self.text_path.exists() else ""
 
