@@ -11,17 +11,40 @@ Uuid Uuid::random() {
     return id;
 }
 
+namespace {
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
 std::optional<Uuid> Uuid::parse(std::string_view text) {
-    // libuuid wants exactly 36 characters, NUL-terminated.
-    constexpr std::size_t length = 36;
-    if (text.size() != length)
+    // The form libuuid's parser takes, read here: it goes through strtoul for each byte,
+    // which was a quarter of the work of loading a library of 10k snippets.
+    if (text.size() != 36)
         return std::nullopt;
-    char buffer[length + 1];
-    std::memcpy(buffer, text.data(), length);
-    buffer[length] = '\0';
     Uuid id;
-    if (uuid_parse(buffer, id.bytes_.data()) != 0)
-        return std::nullopt;
+    std::size_t byte = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        if (at == 8 || at == 13 || at == 18 || at == 23) {
+            if (text[at++] != '-')
+                return std::nullopt;
+            continue;
+        }
+        const int high = hexDigit(text[at]);
+        const int low = hexDigit(text[at + 1]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        id.bytes_[byte++] = static_cast<std::uint8_t>(high << 4 | low);
+        at += 2;
+    }
     return id;
 }
 
