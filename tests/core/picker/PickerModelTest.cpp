@@ -60,7 +60,7 @@ TEST_F(PickerModelTest, toggleOpensOnAFreshSearchAndCloses) {
     EXPECT_FALSE(monitor.press(KeyCode::escape)) << "no monitor while hidden";
 }
 
-TEST_F(PickerModelTest, arrowsMoveWithoutWrappingAndTypingResetsTheSelection) {
+TEST_F(PickerModelTest, arrowsMoveWithoutWrappingTypingResetsTheSelectionAndNoneBeepsOnReturn) {
     add("One");
     add("Two");
     add("Three");
@@ -77,9 +77,13 @@ TEST_F(PickerModelTest, arrowsMoveWithoutWrappingAndTypingResetsTheSelection) {
     EXPECT_TRUE(monitor.press(KeyCode::downArrow));
     EXPECT_EQ(model.selectedIndex(), 0);
     EXPECT_EQ(model.selected(), nullptr);
+    // Return with nothing selected beeps, and the picker stays.
+    EXPECT_TRUE(monitor.press(KeyCode::keypadEnter));
+    EXPECT_EQ(sound.beeps, 1);
+    EXPECT_TRUE(panel.visible);
 }
 
-TEST_F(PickerModelTest, returnPastesIntoTheApplicationThatWasInFront) {
+TEST_F(PickerModelTest, returnPastesIntoTheApplicationThatWasInFrontAndOptionReturnCopies) {
     const Snippet hello = add("Hello", "<div>Hello there</div>");
     model.showSearch();
     EXPECT_TRUE(monitor.press(KeyCode::returnKey));
@@ -90,23 +94,15 @@ TEST_F(PickerModelTest, returnPastesIntoTheApplicationThatWasInFront) {
     EXPECT_THAT(keys.taps, ElementsAre(KeyTap{KeyCode::v, ModifierFlag::command}));
     EXPECT_EQ(pasteboard.plainString(), "Hello there");
     EXPECT_EQ(library->snippet(hello.id)->useCount, 1);
-}
 
-TEST_F(PickerModelTest, optionReturnOnlyCopies) {
-    add("Hello", "<div>Hello</div>");
+    // Option-Return only copies.
+    pasteboard.userCopies("mine");
     model.showSearch();
     monitor.press(KeyCode::returnKey, option);
     afterClosing();
-    EXPECT_TRUE(keys.taps.empty());
-    EXPECT_EQ(pasteboard.plainString(), "Hello");
+    EXPECT_EQ(keys.taps.size(), 1u);
+    EXPECT_EQ(pasteboard.plainString(), "Hello there");
     EXPECT_EQ(sound.beeps, 0);
-}
-
-TEST_F(PickerModelTest, returnWithNothingSelectedBeepsAndStays) {
-    model.showSearch();
-    EXPECT_TRUE(monitor.press(KeyCode::keypadEnter));
-    EXPECT_EQ(sound.beeps, 1);
-    EXPECT_TRUE(panel.visible);
 }
 
 TEST_F(PickerModelTest, aSnippetWithFieldsOpensItsFormFirst) {
