@@ -32,8 +32,6 @@ protected:
     int notifications = 0;
 };
 
-// ---- The permission poll
-
 TEST_F(AppStateTest, thePollNoticesRevokingAndGrantingWithinTwoSeconds) {
     EXPECT_TRUE(app.accessibilityTrusted());
     app.startMonitoringPermission();
@@ -84,8 +82,6 @@ TEST_F(AppStateTest, requestingThePermissionPromptsAndLeavesTheAnswerToThePoll) 
     EXPECT_TRUE(app.accessibilityTrusted());
 }
 
-// ---- Requests between windows
-
 TEST_F(AppStateTest, showingTheLibraryRaisesItAndEachRevealIsANewRequest) {
     int opened = 0;
     app.showLibrary();
@@ -125,8 +121,6 @@ TEST_F(AppStateTest, requestsNotifyOnlyWhenSomethingChanges) {
     EXPECT_EQ(app.revision(), 4u);
 }
 
-// ---- The global shortcut
-
 TEST_F(AppStateTest, startsWithTheSavedShortcutAndAsksWithoutPrompting) {
     Shortcut::save(commandK, settings);
     accessibility.trusted = true;
@@ -159,8 +153,6 @@ TEST_F(AppStateTest, aTakenShortcutKeepsTheOldOneWorkingAndAFreeOneClearsTheProb
     EXPECT_EQ(Shortcut::saved(settings), commandK);
     EXPECT_EQ(notifications, 2);
 }
-
-// ---- Start-up and quitting
 
 class StartUpTest : public testing::AppFixture {
 protected:

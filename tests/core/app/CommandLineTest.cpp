@@ -27,8 +27,6 @@ using ::testing::MatchesRegex;
 using ::testing::StartsWith;
 using namespace CommandLine;
 
-// ---- Choosing the mode, in-process
-
 /// The mode for the arguments after the program's path.
 std::optional<Command> parseArguments(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "/usr/bin/quillo");
@@ -141,8 +139,6 @@ TEST(CommandLineParseTest, BadArgumentsAreUsageErrorsNamingTheCulpritAndTheMode)
         EXPECT_THAT(error.usage, StartsWith(c.usage)) << c.problem;
     }
 }
-
-// ---- The program, run as a user runs it
 
 Snippet snippet(const std::string& name, SnippetFormat format, const std::string& text,
                 std::optional<Uuid> groupID = std::nullopt) {
@@ -313,8 +309,6 @@ TEST_F(QuilloProgramTest, RenderGivesWhatThePasterPutsOnTheClipboard) {
     EXPECT_THAT(none.err, HasSubstr("“Plain”"));
 }
 
-// ---- The library file is read, never changed
-
 TEST_F(QuilloProgramTest, AMissingLibraryIsEmptyAndAnOldVersionsOneIsNotMovedIn) {
     const std::filesystem::path legacy = dataFolder() / "Stock Answers" / "library.json";
     writeFile(legacy, LibraryFileCoding::encode({}, {plain("Old", "text")}));
@@ -347,8 +341,6 @@ TEST_F(QuilloProgramTest, AnUnreadableLibraryIsReportedAndLeftAsItIs) {
     std::filesystem::create_directory(libraryFile());
     EXPECT_EQ(quillo({"list"}).status, 1);
 }
-
-// ---- Usage, help and the mode without arguments
 
 TEST_F(QuilloProgramTest, UsageErrorsHelpAndVersion) {
     const ProgramResult unknown = quillo({"list", "--jsn"});
@@ -384,8 +376,6 @@ TEST_F(SampleLibraryTest, WithoutAModeTheDesktopProgramStartsAndNeedsADisplay) {
         EXPECT_THAT(result.err, MatchesRegex("Quillo needs a graphical desktop session[^\n]*\n"));
     }
 }
-
-// ---- Importing a backup
 
 using ImportCommandTest = QuilloProgramTest;
 

@@ -31,8 +31,6 @@ protected:
     int notifications = 0;
 };
 
-// ---- Recording a shortcut
-
 TEST_F(SettingsModelTest, RecordingSwitchesTheShortcutOffAndEscapeBringsTheSameOneBack) {
     EXPECT_EQ(model.shortcutTitle(), "⌃⌥Space");
     model.toggleRecording();
@@ -68,18 +66,12 @@ TEST_F(SettingsModelTest, AComboWithControlAndAltBecomesTheStoredAndActiveShortc
 TEST_F(SettingsModelTest, KeysWithoutControlAltOrSuperBeepAndRecordingGoesOn) {
     model.startRecording();
     EXPECT_TRUE(press(keyK, ModifierFlag::shift, "k"));
-    EXPECT_TRUE(press(keyK, 0, "k"));
     // A key the hot key service has no code for could never be registered.
     EXPECT_TRUE(press(KeyCode::unknown, ModifierFlag::control, "ä"));
-    EXPECT_EQ(sound.beeps, 3);
+    EXPECT_EQ(sound.beeps, 2);
     EXPECT_TRUE(model.recording());
     EXPECT_EQ(model.shortcutTitle(), "Type a shortcut…");
     EXPECT_FALSE(service.held);
-
-    // Super counts: it is the command key of the global shortcut.
-    EXPECT_TRUE(press(keyK, ModifierFlag::command | ModifierFlag::shift, "k"));
-    EXPECT_EQ(app.shortcut().displayString(), "⇧⌘K");
-    EXPECT_EQ(sound.beeps, 3);
 }
 
 TEST_F(SettingsModelTest, TheOldCombinationPressedWhileRecordingIsRecorded) {
@@ -121,8 +113,6 @@ TEST_F(SettingsModelTest, PressingTheButtonAgainOrClosingTheWindowEndsTheRecordi
     EXPECT_EQ(service.calls.size(), calls);
 }
 
-// ---- Opening at login
-
 TEST_F(SettingsModelTest, TheLoginSwitchChangesTheEntryAndSnapsBackWhenThatFails) {
     EXPECT_FALSE(model.openAtLogin());
     model.setOpenAtLogin(true);
@@ -146,9 +136,7 @@ TEST_F(SettingsModelTest, TheLoginSwitchChangesTheEntryAndSnapsBackWhenThatFails
     EXPECT_TRUE(SettingsModel(settingsEnvironment()).openAtLogin());
 }
 
-// ---- The library
-
-TEST_F(SettingsModelTest, ImportingTheLatestBackupSaysWhatCameIn) {
+TEST_F(SettingsModelTest, ImportingTheLatestBackupSaysWhatCameInAndAFailureKeepsTheMessage) {
     EXPECT_FALSE(model.offersLatestBackup());
     putBackup("today.atext", "one-snippet.atext");
     EXPECT_TRUE(model.offersLatestBackup());
@@ -157,21 +145,14 @@ TEST_F(SettingsModelTest, ImportingTheLatestBackupSaysWhatCameIn) {
     EXPECT_EQ(model.importMessage(), "Imported 1 snippet.");
     model.importLatestBackup();
     EXPECT_EQ(model.importMessage(), "Everything from aText is already in your library.");
-
-    putBackup("today.atext", "groups-and-nesting.atext");
-    model.importLatestBackup();
-    EXPECT_EQ(model.importMessage(), "Imported 3 snippets.");
     EXPECT_EQ(SettingsModel::importResult(12), "Imported 12 snippets.");
     EXPECT_TRUE(dialogs.nothingShown());
-}
 
-TEST_F(SettingsModelTest, AnUnreadableBackupIsReportedByTheImporterAndKeepsTheMessage) {
-    putBackup("today.atext", "one-snippet.atext");
-    model.importLatestBackup();
+    // An unreadable backup is reported by the importer and leaves the message as it was.
     putBackup("today.atext", "hostile-root-array.atext");
     model.importLatestBackup();
     EXPECT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_EQ(model.importMessage(), "Imported 1 snippet.");
+    EXPECT_EQ(model.importMessage(), "Everything from aText is already in your library.");
 }
 
 TEST_F(SettingsModelTest, ChooseFileLeavesTheOutcomeToTheImporter) {
