@@ -38,8 +38,6 @@ KeyEvent keyDown(std::uint16_t keyCode, std::uint64_t flags, std::string charact
                     .charactersIgnoringModifiers = std::move(characters)};
 }
 
-// ---- Display
-
 TEST(ShortcutDisplay, glyphsInControlOptionShiftCommandOrderAndOtherBitsIgnored) {
     const std::uint32_t otherBits = ~(control | option | shift | command);
     const struct {
@@ -56,8 +54,6 @@ TEST(ShortcutDisplay, glyphsInControlOptionShiftCommandOrderAndOtherBitsIgnored)
             << std::hex << c.modifiers;
     EXPECT_EQ(Shortcut::defaultPicker(), (Shortcut{49, 0x1800, "Space"}));
 }
-
-// ---- Recording from a key event
 
 TEST(ShortcutFromEvent, needsCommandOptionOrControlAndDropsLockAndDeviceFlags) {
     const std::uint64_t noise = capsLock | numericPad | function | help | deviceLeftCommand;
@@ -139,8 +135,6 @@ TEST(ShortcutFromEvent, illFormedCharactersStillGiveAStorableName) {
     Shortcut::save(*shortcut, settings);
     EXPECT_EQ(Shortcut::saved(settings), *shortcut);
 }
-
-// ---- Persistence
 
 TEST(ShortcutSaved, unreadableValuesGiveTheDefaultAndAreLeftInPlace) {
     const std::vector<std::string> unreadable = {

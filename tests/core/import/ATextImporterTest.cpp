@@ -8,11 +8,9 @@
 #include "fakes/GeneratedBackups.h"
 #include "fakes/LibraryFixture.h"
 #include "fakes/Names.h"
-#include "fakes/RunProgram.h"
 #include "fakes/TempFolder.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -89,8 +87,6 @@ protected:
     ATextImporter importer{ImportEnvironment{*library, clock, dialogs, home.path()}};
 };
 
-// ---- Groups
-
 TEST_F(ATextImporterTest, NestedGroupsAreFlattenedIntoOneLevelNamedByTheirPaths) {
     const ImportedBackup backup = read("groups-and-nesting.atext");
     EXPECT_EQ(namesOf(backup.groups), (std::vector<std::string>{"A", "A / B"}));
@@ -149,8 +145,6 @@ TEST_F(ATextImporterTest, GroupsWithoutANameAreCalledATextAndTheirSubgroupsKeepT
     EXPECT_NE(backup.snippets.front().groupID, backup.snippets.back().groupID)
         << "two groups that are both called aText are still two groups in the backup";
 }
-
-// ---- Names, texts and formats
 
 TEST_F(ATextImporterTest, SnippetsAreNamedByLabelTriggerOrFirstLine) {
     struct Case {
@@ -341,18 +335,6 @@ TEST_F(ATextImporterTest, DatesComeFromTheRecordOrTheClockAndNothingIsUsedYet) {
     }
 }
 
-// ---- aText's placeholders
-
-TEST(ATextPlaceholders, FirstQuotedIsTheTextBetweenTheFirstTwoDoubleQuotes) {
-    const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
-        {R"("Name")", "Name"}, {R"(x "a b" "c")", "a b"},  {R"("")", ""},
-        {R"("é ü")", "é ü"},   {R"("open)", std::nullopt}, {"none", std::nullopt},
-        {"", std::nullopt},    {"“curly”", std::nullopt},
-    };
-    for (const auto& [text, quoted] : cases)
-        EXPECT_EQ(ATextImporter::firstQuoted(text), quoted) << text;
-}
-
 TEST(ATextPlaceholders, EachInsideBecomesTheProgramsPlaceholderOrNothing) {
     const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
         {"date", "{{date}}"},
@@ -416,14 +398,6 @@ TEST(ATextPlaceholders, TextBetweenThePlaceholdersIsKeptAsWritten) {
             << c.text << (c.isHTML ? " (HTML)" : " (plain)");
 }
 
-// ---- Finding the newest backup
-
-TEST_F(ATextImporterTest, WithoutABackupsFolderThereIsNoLatestBackup) {
-    EXPECT_EQ(importer.latestBackup(), std::nullopt);
-    EXPECT_EQ(importer.importLatest(), std::nullopt);
-    EXPECT_TRUE(dialogs.nothingShown());
-}
-
 TEST_F(ATextImporterTest, TheLatestBackupIsTheNewestFileEndingInExactlyDotAText) {
     const auto now = fs::file_time_type::clock::now();
     using std::chrono::hours;
@@ -454,6 +428,9 @@ TEST_F(ATextImporterTest, OfTwoEquallyNewBackupsTheFirstListedWins) {
 }
 
 TEST_F(ATextImporterTest, ImportLatestCountsWhatWasAddedAndLeavesTheWordingToItsCaller) {
+    // Without a backups folder there is nothing to import.
+    EXPECT_EQ(importer.latestBackup(), std::nullopt);
+    EXPECT_EQ(importer.importLatest(), std::nullopt);
     putBackup("older.atext", "one-snippet.atext",
               fs::file_time_type::clock::now() - std::chrono::hours(24));
     putBackup("today.atext", "groups-and-nesting.atext");
@@ -472,8 +449,6 @@ TEST_F(ATextImporterTest, ImportLatestReportsABackupItCannotRead) {
     EXPECT_TRUE(dialogs.alerts.empty());
     EXPECT_TRUE(library->snippets().empty());
 }
-
-// ---- Choosing a backup
 
 TEST_F(ATextImporterTest, ChoosingAsksForABackupInATextsFolderAndCancellingDoesNothing) {
     const std::uint64_t revision = library->revision();
@@ -514,8 +489,6 @@ TEST_F(ATextImporterTest, ChoosingShowsWhyAFileCannotBeRead) {
     EXPECT_TRUE(isOneSentence(dialogs.errors[0]));
     EXPECT_TRUE(dialogs.alerts.empty());
 }
-
-// ---- Damaged and hostile backups
 
 // Readable archives that are not backups give the importer's own sentence.
 const std::set<std::string> notBackups{"root-array", "root-null", "no-snippets", "snippets-string",

@@ -107,8 +107,6 @@ const std::string everyKind = Layout{
      marker(0x87) + std::string(8, '\xFF'),
      array({1, 4}, 1, 0xC0)}}.bytes();
 
-// ---- Reading
-
 TEST(PropertyListRead, EveryKindOfObject) {
     const PropertyList list = PropertyList::parse(everyKind);
     ASSERT_EQ(list.size(), 17U);
@@ -194,8 +192,6 @@ TEST(PropertyListRead, DeepNestingDoesNotRecurse) {
         ++levels;
     EXPECT_EQ(levels, depth);
 }
-
-// ---- Damage
 
 const std::string notPropertyList = "This file is not a binary property list.";
 const std::string cutShort = "The property list is cut short.";

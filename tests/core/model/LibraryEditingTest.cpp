@@ -42,16 +42,6 @@ TEST_F(LibraryEditing, newSnippetsAreEmptyRichAndAppended) {
     EXPECT_EQ(library->groupName(snippet), "  Work ");
 }
 
-TEST_F(LibraryEditing, lookupsOfUnknownOrAbsentIdsFindNothing) {
-    add("a");
-    EXPECT_EQ(library->snippet(std::nullopt), nullptr);
-    EXPECT_EQ(library->snippet(Uuid::random()), nullptr);
-    EXPECT_EQ(library->group(Uuid::random()), nullptr);
-    const Snippet orphan{.name = "x", .groupID = Uuid::random()};
-    EXPECT_EQ(library->groupName(orphan), "Ungrouped");
-    EXPECT_EQ(library->groupName(Snippet{.name = "y"}), "Ungrouped");
-}
-
 TEST_F(LibraryEditing, updateSkipsUnchangedValuesAndStampsChangedOnes) {
     const Snippet original = add("a");
     const std::uint64_t revision = library->revision();

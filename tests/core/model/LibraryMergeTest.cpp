@@ -1,6 +1,7 @@
 #include "core/model/LibraryMerge.h"
 
 #include "fakes/Dates.h"
+#include "fakes/Names.h"
 
 #include <gmock/gmock.h>
 
@@ -108,10 +109,7 @@ TEST(LibraryMerge, addedRecordsAndDuplicateIdsAreKeptInOrder) {
     const LibraryFile result =
         mergeLibraries(prints, {1, {}, {kept, ourNew}}, {1, {}, {theirNew, kept, twin}});
 
-    std::vector<std::string> names;
-    for (const Snippet& s : result.snippets)
-        names.push_back(s.name);
-    EXPECT_THAT(names, ElementsAre("Thanks", "Ours", "Theirs", "Twin"));
+    EXPECT_THAT(testing::namesOf(result.snippets), ElementsAre("Thanks", "Ours", "Theirs", "Twin"));
 }
 
 TEST(LibraryMerge, groupsFollowTheSameRulesAndStayWhileASnippetIsInThem) {

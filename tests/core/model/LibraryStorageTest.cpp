@@ -252,14 +252,6 @@ TEST_F(LibraryStorage, inMemoryLibraryNeverTouchesTheDisk) {
     EXPECT_EQ(entryNames(folder()), std::vector<std::string>{"library.json"});
 }
 
-TEST_F(LibraryStorage, locationsFollowTheDataFolder) {
-    auto library = open(false);
-    EXPECT_EQ(library->folderURL(), data / "Quillo");
-    EXPECT_EQ(library->fileURL(), data / "Quillo" / "library.json");
-    EXPECT_EQ(library->backupsURL(), data / "Quillo" / "Backups");
-    EXPECT_EQ(library->legacyFolderURL(), data / "Stock Answers");
-}
-
 TEST_F(LibraryStorage, observersHearEveryChangeUntilRemoved) {
     auto library = open(false);
     int calls = 0;

@@ -72,14 +72,6 @@ TEST_F(LibraryWriterLock, takingItLeavesTheLibraryFolderToTheLibrary) {
     ASSERT_TRUE(writer);
     // The first start makes no library folder, so an old one can still move in whole.
     EXPECT_FALSE(fs::exists(folder()));
-    writeFile(legacy() / "library.json",
-              LibraryFileCoding::encode({}, {Snippet{.name = "old", .text = "from before"}}));
-    writeFile(legacy() / "Backups" / "library 2025-01-01.json", "b");
-    auto library = open();
-    EXPECT_FALSE(fs::exists(legacy()));
-    ASSERT_EQ(library->snippets().size(), 1u);
-    EXPECT_EQ(library->snippets()[0].name, "old");
-    EXPECT_THAT(entryNames(backups()), ElementsAre("library 2025-01-01.json"));
 }
 
 } // namespace

@@ -39,15 +39,8 @@ std::vector<PasteboardItem> imageAndText() {
 
 class PasterTest : public AppFixture {
 protected:
-    Snippet add(SnippetFormat format, const std::string& text) {
-        Snippet snippet = library->addSnippet(std::nullopt);
-        snippet.format = format;
-        snippet.text = text;
-        library->update(snippet);
-        return *library->snippet(snippet.id);
-    }
-    Snippet rich(const std::string& html) { return add(SnippetFormat::rich, html); }
-    Snippet plain(const std::string& text) { return add(SnippetFormat::plain, text); }
+    Snippet rich(const std::string& html) { return add("", html, SnippetFormat::rich); }
+    Snippet plain(const std::string& text) { return add("", text); }
 
     std::int64_t uses(const Snippet& snippet) const {
         return library->snippet(snippet.id)->useCount;
@@ -57,8 +50,6 @@ protected:
         return {pasteboard, keys, workspace, accessibility, sound, scheduler, clock, *library};
     }
 };
-
-// ---- Rendering
 
 using PasterRenderTest = PasterTest;
 
@@ -172,8 +163,6 @@ TEST_F(PasterRenderTest, ClipboardTextComesFromThePasteboard) {
     EXPECT_EQ(paster.render(snippet, {}).plain, "[a cat]");
 }
 
-// ---- Writing
-
 using PasterWriteTest = PasterTest;
 
 TEST_F(PasterWriteTest, PlainSnippetWritesOnlyPlainText) {
@@ -207,8 +196,6 @@ TEST_F(PasterWriteTest, RichSnippetWritesHtmlRtfAndPlainInThatOrderAndTransientM
     }
 }
 
-// ---- Pasting
-
 using PasterPasteTest = PasterTest;
 
 TEST_F(PasterPasteTest, PostsCommandVOnceWithTheSnippetOnTheClipboard) {
@@ -226,16 +213,6 @@ TEST_F(PasterPasteTest, PostsCommandVOnceWithTheSnippetOnTheClipboard) {
     EXPECT_EQ(markerAtTap, "");
     EXPECT_EQ(sound.beeps, 0);
     EXPECT_EQ(accessibility.prompts, 0);
-}
-
-TEST_F(PasterPasteTest, RecordsOneUsePerPaste) {
-    const Snippet snippet = plain("x");
-    paster.paste(snippet, {}, editor);
-    EXPECT_EQ(uses(snippet), 1);
-    EXPECT_EQ(library->snippet(snippet.id)->lastUsed, clock.now());
-    scheduler.advance(100ms);
-    paster.paste(snippet, {}, editor);
-    EXPECT_EQ(uses(snippet), 2);
 }
 
 TEST_F(PasterPasteTest, TapKeyPostsTheGivenKey) {
@@ -315,8 +292,6 @@ TEST_F(PasterPasteTest, WithoutTargetOnlyTrustMatters) {
     EXPECT_EQ(pasteboard.data(PasteboardType::transient), "");
 }
 
-// ---- Copying
-
 using PasterCopyTest = PasterTest;
 
 TEST_F(PasterCopyTest, LeavesTheSnippetForGoodWithoutBeeping) {
@@ -331,8 +306,6 @@ TEST_F(PasterCopyTest, LeavesTheSnippetForGoodWithoutBeeping) {
     scheduler.advance(5s);
     EXPECT_EQ(pasteboard.plainString(), "copied mine");
 }
-
-// ---- Restoring the clipboard
 
 using PasterRestoreTest = PasterTest;
 

@@ -1,7 +1,5 @@
 #include "core/text/HTMLText.h"
 
-#include "core/model/Snippet.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -60,14 +58,6 @@ TEST(HTMLTextPlainText, linesFromBlocksAndBreaks) {
     EXPECT_EQ(plainTextFromHTML("a <> b"), "a <> b");
     EXPECT_EQ(plainTextFromHTML("1 < 2 and 3 > 2"), "1  2");
     EXPECT_EQ(plainTextFromHTML("{{field:Name|x}}"), "{{field:Name|x}}");
-}
-
-TEST(HTMLTextPlainText, previewOfPlainAndRichSnippets) {
-    const Snippet plain{.name = "p", .format = SnippetFormat::plain, .text = "<b>Hi</b>\n"};
-    EXPECT_EQ(plain.plainPreview(), "<b>Hi</b>\n");
-    Snippet rich = plain;
-    rich.format = SnippetFormat::rich;
-    EXPECT_EQ(rich.plainPreview(), "Hi");
 }
 
 TEST(HTMLTextFromPlain, linesBecomeDivsAndSpacesSurvive) {

@@ -105,8 +105,6 @@ TEST(RtfWriting, BracesBalanceWhateverTheText) {
         EXPECT_TRUE(bracesBalance(rtfFromStyledText(StyledText(text)))) << text;
 }
 
-// --- Read back by a real RTF reader ----------------------------------------------------
-
 TEST(RtfWithUnrtf, StyledTextSurvivesAReader) {
     if (std::system("command -v unrtf >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "unrtf is not installed (the set-up script installs it)";
