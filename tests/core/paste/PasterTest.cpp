@@ -215,12 +215,6 @@ TEST_F(PasterPasteTest, PostsCommandVOnceWithTheSnippetOnTheClipboard) {
     EXPECT_EQ(accessibility.prompts, 0);
 }
 
-TEST_F(PasterPasteTest, TapKeyPostsTheGivenKey) {
-    paster.tapKey(KeyCode::returnKey, ModifierFlag::shift | ModifierFlag::option);
-    EXPECT_THAT(keys.taps, ElementsAre(KeyTap{KeyCode::returnKey,
-                                              ModifierFlag::shift | ModifierFlag::option}));
-}
-
 TEST_F(PasterPasteTest, PastesIntoTheSameApplicationEvenFromAnotherOfItsWindows) {
     // Same process, another window: the same application.
     workspace.frontmost = ApplicationHandle{.window = 1, .processID = editor.processID};
