@@ -5,9 +5,6 @@
 #include <QClipboard>
 #include <QCommandLineParser>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -52,11 +49,10 @@ bool isModifierKey(int key) {
            key == Qt::Key_Super_R;
 }
 
-/// The text box. Logs what each paste offered, so a test can see the rich flavour too.
+/// The text box.
 class TargetEdit : public QPlainTextEdit {
 public:
-    TargetEdit(QString keyLog, QString pasteLog)
-        : keyLog_(std::move(keyLog)), pasteLog_(std::move(pasteLog)) {}
+    explicit TargetEdit(QString keyLog) : keyLog_(std::move(keyLog)) {}
 
     /// Called on every key press, before the key is handled.
     std::function<void()> onKeyPress;
@@ -79,16 +75,8 @@ protected:
         QPlainTextEdit::keyPressEvent(event);
     }
 
-    void insertFromMimeData(const QMimeData* source) override {
-        const QJsonObject entry{{"formats", QJsonArray::fromStringList(source->formats())},
-                                {"html", source->hasHtml() ? source->html() : QString()}};
-        appendLine(pasteLog_, QJsonDocument(entry).toJson(QJsonDocument::Compact));
-        QPlainTextEdit::insertFromMimeData(source);
-    }
-
 private:
     QString keyLog_;
-    QString pasteLog_;
 };
 
 /// Owns the clipboard with the given flavours ("text/html=/tmp/page.html"), as a user's
@@ -152,7 +140,6 @@ int main(int argc, char** argv) {
     const QCommandLineOption caption("caption", "Window title.", "text", "Quillo target");
     const QCommandLineOption textFile("text-file", "Gets the whole text on every change.", "path");
     const QCommandLineOption keyLog("key-log", "Gets a line per key chord pressed.", "path");
-    const QCommandLineOption pasteLog("paste-log", "Gets a JSON line per paste.", "path");
     const QCommandLineOption readyFile(
         "ready-file", "Gets the window id once the window is shown and set up.", "path");
     const QCommandLineOption clipboard(
@@ -163,7 +150,7 @@ int main(int argc, char** argv) {
     const QCommandLineOption focusLog(
         "focus-log", "Gets \"in\" or \"out\" as the window gains or loses the focus.", "path");
     parser.addOptions(
-        {caption, textFile, keyLog, pasteLog, readyFile, clipboard, grabShortcut, appId, focusLog});
+        {caption, textFile, keyLog, readyFile, clipboard, grabShortcut, appId, focusLog});
     parser.process(app);
     if (parser.isSet(appId))
         QGuiApplication::setDesktopFileName(parser.value(appId));
@@ -192,7 +179,7 @@ int main(int argc, char** argv) {
     auto* heading = new QLabel(parser.value(caption));
     heading->setStyleSheet("font-size: 18px; font-weight: bold;");
     layout->addWidget(heading);
-    auto* edit = new TargetEdit(parser.value(keyLog), parser.value(pasteLog));
+    auto* edit = new TargetEdit(parser.value(keyLog));
     edit->setStyleSheet("font-size: 18px;");
     layout->addWidget(edit);
     window.resize(640, 360);

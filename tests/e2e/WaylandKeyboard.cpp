@@ -5,23 +5,19 @@
 // each line once the keys are sent:
 //   key ctrl+alt+space     a chord: modifiers (ctrl, shift, alt, super) and an XKB keysym name
 //   type Hello, world!     text of the US layout
-//   sleep 50               a pause in milliseconds
 // It prints "ready" once the keyboard is there. WAYLAND_DISPLAY names the compositor.
 #include "platform/KeyboardLayout.h"
 #include "platform/wayland/VirtualKeyboard.h"
 #include "platform/wayland/WaylandConnection.h"
 
 #include <cctype>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <linux/input-event-codes.h>
 #include <map>
 #include <optional>
 #include <string>
-#include <thread>
 #include <wayland-client.h>
 #include <wayland/fake-input-client-protocol.h>
 #include <xkbcommon/xkbcommon.h>
@@ -151,9 +147,6 @@ int main() {
             done = pressChord(tap, argument);
         } else if (command == "type") {
             done = typeText(tap, argument);
-        } else if (command == "sleep") {
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(argument.c_str())));
-            done = true;
         }
         // The keys are sent once the compositor has answered what came after them.
         done = done && connection->roundtrip();

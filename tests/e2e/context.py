@@ -8,7 +8,7 @@ from dataclasses import dataclass, field
 from pathlib import Path
 
 from quillo_process import QuilloHome
-from windows import TargetWindow, XTerm
+from windows import TargetWindow
 
 
 @dataclass
@@ -28,17 +28,17 @@ run: Run = None
 _homes = itertools.count(1)
 
 
-def new_home():
+def new_home(snippets=()):
+    """A new user's folders, with these snippets in the library."""
     folder = Path(tempfile.mkdtemp(prefix=f"home-{next(_homes)}-", dir=run.folder))
-    return QuilloHome(str(run.program), run.session, folder)
+    home = QuilloHome(str(run.program), run.session, folder)
+    if snippets:
+        home.write_library(snippets)
+    return home
 
 
 def new_target(**options):
     return TargetWindow(run.target, run.session, run.processes, run.folder, **options)
-
-
-def new_xterm():
-    return XTerm(run.session, run.processes, run.folder)
 
 
 def figure(label, seconds):
@@ -100,8 +100,16 @@ class QuilloCase(unittest.TestCase):
                          f"status {result.returncode}, stderr {result.stderr!r}")
 
     @classmethod
-    def start_quillo(cls, home, env=None):
-        quillo = home.start(run.processes, env=env)
+    def start_quillo(cls, home, env=None, at_login=True):
+        """The class's Quillo, ready."""
+        quillo = home.start(run.processes, at_login=at_login, env=env)
         run.programs.append((cls.__name__, quillo))
         cls.addClassCleanup(run.processes.stop, quillo.process)
         return quillo.wait_ready()
+
+    def start_test_quillo(self, home, name):
+        """A Quillo of this test alone, not waited for."""
+        quillo = home.start(run.processes, name=name)
+        run.programs.append((f"{type(self).__name__} {name}", quillo))
+        self.addCleanup(run.processes.stop, quillo.process)
+        return quillo

@@ -21,9 +21,7 @@ MUTTER = "org.gnome.Mutter.RemoteDesktop"
 PORTAL = "org.freedesktop.portal.Desktop"
 PORTAL_PATH = "/org/freedesktop/portal/desktop"
 MODIFIERS = {"ctrl": 0xffe3, "shift": 0xffe1, "alt": 0xffe9, "super": 0xffeb}
-KEYSYMS = {"space": 0x20, "Return": 0xff0d, "Escape": 0xff1b, "Tab": 0xff09,
-           "BackSpace": 0xff08, "Up": 0xff52, "Down": 0xff54, "Left": 0xff51,
-           "Right": 0xff53, "Shift_L": 0xffe1, "Control_L": 0xffe3, "Alt_L": 0xffe9}
+KEYSYMS = {"space": 0x20, "Return": 0xff0d, "Escape": 0xff1b, "Shift_L": 0xffe1}
 
 
 def keysym_of(name):

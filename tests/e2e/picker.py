@@ -8,11 +8,6 @@ import context
 from waiting import wait_until
 
 SHORTCUT = "ctrl+alt+space"
-# Seconds after a paste that Quillo puts the user's clipboard back.
-RESTORE_DELAY = 0.8
-# Seconds to be sure no paste follows a close: several times the pause Quillo leaves between
-# the panel going and the paste.
-NO_PASTE = 0.5
 
 
 def wait_for_shortcut(quillo):
@@ -77,8 +72,7 @@ class PickerCase(context.QuilloCase):
 
     @classmethod
     def start_picker(cls, snippets):
-        cls.home = context.new_home()
-        cls.home.write_library(snippets)
+        cls.home = context.new_home(snippets)
         cls.quillo = cls.start_quillo(cls.home)
         cls.picker = Picker(context.run.session, cls.quillo)
 

@@ -1,7 +1,6 @@
 """The program under test, each time with its own home, XDG folders and library."""
 
 import json
-import os
 import socket
 import subprocess
 from pathlib import Path
@@ -47,10 +46,8 @@ class QuilloHome:
     def read_library(self):
         return json.loads(self.library_path.read_text(encoding="utf-8"))
 
-    def env(self, display=True):
-        env = self.session.env() if display else {
-            key: value for key, value in os.environ.items()
-            if key not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+    def env(self):
+        env = self.session.env()
         env.update({key: str(path) for key, path in self.dirs.items()})
         return env
 
@@ -61,9 +58,9 @@ class QuilloHome:
         return RunningQuillo(self, processes, name, ["--autostart"] if at_login else [],
                              env)
 
-    def run(self, *arguments, display=True, timeout=60):
+    def run(self, *arguments, timeout=60):
         """A second launch, or a command-line mode: waits for it and returns the result."""
-        return subprocess.run([self.program, *arguments], env=self.env(display),
+        return subprocess.run([self.program, *arguments], env=self.env(),
                               capture_output=True, timeout=timeout, text=True)
 
     def takes_requests(self):

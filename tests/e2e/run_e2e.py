@@ -22,10 +22,7 @@ from xsession import XSession, session_folder  # noqa: E402
 
 MODULES = [
     "test_paste",
-    "test_clipboard_restore",
-    "test_terminal_chord",
     "test_picker",
-    "test_picker_fields",
     "test_library_window",
     "test_settings",
     "test_shortcut_conflict",
@@ -33,7 +30,6 @@ MODULES = [
     "test_instance_channel",
     "test_outside_changes",
     "test_quitting",
-    "test_no_display",
 ]
 
 

@@ -2,11 +2,9 @@
 formatted text typed in its rich editor, is in the library file once Quillo has quit."""
 
 import json
-import subprocess
 
 import context
 import library
-from quillo_process import RunningQuillo
 from waiting import wait_until
 
 NAME = "Support reply"
@@ -15,12 +13,8 @@ NAME = "Support reply"
 class LibraryWindow(context.QuilloCase):
     @classmethod
     def setUpClass(cls):
-        cls.home = context.new_home()
-        cls.home.write_library([library.snippet("Greeting", "Hello there")])
-        cls.quillo = RunningQuillo(cls.home, context.run.processes, "quillo", [])
-        context.run.programs.append((cls.__name__, cls.quillo))
-        cls.addClassCleanup(context.run.processes.stop, cls.quillo.process)
-        cls.quillo.wait_ready()
+        cls.home = context.new_home([library.snippet("Greeting", "Hello there")])
+        cls.quillo = cls.start_quillo(cls.home, at_login=False)
 
     def saved(self, name):
         """The snippet of that name in the library file, if it has been saved."""
@@ -30,17 +24,9 @@ class LibraryWindow(context.QuilloCase):
             return None  # between two writes
         return next((s for s in snippets if s["name"] == name), None)
 
-    def find_window(self):
-        session = context.run.session
-        def found():
-            result = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Quillo$"],
-                                    env=session.env(), capture_output=True, text=True)
-            return result.stdout.split()
-        return int(wait_until(found, 30, "the library window to show")[0])
-
     def test_a_new_rich_snippet_is_saved_as_typed(self):
         session = context.run.session
-        window = self.find_window()
+        window = session.find_window("Quillo")
         session.activate(window)
 
         # The new snippet's name is selected, ready to be typed over at once, also while its

@@ -7,9 +7,8 @@ import library
 class Quitting(context.QuilloCase):
     @classmethod
     def setUpClass(cls):
-        cls.home = context.new_home()
-        cls.home.write_library([library.snippet("Greeting", "Counted once"),
-                                library.snippet("Unused", "Never pasted", use_count=4)])
+        cls.home = context.new_home([library.snippet("Greeting", "Counted once"),
+                                     library.snippet("Unused", "Never pasted", use_count=4)])
         cls.quillo = cls.start_quillo(cls.home)
 
     def uses(self):

@@ -14,6 +14,7 @@ from waiting import holds_for, wait_until
 # What groups-and-nesting.atext holds.
 IMPORTED = {"Address": "1 Main Street\nSpringfield", "Thanks": "Thank you for your message.",
             "Goodbye": "Kind regards"}
+EXISTING = [library.snippet("Existing", "Already here")]
 
 
 def names(document):
@@ -23,8 +24,7 @@ def names(document):
 class SecondLaunch(context.QuilloCase):
     @classmethod
     def setUpClass(cls):
-        cls.home = context.new_home()
-        cls.home.write_library([library.snippet("Existing", "Already here")])
+        cls.home = context.new_home(EXISTING)
         cls.quillo = cls.start_quillo(cls.home)
 
     def test_plain_launch_exits_at_once_and_the_first_keeps_running(self):
@@ -47,8 +47,7 @@ class SecondLaunch(context.QuilloCase):
 class ImportThroughRunningQuillo(context.QuilloCase):
     @classmethod
     def setUpClass(cls):
-        cls.home = context.new_home()
-        cls.home.write_library([library.snippet("Existing", "Already here")])
+        cls.home = context.new_home(EXISTING)
         cls.quillo = cls.start_quillo(cls.home)
 
     def test_running_quillo_imports_saves_and_pastes_the_new_snippets(self):
@@ -87,22 +86,11 @@ class LaunchesAtOnce(context.QuilloCase):
         # Importing it takes long enough for a desktop program to start meanwhile.
         cls.large_backup = make_generated_backup(context.new_home().folder, 10000)
 
-    def new_home(self):
-        home = context.new_home()
-        home.write_library([library.snippet("Existing", "Already here")])
-        return home
-
-    def start(self, home, name):
-        quillo = home.start(context.run.processes, name=name)
-        context.run.programs.append((f"{type(self).__name__} {name}", quillo))
-        self.addCleanup(context.run.processes.stop, quillo.process)
-        return quillo
-
     def test_two_desktop_programs_started_together_leave_one_running(self):
         for round_number in range(self.ROUNDS):
             with self.subTest(round=round_number):
-                home = self.new_home()
-                pair = [self.start(home, f"quillo-{round_number}-{n}") for n in (1, 2)]
+                home = context.new_home(EXISTING)
+                pair = [self.start_test_quillo(home, f"quillo-{round_number}-{n}") for n in (1, 2)]
                 wait_until(lambda: not all(quillo.running() for quillo in pair), 60,
                            "one of the two Quillos to leave the other to it",
                            lambda: [quillo.stderr() for quillo in pair])
@@ -128,7 +116,7 @@ class LaunchesAtOnce(context.QuilloCase):
         # taken by the desktop program before that takes requests.
         for import_first, delay in ((True, 0), (False, 0), (False, 0.05)):
             with self.subTest(import_first=import_first, delay=delay):
-                home = self.new_home()
+                home = context.new_home(EXISTING)
 
                 def start_import():
                     return context.run.processes.start(
@@ -139,9 +127,9 @@ class LaunchesAtOnce(context.QuilloCase):
                 if import_first:
                     importing = start_import()
                     time.sleep(delay)
-                    quillo = self.start(home, "quillo-after-import")
+                    quillo = self.start_test_quillo(home, "quillo-after-import")
                 else:
-                    quillo = self.start(home, f"quillo-before-import-{delay}")
+                    quillo = self.start_test_quillo(home, f"quillo-before-import-{delay}")
                     time.sleep(delay)
                     importing = start_import()
                 self.addCleanup(context.run.processes.stop, importing)

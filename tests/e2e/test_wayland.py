@@ -1,19 +1,35 @@
 """A person's day in a Wayland session: the shortcut opens the picker, Return pastes into the
 window they were in, and their clipboard comes back with everything it held."""
 
+import struct
 import time
 import unittest
+import zlib
 
 import context
 import library
 from picker import wait_for_shortcut
-from test_clipboard_restore import small_png
 from waiting import SLOWNESS, holds_for, wait_until
 
 SHORTCUT = "ctrl+alt+space"
 GREETING = "Hello from Quillo"
 # Longer than Quillo waits before it puts the user's clipboard back (0.8 s), with room.
 RESTORE_WAIT = 2.0 * SLOWNESS
+
+
+def small_png(width=4, height=3):
+    """A real PNG of a few coloured pixels, so the image flavour is a true image."""
+    rows = b"".join(
+        b"\0" + b"".join(bytes((40 * x, 60 * y, 200)) for x in range(width))
+        for y in range(height))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows))
+            + chunk(b"IEND", b""))
 
 
 def users_clipboard(folder):

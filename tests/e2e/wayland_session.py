@@ -1,6 +1,6 @@
-"""A private headless Wayland compositor for the run (sway or KWin): one user's session, with
-a keyboard of the tests' own and the clipboard read through wl-clipboard, as any other
-program would."""
+"""A private headless Wayland compositor for the run (sway, KWin or mutter): one user's
+session, with a keyboard of the tests' own and the clipboard read through wl-clipboard, as
+any other program would."""
 
 import glob
 import json
@@ -58,6 +58,11 @@ class WaylandSession:
         """The app ids of the windows on screen."""
         raise NotImplementedError
 
+    def activate(self, title):
+        self.bring_forward(title)
+        wait_until(lambda: (self.focused() or (None, None))[1] == title, 15,
+                   f"{title} to have the focus", self.focused)
+
     def screenshot(self, path):
         """Does nothing where the compositor lends its screen to no program."""
 
@@ -102,13 +107,6 @@ class WaylandSession:
         self._say(f"type {text}")
 
     # The clipboard, through wl-clipboard (the compositor's data control).
-
-    def clipboard_targets(self):
-        try:
-            return [line for line in self.run("wl-paste", "--list-types").decode().splitlines()
-                    if line]
-        except subprocess.CalledProcessError:
-            return []
 
     def clipboard_read(self, mime):
         return self.run("wl-paste", "--no-newline", "--type", mime)
@@ -169,16 +167,13 @@ class SwaySession(WaylandSession):
                 if window.get("visible", True)]
 
     def focused(self):
-        """The window with the keyboard: its app id and title; None when none has it."""
         for window in self.windows():
             if window.get("focused"):
                 return window.get("app_id"), window.get("name")
         return None
 
-    def activate(self, title):
+    def bring_forward(self, title):
         self.run("swaymsg", f'[title="^{title}$"] focus')
-        wait_until(lambda: (self.focused() or (None, None))[1] == title, 15,
-                   f"{title} to have the focus", self.focused)
 
     def screenshot(self, path):
         self.run("grim", str(path), timeout=30)
@@ -289,10 +284,8 @@ class KWinSession(WaylandSession):
         path = self.folder / "kwin.log"
         return path.read_text(errors="replace").splitlines() if path.exists() else []
 
-    def activate(self, title):
+    def bring_forward(self, title):
         self._run_script(KWIN_ACTIVATE % json.dumps(title))
-        wait_until(lambda: (self.focused() or (None, None))[1] == title, 15,
-                   f"{title} to have the focus", self.focused)
 
 
 def can_run_kwin():

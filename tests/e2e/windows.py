@@ -1,7 +1,6 @@
-"""Real windows to paste into: the tests' Qt text window, and xterm."""
+"""The tests' Qt text window to paste into."""
 
 import itertools
-import json
 import subprocess
 from pathlib import Path
 
@@ -22,15 +21,14 @@ class TargetWindow:
         base = Path(folder) / f"target-{number}"
         self.text_path = base.with_suffix(".text")
         self.keys_path = base.with_suffix(".keys")
-        self.pastes_path = base.with_suffix(".pastes")
         self.ready_path = base.with_suffix(".ready")
         self.stderr_path = base.with_suffix(".stderr")
         self.focus_path = base.with_suffix(".focus")
         command = [str(binary), "--caption", self.title, "--text-file", str(self.text_path),
-                   "--key-log", str(self.keys_path), "--paste-log", str(self.pastes_path),
-                   "--ready-file", str(self.ready_path), "--focus-log", str(self.focus_path)]
-        if app_id:
-            command += ["--app-id", app_id]
+                   "--key-log", str(self.keys_path), "--ready-file", str(self.ready_path),
+                   "--focus-log", str(self.focus_path)]
+        if app_id:  # and the X11 instance name
+            command += ["--app-id", app_id, "-name", app_id]
         for mime, path in (clipboard or {}).items():
             command += ["--clipboard", f"{mime}={path}"]
         if grab_shortcut:
@@ -67,11 +65,6 @@ class TargetWindow:
     def keys(self):
         return self.keys_path.read_text().splitlines() if self.keys_path.exists() else []
 
-    def pastes(self):
-        if not self.pastes_path.exists():
-            return []
-        return [json.loads(line) for line in self.pastes_path.read_text().splitlines()]
-
     def focus_log(self):
         """"in" and "out" as the window gained and lost the focus."""
         return self.focus_path.read_text().split() if self.focus_path.exists() else []
@@ -82,49 +75,6 @@ class TargetWindow:
     def wait_for_text(self, expected, timeout=15):
         wait_until(lambda: self.text() == expected, timeout,
                    f"{self.title} to hold {expected!r}", self.text)
-
-    def close(self):
-        self._processes.stop(self.process)
-
-
-class XTerm:
-    """A real xterm whose shell copies every byte typed or pasted into a file, with the
-    terminal raw so text arrives without waiting for a newline."""
-
-    def __init__(self, session, processes, folder):
-        self.session = session
-        self._processes = processes
-        number = next(_serial)
-        self.title = f"Quillo xterm {number}"
-        self.received_path = Path(folder) / f"xterm-{number}.received"
-        shell = f"stty raw -echo; exec cat > '{self.received_path}'"
-        self.process = processes.start(
-            ["xterm", "-title", self.title,
-             # xterm has no paste chord of its own; this is the usual user setting.
-             "-xrm", "XTerm*VT100.translations: #override "
-                     "Ctrl Shift <Key>V: insert-selection(CLIPBOARD)",
-             "-e", "sh", "-c", shell],
-            env=self.session.env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.window = None
-
-    def wait_ready(self):
-        # The file appears once the terminal is raw and cat reads it.
-        wait_until(self.received_path.exists, 30, f"{self.title}'s shell to start")
-        found = wait_until(self._find_window, 30, f"{self.title} to show")
-        self.window = int(found.split()[0])
-        return self
-
-    def _find_window(self):
-        result = subprocess.run(["xdotool", "search", "--name", f"^{self.title}$"],
-                                env=self.session.env(), capture_output=True, text=True)
-        return result.stdout.strip()
-
-    def activate(self):
-        self.session.activate(self.window)
-        return self
-
-    def received(self):
-        return self.received_path.read_bytes()
 
     def close(self):
         self._processes.stop(self.process)

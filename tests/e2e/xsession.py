@@ -9,9 +9,6 @@ from pathlib import Path
 from processes import start_session_bus
 from waiting import wait_until
 
-# Types every X clipboard owner answers with; they are not the user's content.
-PSEUDO_TARGETS = {"TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS"}
-
 
 class XSession:
     def __init__(self, processes, folder):
@@ -83,6 +80,13 @@ class XSession:
         wait_until(lambda: self.active_window() == window, 15,
                    f"window {window:#x} to be active", self.active_window)
 
+    def find_window(self, title):
+        """The window of that title on screen, once it shows."""
+        def found():
+            return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
+                                  env=self.env(), capture_output=True, text=True).stdout.split()
+        return int(wait_until(found, 30, f"{title} to show")[0])
+
     def window_info(self, window):
         """What xwininfo says of a window, by its labels: "Map State" gives "IsViewable" while
         the window is on screen, "Override Redirect State" "yes" for one the window manager
@@ -112,13 +116,6 @@ class XSession:
         self.x("import", "-window", "root", str(path), timeout=30)
 
     # The clipboard as any other program sees it, through xclip.
-
-    def clipboard_targets(self):
-        try:
-            out = self.x("xclip", "-selection", "clipboard", "-t", "TARGETS", "-o", timeout=10)
-        except subprocess.CalledProcessError:
-            return []  # nobody owns it
-        return [line for line in out.decode().splitlines() if line]
 
     def clipboard_read(self, target):
         return self.x("xclip", "-selection", "clipboard", "-t", target, "-o", timeout=10)
