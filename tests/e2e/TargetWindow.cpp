@@ -1,6 +1,6 @@
 // A window for the end-to-end tests to paste into: a text box that has the focus, whose
 // every change, key chord and paste lands in files the tests read. It stands in for the
-// user's editor, or for a terminal when started with Qt's "-name kitty".
+// user's editor, or for a terminal when its app id (on X11, RESOURCE_NAME) names one.
 #include <QApplication>
 #include <QClipboard>
 #include <QCommandLineParser>

@@ -27,14 +27,16 @@ class TargetWindow:
         command = [str(binary), "--caption", self.title, "--text-file", str(self.text_path),
                    "--key-log", str(self.keys_path), "--ready-file", str(self.ready_path),
                    "--focus-log", str(self.focus_path)]
-        if app_id:  # and the X11 instance name
-            command += ["--app-id", app_id, "-name", app_id]
+        env = session.env()
+        if app_id:  # on X11, the instance name of its class
+            command += ["--app-id", app_id]
+            env["RESOURCE_NAME"] = app_id
         for mime, path in (clipboard or {}).items():
             command += ["--clipboard", f"{mime}={path}"]
         if grab_shortcut:
             command.append("--grab-shortcut")
         with open(self.stderr_path, "wb") as err:
-            self.process = processes.start(command, env=session.env(),
+            self.process = processes.start(command, env=env,
                                            stdout=subprocess.DEVNULL, stderr=err)
         self.window = None
 
