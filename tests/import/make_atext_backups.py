@@ -5,7 +5,6 @@
 """
 
 import argparse
-import datetime
 import struct
 import sys
 from pathlib import Path
@@ -154,48 +153,47 @@ def placeholders():
 
 LONG_RUN = "An italic run long enough to need two bytes for its length. " * 3
 
-STYLE_RUNS = [
-    ("Bold", bold()),
-    (" ", {"NSFont": Font("Helvetica")}),
-    ("italic", {"NSFont": Font("Menlo-Italic")}),
-    (" ", {}),
-    ("both", {"NSFont": Font("Arial-BoldItalicMT")}),
-    (" ", {}),
-    ("oblique", {"NSFont": Font("Helvetica-BoldOblique")}),
-    (" ", {}),
-    ("condensed", {"NSFont": Font("HelveticaNeue-CondensedBold")}),
-    (" ", {}),
-    ("Bolder", {"NSFont": Font("Bolder")}),  # no style part: regular
-    (" ", {}),
-    ("under", {"NSUnderline": 1}),
-    (" ", {}),
-    ("struck", {"NSStrikethrough": 2}),
-    ("\n", {}),
-    ("😀 page", {"NSLink": URL("page.html", URL("https://example.com/docs/"))}),
-    (" ", {}),
-    ("mail", {"NSLink": "mailto:jane@example.com"}),
-    (" ", {}),
-    (LONG_RUN, {"NSFont": Font("Menlo-Italic")}),
-    ("end", {"NSUnderline": 1, "NSFont": Font("Helvetica-Bold")}),
-]
+def spaced(runs):
+    """The runs with an unstyled space between each two."""
+    return [run for each in runs for run in ((" ", {}), each)][1:]
 
-COLOUR_SPACE_RUNS = [
-    ("calibrated", {"NSColor": rgb(1, 0, 0, space=1)}),
-    (" ", {}),
-    ("device", {"NSColor": rgb(0, 0, 1, space=2)}),
-    (" ", {}),
-    ("white", {"NSColor": white(1, space=3)}),
-    (" ", {}),
-    ("grey", {"NSColor": white(0.5, space=4)}),
-    (" ", {}),
-    ("cmyk", {"NSColor": cmyk(0, 1, 1, 0)}),
-    (" ", {}),
-    ("named", {"NSColor": catalog("systemGreenColor", rgb(0, 1, 0, space=2))}),
-    (" ", {}),
-    ("textColor", {"NSColor": catalog("textColor", white(0))}),
-    (" ", {}),
-    ("labelColor", {"NSColor": catalog("labelColor", white(0))}),
-]
+
+STYLE_RUNS = (
+    [("Bold", bold()), (" ", {"NSFont": Font("Helvetica")})]
+    + spaced(
+        [
+            ("italic", {"NSFont": Font("Menlo-Italic")}),
+            ("both", {"NSFont": Font("Arial-BoldItalicMT")}),
+            ("oblique", {"NSFont": Font("Helvetica-BoldOblique")}),
+            ("condensed", {"NSFont": Font("HelveticaNeue-CondensedBold")}),
+            ("Bolder", {"NSFont": Font("Bolder")}),  # no style part: regular
+            ("under", {"NSUnderline": 1}),
+            ("struck", {"NSStrikethrough": 2}),
+        ]
+    )
+    + [("\n", {})]
+    + spaced(
+        [
+            ("😀 page", {"NSLink": URL("page.html", URL("https://example.com/docs/"))}),
+            ("mail", {"NSLink": "mailto:jane@example.com"}),
+            (LONG_RUN, {"NSFont": Font("Menlo-Italic")}),
+        ]
+    )
+    + [("end", {"NSUnderline": 1, "NSFont": Font("Helvetica-Bold")})]
+)
+
+COLOUR_SPACE_RUNS = spaced(
+    [
+        ("calibrated", {"NSColor": rgb(1, 0, 0, space=1)}),
+        ("device", {"NSColor": rgb(0, 0, 1, space=2)}),
+        ("white", {"NSColor": white(1, space=3)}),
+        ("grey", {"NSColor": white(0.5, space=4)}),
+        ("cmyk", {"NSColor": cmyk(0, 1, 1, 0)}),
+        ("named", {"NSColor": catalog("systemGreenColor", rgb(0, 1, 0, space=2))}),
+        ("textColor", {"NSColor": catalog("textColor", white(0))}),
+        ("labelColor", {"NSColor": catalog("labelColor", white(0))}),
+    ]
+)
 
 
 def rich_runs():
@@ -425,21 +423,10 @@ HOSTILE = {
     "hostile-huge-array.atext": lambda: with_frame(items_claim_huge_count),
 }
 
-FIXTURES = {
-    "groups-and-nesting.atext": groups_and_nesting,
-    "one-snippet.atext": one_snippet,
-    "work-group.atext": work_group,
-    "container-groups.atext": container_groups,
-    "unnamed-groups.atext": unnamed_groups,
-    "naming-rules.atext": naming_rules,
-    "placeholders.atext": placeholders,
-    "rich-runs.atext": rich_runs,
-    "content-types.atext": content_types,
-    "dates.atext": dates,
-    **HOSTILE,
-}
-
-
+# Each friendly backup is named after its function: "rich-runs.atext" for rich_runs.
+FRIENDLY = [groups_and_nesting, one_snippet, work_group, container_groups, unnamed_groups]
+FRIENDLY += [naming_rules, placeholders, rich_runs, content_types, dates]
+FIXTURES = {each.__name__.replace("_", "-") + ".atext": each for each in FRIENDLY} | HOSTILE
 
 
 def main():
