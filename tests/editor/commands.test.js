@@ -7,49 +7,41 @@ const { test } = require('node:test');
 const { editorSuite } = require('./harness');
 
 const open = editorSuite();
-const ID = '6F9619FF-8B86-D011-B42D-00C04FC964FF';
 const LINE = '<div>one two three</div>';
-
-async function editorWith(html) {
-    const editor = await open();
-    await editor.setContent(html, ID);
-    return editor;
-}
 
 for (const [command, tag] of [['bold', 'b'], ['italic', 'i'], ['underline', 'u'], ['strike', 's']]) {
     test(`${command}: on a selection, and again to take it off`, async () => {
-        const editor = await editorWith(LINE);
+        const editor = await open(LINE);
         await editor.select('two');
         await editor.exec(command);
         assert.equal(await editor.lastHtml(), `<div>one <${tag}>two</${tag}> three</div>`);
         await editor.exec(command);
         assert.equal(await editor.lastHtml(), LINE);
         // Off on part of stored markup too (the space before the word keeps its formatting).
-        await editor.setContent(`<div><${tag}>one two three</${tag}></div>`, ID);
+        await editor.setContent(`<div><${tag}>one two three</${tag}></div>`);
         await editor.select('three');
         await editor.exec(command);
         assert.equal(await editor.lastHtml(), `<div><${tag}>one two </${tag}>three</div>`);
     });
-
 }
 
-for (const [command, value, open, close] of [
+for (const [command, value, start, end] of [
     ['bold', null, '<b>', '</b>'], ['italic', null, '<i>', '</i>'],
     ['underline', null, '<u>', '</u>'], ['strike', null, '<s>', '</s>'],
     ['size', '24px', '<span style="font-size:24px">', '</span>'],
     ['color', '#248a3d', '<span style="color:#248a3d">', '</span>'],
 ]) {
     test(`${command}: at the caret, for what is typed next`, async () => {
-        const editor = await editorWith(LINE);
+        const editor = await open(LINE);
         await editor.caret('one ');
         await editor.exec(command, value);
         await editor.type('X');
-        assert.equal(await editor.lastHtml(), `<div>one ${open}X${close}two three</div>`);
+        assert.equal(await editor.lastHtml(), `<div>one ${start}X${end}two three</div>`);
     });
 }
 
 test('ul and ol: lines of a selection become items, and back', async () => {
-    const editor = await editorWith('<div>alpha</div><div>beta</div><div>gamma</div>');
+    const editor = await open('<div>alpha</div><div>beta</div><div>gamma</div>');
     await editor.select('alpha', { until: 'beta' });
     await editor.exec('ul');
     assert.equal(await editor.lastHtml(), '<ul><li>alpha</li><li>beta</li></ul><div>gamma</div>');
@@ -60,7 +52,7 @@ test('ul and ol: lines of a selection become items, and back', async () => {
 });
 
 test('ul and ol: at the caret, the caret\'s line', async () => {
-    const editor = await editorWith('<div>alpha</div><div>beta</div><div>gamma</div>');
+    const editor = await open('<div>alpha</div><div>beta</div><div>gamma</div>');
     await editor.caret('beta', 2);
     await editor.exec('ol');
     assert.equal(await editor.lastHtml(), '<div>alpha</div><ol><li>beta</li></ol><div>gamma</div>');
@@ -74,7 +66,7 @@ test('ul and ol: at the caret, the caret\'s line', async () => {
 });
 
 test('clear: takes every formatting off a selection but keeps links and lists', async () => {
-    const editor = await editorWith(
+    const editor = await open(
         '<div><b>bold</b> <i>it</i> <span style="color:#d70015">red</span> '
         + '<span style="font-size:24px">big</span> <s>gone</s> <u>under</u> '
         + '<a href="https://example.com/">link</a></div><ul><li><b>item</b></li></ul>');
@@ -86,7 +78,7 @@ test('clear: takes every formatting off a selection but keeps links and lists', 
 });
 
 test('clear: at the caret, what is typed next is plain', async () => {
-    const editor = await editorWith(
+    const editor = await open(
         '<div><span style="color:#248a3d"><u><b><i>strong</i></b></u></span> '
         + '<span style="font-size:18px">large</span></div>');
     await editor.caret('strong');
@@ -100,49 +92,41 @@ test('clear: at the caret, what is typed next is plain', async () => {
         + '<span style="font-size:18px">large</span>Y</div>');
 });
 
-test('size: each size on a selection, another over it, and null back to normal', async () => {
-    const editor = await editorWith(LINE);
-    await editor.select('two');
-    for (const size of ['12px', '18px', '24px']) {
-        await editor.exec('size', size);
-        assert.equal(await editor.lastHtml(),
-            `<div>one <span style="font-size:${size}">two</span> three</div>`);
-    }
-    await editor.exec('size', null);
-    assert.equal(await editor.lastHtml(), LINE);
-
-    await editor.setContent('<div>one <span style="font-size:18px">two three</span></div>', ID);
-    await editor.select('three');
-    await editor.exec('size', null);
-    assert.equal(await editor.lastHtml(), '<div>one <span style="font-size:18px">two </span>three</div>');
-});
-
-test('color: on a selection, another over it, and null for the automatic colour', async () => {
-    const editor = await editorWith(LINE);
-    await editor.select('two');
-    await editor.exec('color', '#0040dd');
-    assert.equal(await editor.lastHtml(), '<div>one <span style="color:#0040dd">two</span> three</div>');
-    await editor.exec('color', '#C93400');
-    assert.equal(await editor.lastHtml(), '<div>one <span style="color:#c93400">two</span> three</div>');
-    await editor.exec('color', null);
-    assert.equal(await editor.lastHtml(), LINE);
-
-    await editor.setContent('<div><span style="color:#8944ab">one two three</span></div>', ID);
-    await editor.select('two');
-    await editor.exec('color', null);
-    assert.equal(await editor.lastHtml(),
-        '<div><span style="color:#8944ab">one </span>two<span style="color:#8944ab"> three</span></div>');
-});
+// Null takes the size or colour off, back to the normal size and the automatic colour.
+for (const [command, property, values, styled, word, unstyled] of [
+    ['size', 'font-size', ['12px', '18px', '24px'],
+        '<div>one <span style="font-size:18px">two three</span></div>', 'three',
+        '<div>one <span style="font-size:18px">two </span>three</div>'],
+    ['color', 'color', ['#0040dd', '#C93400'],
+        '<div><span style="color:#8944ab">one two three</span></div>', 'two',
+        '<div><span style="color:#8944ab">one </span>two<span style="color:#8944ab"> three</span></div>'],
+]) {
+    test(`${command}: each value on a selection, another over it, and null to take it off`, async () => {
+        const editor = await open(LINE);
+        await editor.select('two');
+        for (const value of values) {
+            await editor.exec(command, value);
+            assert.equal(await editor.lastHtml(),
+                `<div>one <span style="${property}:${value.toLowerCase()}">two</span> three</div>`);
+        }
+        await editor.exec(command, null);
+        assert.equal(await editor.lastHtml(), LINE);
+        await editor.setContent(styled);
+        await editor.select(word);
+        await editor.exec(command, null);
+        assert.equal(await editor.lastHtml(), unstyled);
+    });
+}
 
 test('link: links a selection with the address escaped; at a caret outside a link, inserts it', async () => {
-    const editor = await editorWith(LINE);
+    const editor = await open(LINE);
     await editor.select('two');
     await editor.exec('link', 'https://example.com/a?b=1&c="2"');
     assert.equal(await editor.lastHtml(),
         '<div>one <a href="https://example.com/a?b=1&amp;c=&quot;2&quot;">two</a> three</div>');
     assert.equal(await editor.currentLink(), 'https://example.com/a?b=1&c="2"');
 
-    await editor.setContent(LINE, ID);
+    await editor.setContent(LINE);
     await editor.caret('one ');
     await editor.exec('link', 'mailto:someone@example.com');
     assert.equal(await editor.lastHtml(),
@@ -150,7 +134,7 @@ test('link: links a selection with the address escaped; at a caret outside a lin
 });
 
 test('link: at a caret inside a link, gives that whole link the new address', async () => {
-    const editor = await editorWith('<div>one <a href="https://old.example/">two</a> three</div>');
+    const editor = await open('<div>one <a href="https://old.example/">two</a> three</div>');
     await editor.caret('two', 1);
     await editor.exec('link', 'https://new.example/');
     assert.equal(await editor.lastHtml(), '<div>one <a href="https://new.example/">two</a> three</div>');
@@ -159,7 +143,7 @@ test('link: at a caret inside a link, gives that whole link the new address', as
 });
 
 test('link null: removes links from a selection, or the whole link at the caret', async () => {
-    const editor = await editorWith(
+    const editor = await open(
         '<div><a href="https://a.example/">one</a> <a href="https://b.example/">two three</a></div>');
     await editor.select('one');
     await editor.exec('link', null);
@@ -171,7 +155,7 @@ test('link null: removes links from a selection, or the whole link at the caret'
 });
 
 test('insertText: at the caret, over a selection, and taking the caret\'s formatting', async () => {
-    const editor = await editorWith('<div>one two <b>three</b></div>');
+    const editor = await open('<div>one two <b>three</b></div>');
     await editor.caret('one ');
     await editor.exec('insertText', '{{date}} ');
     assert.equal(await editor.lastHtml(), '<div>one {{date}} two <b>three</b></div>');
@@ -185,7 +169,7 @@ test('insertText: at the caret, over a selection, and taking the caret\'s format
 });
 
 test('insertText: quotes, backslashes and line breaks arrive as typed, lines as lines', async () => {
-    const editor = await editorWith(LINE);
+    const editor = await open(LINE);
     await editor.caret('three');
     await editor.exec('insertText', ' say "hi" \\ it\'s <b>\nnext line\r\n\nlast');
     assert.equal(await editor.lastHtml(),
@@ -194,7 +178,7 @@ test('insertText: quotes, backslashes and line breaks arrive as typed, lines as 
 });
 
 test('commands act on the editor\'s selection after it lost the focus to the program', async () => {
-    const editor = await editorWith(LINE);
+    const editor = await open(LINE);
     await editor.select('two');
     await editor.page.evaluate(() => document.activeElement.blur());
     await editor.exec('italic');
@@ -202,11 +186,11 @@ test('commands act on the editor\'s selection after it lost the focus to the pro
 });
 
 test('commands with no selection in the document act at the end of the text', async () => {
-    const editor = await editorWith('<div>one</div><div>two</div>');
+    const editor = await open('<div>one</div><div>two</div>');
     await editor.exec('insertText', '{{time}}');
     assert.equal(await editor.lastHtml(), '<div>one</div><div>two{{time}}</div>');
     // A new document has no selection, even while the editor keeps the focus.
-    await editor.setContent('<div><b>three</b></div><ul><li>four</li></ul>', ID);
+    await editor.setContent('<div><b>three</b></div><ul><li>four</li></ul>');
     await editor.exec('insertText', '{{date}}');
     assert.equal(await editor.lastHtml(), '<div><b>three</b></div><ul><li>four{{date}}</li></ul>');
 });

@@ -23,22 +23,9 @@ const CHROMIUM_FLAGS = [
     '--disable-background-networking', '--disable-component-update', '--disable-sync',
 ];
 
-async function launchBrowser() {
-    const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quillo-editor-chromium-'));
-    const context = await chromium.launchPersistentContext(profile, {
-        executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-        headless: true,
-        args: CHROMIUM_FLAGS,
-        viewport: { width: 640, height: 400 },
-    });
-    return {
-        context,
-        async close() {
-            await context.close();
-            fs.rmSync(profile, { recursive: true, force: true });
-        },
-    };
-}
+// The id of the document a test shows, and the state of unformatted text.
+const ID = '6F9619FF-8B86-D011-B42D-00C04FC964FF';
+const NONE = { bold: false, italic: false, underline: false, strike: false, ul: false, ol: false, link: false };
 
 // A string as the program writes it into an expression: a JSON string literal, with the
 // solidus escaped too.
@@ -68,7 +55,7 @@ class EditorPage {
 
     // --- what the program does
 
-    setContent(html, id) {
+    setContent(html, id = ID) {
         return this.page.evaluate(`setContent(${literal(html)}, ${literal(id)})`);
     }
 
@@ -190,19 +177,26 @@ class EditorPage {
     }
 }
 
-
 // Hooks for a test file: one browser for the file, a fresh page per test, and after each
 // test a check that the page threw nothing and sent the host nothing it would not take.
+// The page opener takes the options of EditorPage.open, or the HTML to show as document ID.
 function editorSuite() {
     const assert = require('node:assert/strict');
     const { before, after, afterEach } = require('node:test');
-    let browser = null;
+    const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quillo-editor-chromium-'));
+    let context = null;
     const opened = [];
     before(async () => {
-        browser = await launchBrowser();
+        context = await chromium.launchPersistentContext(profile, {
+            executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+            headless: true,
+            args: CHROMIUM_FLAGS,
+            viewport: { width: 640, height: 400 },
+        });
     });
     after(async () => {
-        if (browser) await browser.close();
+        if (context) await context.close();
+        fs.rmSync(profile, { recursive: true, force: true });
     });
     afterEach(async () => {
         for (const editor of opened.splice(0)) {
@@ -212,11 +206,13 @@ function editorSuite() {
             assert.deepEqual({ errors, faults }, { errors: [], faults: [] });
         }
     });
-    return async (options) => {
-        const editor = await EditorPage.open(browser.context, options);
+    return async (options = {}) => {
+        const html = typeof options === 'string' ? options : null;
+        const editor = await EditorPage.open(context, html === null ? options : {});
         opened.push(editor);
+        if (html !== null) await editor.setContent(html);
         return editor;
     };
 }
 
-module.exports = { editorSuite, EDITOR_URL };
+module.exports = { editorSuite, EDITOR_URL, ID, NONE };

@@ -4,15 +4,12 @@
 // navigate, and currentLink.
 const assert = require('node:assert/strict');
 const { test } = require('node:test');
-const { editorSuite, EDITOR_URL } = require('./harness');
+const { editorSuite, EDITOR_URL, NONE } = require('./harness');
 
 const open = editorSuite();
-const ID = '6F9619FF-8B86-D011-B42D-00C04FC964FF';
-const NONE = { bold: false, italic: false, underline: false, strike: false, ul: false, ol: false, link: false };
 
-test('Ctrl+B, Ctrl+I and Ctrl+U format the selection and take it off again', async () => {
-    const editor = await open();
-    await editor.setContent('<div>one two three</div>', ID);
+test('Ctrl+B, Ctrl+I and Ctrl+U format the selection, or what is typed next, and take it off', async () => {
+    const editor = await open('<div>one two three</div>');
     await editor.select('two');
     await editor.press('Control+B');
     assert.equal(await editor.lastHtml(), '<div>one <b>two</b> three</div>');
@@ -25,19 +22,11 @@ test('Ctrl+B, Ctrl+I and Ctrl+U format the selection and take it off again', asy
     for (const key of ['B', 'I', 'U']) await editor.press(`Control+${key}`);
     assert.equal(await editor.lastHtml(), '<div>one two three</div>');
     assert.deepEqual((await editor.states()).slice(-1), [NONE]);
-});
-
-test('Ctrl+I and Ctrl+U at the caret apply to what is typed next and show at once', async () => {
-    const editor = await open();
-    await editor.setContent('<div>one</div>', ID);
-    await editor.caret('one');
+    await editor.caret('three');
     await editor.press('Control+I');
+    assert.deepEqual((await editor.states()).slice(-1), [Object.assign({}, NONE, { italic: true })]);
     await editor.type('X');
-    await editor.press('Control+U');
-    await editor.type('Y');
-    assert.equal(await editor.lastHtml(), '<div>one<i>X</i><u><i>Y</i></u></div>');
-    assert.deepEqual(await editor.states(), [Object.assign({}, NONE, { italic: true }),
-        Object.assign({}, NONE, { italic: true, underline: true })]);
+    assert.equal(await editor.lastHtml(), '<div>one two three<i>X</i></div>');
 });
 
 // Clipboard HTML as a browser puts it there when copying from a web page.
@@ -53,8 +42,7 @@ const WEB_PAGE = '<html><head><meta charset="utf-8"><style>p{color:red}</style>'
     + '<table><tr><td>c1</td><td>c2</td></tr></table><!--EndFragment--></body></html>';
 
 test('pasted HTML keeps only what a snippet can hold', async () => {
-    const editor = await open();
-    await editor.setContent('<div><br></div>', ID);
+    const editor = await open('<div><br></div>');
     await editor.focus();
     assert.equal(await editor.paste({ html: WEB_PAGE, text: 'the text flavour' }), true);
     assert.equal(await editor.lastHtml(),
@@ -70,8 +58,7 @@ test('pasted HTML keeps only what a snippet can hold', async () => {
 });
 
 test('pasted HTML of one line joins the line at the caret, spaces at its ends included', async () => {
-    const editor = await open();
-    await editor.setContent('<div>one <b>two</b> three</div>', ID);
+    const editor = await open('<div>one <b>two</b> three</div>');
     await editor.caret('one ');
     await editor.paste({ html: '<meta charset="utf-8"><span style="color:#248a3d">green</span> ', text: 'green ' });
     // Pasted HTML keeps its own formatting: not bold inside bold text.
@@ -82,8 +69,7 @@ test('pasted HTML of one line joins the line at the caret, spaces at its ends in
 });
 
 test('pasted plain text is typed text: lines as lines, in the caret\'s formatting', async () => {
-    const editor = await open();
-    await editor.setContent('<div>one two</div><div><b>bold</b></div>', ID);
+    const editor = await open('<div>one two</div><div><b>bold</b></div>');
     await editor.caret('one ');
     await editor.paste({ text: 'first\r\nsecond <tag> & "q"\n\nfourth ' });
     assert.equal(await editor.lastHtml(),
@@ -97,8 +83,7 @@ test('pasted plain text is typed text: lines as lines, in the caret\'s formattin
 });
 
 test('pasted HTML with nothing to keep falls back to its text, else inserts nothing', async () => {
-    const editor = await open();
-    await editor.setContent('<div>one</div>', ID);
+    const editor = await open('<div>one</div>');
     await editor.caret('one');
     await editor.paste({ html: '<img src="a.png"><script>window.ran = 1</script>', text: ' alt' });
     assert.equal(await editor.lastHtml(), '<div>one alt</div>');
@@ -107,10 +92,10 @@ test('pasted HTML with nothing to keep falls back to its text, else inserts noth
     assert.equal(await editor.page.evaluate(() => window.ran), undefined);
 });
 
-test('Ctrl+V pastes through the same cleaning', async () => {
+test('Ctrl+V pastes through the same cleaning as a paste event', async () => {
     const editor = await open();
     await editor.page.context().grantPermissions(['clipboard-read', 'clipboard-write']);
-    await editor.setContent('<div>one</div>', ID);
+    await editor.setContent('<div>one</div>');
     await editor.caret('one');
     await editor.page.evaluate(() => navigator.clipboard.write([new ClipboardItem({
         'text/html': new Blob(['<p class="x"><strong>Big</strong> <font color="#0040DD" face="Arial">blue</font></p>'
@@ -120,17 +105,10 @@ test('Ctrl+V pastes through the same cleaning', async () => {
     await editor.press('Control+V');
     assert.equal(await editor.lastHtml(),
         '<div>one<b>Big</b> <span style="color:#0040dd">blue</span></div><div>next</div>');
-
-    await editor.page.evaluate(() => navigator.clipboard.writeText('plain\nlines'));
-    await editor.press('Control+V');
-    assert.equal(await editor.lastHtml(),
-        '<div>one<b>Big</b> <span style="color:#0040dd">blue</span></div><div>nextplain</div>'
-        + '<div>lines</div>');
 });
 
 test('dropped HTML is cleaned like pasted HTML', async () => {
-    const editor = await open();
-    await editor.setContent('<div>one two</div>', ID);
+    const editor = await open('<div>one two</div>');
     const box = await editor.page.evaluate(() => {
         const text = document.getElementById('editor').firstChild.firstChild;
         const range = document.createRange();
@@ -156,8 +134,7 @@ test('dropped HTML is cleaned like pasted HTML', async () => {
 });
 
 test('clicking a link edits, never navigates', async () => {
-    const editor = await open();
-    await editor.setContent('<div>go <a href="https://example.invalid/away">there</a> now</div>', ID);
+    const editor = await open('<div>go <a href="https://example.invalid/away">there</a> now</div>');
     const requests = [];
     editor.page.on('request', (request) => requests.push(request.url()));
     const pagesBefore = editor.page.context().pages().length;
@@ -180,7 +157,7 @@ test('currentLink: the address at the selection, raw, or the empty string', asyn
     assert.equal(await editor.currentLink(), ''); // no selection at all
     await editor.setContent(
         '<div>before <a href="https://e.example/?a=1&amp;b=&quot;2&quot;">inside link</a> after '
-        + '<a href="file:///tmp/notes.txt"><b>bold link</b></a></div>', ID);
+        + '<a href="file:///tmp/notes.txt"><b>bold link</b></a></div>');
     await editor.caret('before', 2);
     assert.equal(await editor.currentLink(), '');
     await editor.caret('inside', 3);

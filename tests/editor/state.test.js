@@ -3,11 +3,9 @@
 // The "state" messages: the formatting at the selection, sent only when it changes.
 const assert = require('node:assert/strict');
 const { test } = require('node:test');
-const { editorSuite } = require('./harness');
+const { editorSuite, NONE } = require('./harness');
 
 const open = editorSuite();
-const ID = '6F9619FF-8B86-D011-B42D-00C04FC964FF';
-const NONE = { bold: false, italic: false, underline: false, strike: false, ul: false, ol: false, link: false };
 const only = (key) => Object.assign({}, NONE, { [key]: true });
 
 const SAMPLE = '<div>plain words</div><div><b>heavy text</b></div>'
@@ -16,8 +14,7 @@ const SAMPLE = '<div>plain words</div><div><b>heavy text</b></div>'
     + '<div><a href="https://example.com/">linked</a></div>';
 
 test('the state follows the caret, one message per change and none while it stays', async () => {
-    const editor = await open();
-    await editor.setContent(SAMPLE, ID);
+    const editor = await open(SAMPLE);
     await editor.caret('plain', 2);
     await editor.caret('words', 1); // still plain, as the program already knows
     assert.deepEqual(await editor.states(), []);
@@ -39,8 +36,7 @@ test('the state follows the caret, one message per change and none while it stay
 });
 
 test('a selection counts as formatted when all of it is', async () => {
-    const editor = await open();
-    await editor.setContent('<div><b><i>both</i> bold</b> plain <a href="x.html">in link</a></div>', ID);
+    const editor = await open('<div><b><i>both</i> bold</b> plain <a href="x.html">in link</a></div>');
     await editor.select('both');
     await editor.select('both', { until: 'bold' });
     await editor.select('bold', { until: 'plain' });
@@ -51,8 +47,7 @@ test('a selection counts as formatted when all of it is', async () => {
 });
 
 test('a command\'s formatting shows at once, also at the caret before anything is typed', async () => {
-    const editor = await open();
-    await editor.setContent('<div>one two</div>', ID);
+    const editor = await open('<div>one two</div>');
     await editor.caret('one');
     await editor.exec('ul');
     await editor.exec('bold');
@@ -68,10 +63,9 @@ test('a command\'s formatting shows at once, also at the caret before anything i
 });
 
 test('new content clears the state of a caret in formatted text', async () => {
-    const editor = await open();
-    await editor.setContent('<div><u>under</u></div>', ID);
+    const editor = await open('<div><u>under</u></div>');
     await editor.caret('under', 2);
-    await editor.setContent('<div>plain</div>', ID);
-    await editor.setContent('<div>plain again</div>', ID);
+    await editor.setContent('<div>plain</div>');
+    await editor.setContent('<div>plain again</div>');
     assert.deepEqual(await editor.states(), [only('underline'), NONE]);
 });
