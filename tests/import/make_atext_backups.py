@@ -17,18 +17,10 @@ from atext_archive import *  # noqa: E402,F401,F403  (the archiver's values and 
 
 
 def groups_and_nesting():
-    return backup(
-        [
-            Group(
-                "A",
-                [
-                    Snippet(";addr", "Address", "1 Main Street\nSpringfield"),
-                    Snippet(";thx", "Thanks", "Thank you for your message."),
-                    Group("B", [Snippet(";bye", "Goodbye", "Kind regards")]),
-                ],
-            )
-        ]
-    )
+    address = Snippet(";addr", "Address", "1 Main Street\nSpringfield")
+    thanks = Snippet(";thx", "Thanks", "Thank you for your message.")
+    inner = Group("B", [Snippet(";bye", "Goodbye", "Kind regards")])
+    return backup([Group("A", [address, thanks, inner])])
 
 
 def one_snippet():
@@ -37,57 +29,28 @@ def one_snippet():
 
 
 def work_group():
-    return backup(
-        [
-            Group(
-                "Work",
-                [
-                    Snippet(label="Reply", content="Thanks, I'm on it."),
-                    Snippet(label="Decline", content="Sorry, not this time."),
-                ],
-            )
-        ]
-    )
+    reply = Snippet(label="Reply", content="Thanks, I'm on it.")
+    decline = Snippet(label="Decline", content="Sorry, not this time.")
+    return backup([Group("Work", [reply, decline])])
 
 
 def container_groups():
-    return backup(
-        [
-            Group("Outer", [Group("Inner", [Snippet(label="Deep", content="Deep text")])]),
-            # Nothing usable: an empty group, objects of other classes, a snippet without
-            # text or abbreviation.
-            Group("Hollow", [Group("Void"), "a bare string", utc(2020, 1, 1), Snippet()]),
-            Snippet(label="Top", content="Top level"),
-        ]
-    )
+    outer = Group("Outer", [Group("Inner", [Snippet(label="Deep", content="Deep text")])])
+    # Nothing usable: an empty group, objects of other classes, a snippet without text or
+    # abbreviation.
+    hollow = Group("Hollow", [Group("Void"), "a bare string", utc(2020, 1, 1), Snippet()])
+    return backup([outer, hollow, Snippet(label="Top", content="Top level")])
 
 
 def unnamed_groups():
-    return backup(
-        [
-            Group(
-                None,
-                [
-                    Snippet(label="Loose", content="In the unnamed group"),
-                    Group("Sub", [Snippet(label="In sub", content="In its subgroup")]),
-                ],
-            ),
-            Group(
-                "",
-                [
-                    Group(
-                        "Child",
-                        [
-                            Snippet(label="In child", content="Below an empty name"),
-                            Group("Grand", [Snippet(label="In grand", content="Two below")]),
-                        ],
-                    )
-                ],
-            ),
-            Group("Parent", [Group(None, [Snippet(label="Nameless inside", content="Inherits")])]),
-            Group(42, [Snippet(label="Numbered", content="A name that is a number")]),
-        ]
-    )
+    loose = Snippet(label="Loose", content="In the unnamed group")
+    sub = Group("Sub", [Snippet(label="In sub", content="In its subgroup")])
+    grand = Group("Grand", [Snippet(label="In grand", content="Two below")])
+    child = Group("Child", [Snippet(label="In child", content="Below an empty name"), grand])
+    nameless = Group(None, [Snippet(label="Nameless inside", content="Inherits")])
+    numbered = Group(42, [Snippet(label="Numbered", content="A name that is a number")])
+    unnamed = [Group(None, [loose, sub]), Group("", [child]), Group("Parent", [nameless])]
+    return backup(unnamed + [numbered])
 
 
 LONG_LINE = "Ça va très bien, merci à toi ; à bientôt chez nous, au revoir et bonne journée !"
@@ -125,28 +88,16 @@ def naming_rules():
 
 
 def placeholders():
+    plain = 'Today 【date】 at 【time:HH:mm】 for 【field:"Name" value:"Jane & co"】, '
+    plain += "【field:Name】 【unknown】"
+    rich = "<div>Dear 【field:&quot;Name&quot; value:&quot;A &amp; B&quot;】, 【clipboard】</div>"
+    attributed = Attributed([('Dear 【field:"Client"】,', bold())])
     return backup(
         [
-            Snippet(
-                label="plain",
-                content='Today 【date】 at 【time:HH:mm】 for 【field:"Name" value:"Jane & co"】, '
-                "【field:Name】 【unknown】",
-            ),
-            Snippet(
-                label="rich",
-                content="<div>Dear 【field:&quot;Name&quot; value:&quot;A &amp; B&quot;】, "
-                "【clipboard】</div>",
-                content_type=4,
-            ),
-            Snippet(
-                label="attributed",
-                content=Attributed([('Dear 【field:"Client"】,', bold())]),
-                content_type=1,
-            ),
-            Snippet(
-                label="plain div",
-                content='<div>Hi 【field:"Who" value:"Tom & Jerry"】</div>',
-            ),
+            Snippet(label="plain", content=plain),
+            Snippet(label="rich", content=rich, content_type=4),
+            Snippet(label="attributed", content=attributed, content_type=1),
+            Snippet(label="plain div", content='<div>Hi 【field:"Who" value:"Tom & Jerry"】</div>'),
         ]
     )
 
@@ -235,18 +186,10 @@ def content_types():
 
 
 def dates():
-    return backup(
-        [
-            Snippet(
-                label="both",
-                content="x",
-                created=utc(2019, 5, 4, 3, 2, 1, 500000),
-                modified=utc(2020, 1, 2, 10),
-            ),
-            Snippet(label="before 2001", content="y", created=utc(1995, 6, 15, 12, 0, 0, 250000)),
-            Snippet(label="neither", content="z"),
-        ]
-    )
+    created = utc(2019, 5, 4, 3, 2, 1, 500000)
+    both = Snippet(label="both", content="x", created=created, modified=utc(2020, 1, 2, 10))
+    old = Snippet(label="before 2001", content="y", created=utc(1995, 6, 15, 12, 0, 0, 250000))
+    return backup([both, old, Snippet(label="neither", content="z")])
 
 
 # ---- Hostile backups: each must be refused with one sentence, changing nothing
