@@ -21,12 +21,9 @@ async function normalised(editor, html) {
 }
 
 const CASES = [
-    ['lines and an empty line',
-        '<div>a</div><div><br></div><div>b</div>',
+    ['lines and an empty line', '<div>a</div><div><br></div><div>b</div>',
         '<div>a</div><div><br></div><div>b</div>'],
-    ['text outside any element is a line',
-        'loose text',
-        '<div>loose text</div>'],
+    ['text outside any element is a line', 'loose text', '<div>loose text</div>'],
     ['paragraphs, headings and line breaks become lines',
         '<p>one<br>two</p><h1>three</h1><div>four<br><br></div><div>five<br></div>',
         '<div>one</div><div>two</div><div>three</div><div>four</div><div><br></div><div>five</div>'],
@@ -63,14 +60,12 @@ const CASES = [
     ['lists, with formatting, several lines and empty items',
         '<ul><li>a</li><li><b>b</b></li></ul><ol><li>c<br>d</li><li><br></li></ol>',
         '<ul><li>a</li><li><b>b</b></li></ul><ol><li>c<br>d</li><li><br></li></ol>'],
-    ['nested lists join the outer list',
-        '<ul><li>a<ul><li>b</li></ul></li><li>c</li></ul>',
+    ['nested lists join the outer list', '<ul><li>a<ul><li>b</li></ul></li><li>c</li></ul>',
         '<ul><li>a</li><li>b</li><li>c</li></ul>'],
     ['the five characters are escaped, no-break spaces written as entities',
         '<div>a &amp; b &lt; c &gt; d " e \' f</div><div>&nbsp; two&nbsp;spaces&nbsp;</div>',
         '<div>a &amp; b &lt; c &gt; d &quot; e &#39; f</div><div>&nbsp; two spaces&nbsp;</div>'],
-    ['white space collapses as shown',
-        '<div>\n  a \t\n  b  </div>\n<div> <b> c </b> d</div>',
+    ['white space collapses as shown', '<div>\n  a \t\n  b  </div>\n<div> <b> c </b> d</div>',
         '<div>a b</div><div><b>c </b>d</div>'],
     ['classes, ids, styles and other attributes go',
         '<div class="x" id="y" style="margin:0;font-family:Arial" dir="rtl"><b class="z" style="">a</b>'
@@ -81,8 +76,7 @@ const CASES = [
         + '<div>a<img src="x.png" onerror="window.ran = 2">b<span style="display:none">c</span>'
         + '<iframe src="about:blank"></iframe><svg><text>d</text></svg></div>',
         '<div>ab</div>'],
-    ['preformatted text keeps its lines and spaces',
-        '<pre>a  b\n\tc\n</pre>',
+    ['preformatted text keeps its lines and spaces', '<pre>a  b\n\tc\n</pre>',
         '<div>a&nbsp; b</div><div>&nbsp;&nbsp;&nbsp; c</div>'],
 ];
 
