@@ -142,12 +142,6 @@ TEST_F(SnippetDetailTest, FormatSwitchAsksOnlyWhenFormattingWouldBeLost) {
     EXPECT_EQ(stored(plain.id).text, "Hi <you>\nBye");
     EXPECT_FALSE(detail->showsRichEditor());
     EXPECT_EQ(detail->plainEditor()->toPlainText(), "Hi <you>\nBye");
-
-    // An empty rich snippet has nothing to lose.
-    const Snippet empty = add("Empty", "", SnippetFormat::rich);
-    detail->setSnippetID(empty.id);
-    detail->plainButton()->click();
-    EXPECT_EQ(stored(empty.id).format, SnippetFormat::plain);
 }
 
 TEST_F(SnippetDetailTest, RichTextReportsGoToTheSnippetTheyNameWhileItIsRich) {
