@@ -16,7 +16,6 @@ function installFakeHost(options) {
         messages: [], // what the page posted to bridge.post, in order
         traffic: [], // every message the page sent over the transport
         faults: [], // anything the program would not have understood
-        connected: false,
     };
     let heldInit = null;
 
@@ -46,7 +45,6 @@ function installFakeHost(options) {
     }
 
     function answerInit(id) {
-        host.connected = true;
         deliver({
             type: RESPONSE,
             id,
