@@ -25,10 +25,11 @@ class AppFixture : public LibraryTest {
 protected:
     AppFixture() { workspace.frontmost = editor; }
 
-    /// A snippet in the library with that name, text and format.
+    /// A snippet in the library with that name, text and format, in the group when one is given.
     Snippet add(const std::string& name, const std::string& text,
-                SnippetFormat format = SnippetFormat::plain) {
-        Snippet snippet = library->addSnippet(std::nullopt);
+                SnippetFormat format = SnippetFormat::plain,
+                std::optional<Uuid> groupID = std::nullopt) {
+        Snippet snippet = library->addSnippet(groupID);
         snippet.name = name;
         snippet.text = text;
         snippet.format = format;

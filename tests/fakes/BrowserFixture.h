@@ -21,12 +21,7 @@ protected:
     /// A plain snippet with that name and text, in the group when one is given.
     Snippet add(const std::string& name, std::optional<Uuid> groupID = std::nullopt,
                 const std::string& text = "text") {
-        Snippet snippet = library->addSnippet(groupID);
-        snippet.name = name;
-        snippet.text = text;
-        snippet.format = SnippetFormat::plain;
-        library->update(snippet);
-        return *library->snippet(snippet.id);
+        return AppFixture::add(name, text, SnippetFormat::plain, groupID);
     }
 
     /// Counts one use of the snippet, a minute after the last thing the clock saw.

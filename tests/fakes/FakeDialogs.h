@@ -9,8 +9,7 @@
 
 namespace quillo::testing {
 
-/// Modal windows that answer at once: the open panel returns `chosenFile` (nothing means
-/// the user cancelled), and every panel and alert is recorded in order.
+/// Modal windows that answer at once, recorded in order; the open panel returns `chosenFile`.
 class FakeDialogs final : public Dialogs {
 public:
     struct Alert {

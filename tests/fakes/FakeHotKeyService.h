@@ -12,9 +12,8 @@
 
 namespace quillo::testing {
 
-/// A hot key service that holds at most one combination for its owner and records every
-/// call. Combinations in `taken` belong to another program; asking for one fails with the
-/// status given there.
+/// Holds at most one combination and records every call; asking for one in `taken` (another
+/// program's) fails with the status given there.
 class FakeHotKeyService final : public HotKeyService {
 public:
     using Combination = std::pair<std::uint32_t, std::uint32_t>; // key code, modifiers
@@ -42,8 +41,7 @@ public:
         handler_ = std::move(handler);
     }
 
-    /// The user presses the held combination. Nothing reaches the program when it holds
-    /// none. Returns whether the handler was called.
+    /// The user presses the held combination: whether the handler was called.
     bool press() {
         if (!held || !handler_)
             return false;

@@ -13,10 +13,8 @@
 
 namespace quillo::testing {
 
-/// A clipboard in memory. As on a real clipboard every write is a change: `clearContents`,
-/// each `setData`, `writeItems` and the user's copies bump `changeCount` by one;
-/// `declareTypes` and the readers do not. `setData` fills the first item (made when
-/// there is none), replacing the data of a type already set.
+/// A clipboard in memory: every write (clearing, each `setData`, `writeItems`, the user's
+/// copies) is one change. `setData` fills the first item, replacing a type already set.
 class FakePasteboard final : public Pasteboard {
 public:
     std::int64_t changeCount() const override { return changeCount_; }

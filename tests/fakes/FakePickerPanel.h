@@ -19,10 +19,7 @@ public:
 /// Holds the installed handler, so a test can type into the "panel".
 class FakeKeyMonitor final : public KeyMonitor {
 public:
-    void install(Handler h) override {
-        handler = std::move(h);
-        ++installs;
-    }
+    void install(Handler h) override { handler = std::move(h); }
     void remove() override { handler = nullptr; }
 
     /// What the picker did with a key: true when it dealt with it, false when it let it
@@ -37,7 +34,6 @@ public:
     }
 
     Handler handler;
-    int installs = 0;
 };
 
 } // namespace quillo::testing

@@ -6,32 +6,19 @@
 #include "fakes/FakeClock.h"
 #include "fakes/FakeFolderWatcher.h"
 #include "fakes/ManualScheduler.h"
+#include "fakes/ScopedEnvironment.h"
 #include "fakes/TempFolder.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
 
 namespace quillo::testing {
 
-/// A library over a fresh data folder, with a clock and a scheduler the test drives.
-/// The time zone is fixed (UTC) so file names built from dates are known.
+/// A library over a fresh data folder, with a clock and a scheduler the test drives, in UTC.
 class LibraryTest : public ::testing::Test {
 protected:
-    LibraryTest() {
-        const char* zone = std::getenv("TZ");
-        savedZone_ = zone ? std::optional<std::string>(zone) : std::nullopt;
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
-    ~LibraryTest() override {
-        if (savedZone_)
-            setenv("TZ", savedZone_->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
+    LibraryTest() { zone_.set("TZ", "UTC"); }
 
     std::unique_ptr<Library> open(bool persistent = true) {
         return std::make_unique<Library>(
@@ -50,7 +37,7 @@ protected:
     FakeFolderWatcher watcher;
 
 private:
-    std::optional<std::string> savedZone_;
+    ScopedEnvironment zone_;
 };
 
 } // namespace quillo::testing

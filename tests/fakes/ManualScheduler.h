@@ -41,8 +41,6 @@ public:
             pending_.begin(), pending_.end(), [](const Entry& e) { return !*e.cancelled; }));
     }
 
-    std::chrono::milliseconds now() const { return now_; }
-
 private:
     struct Entry {
         std::chrono::milliseconds due;

@@ -7,8 +7,8 @@
 
 namespace quillo::testing {
 
-/// Gives Qt a runtime folder of the process's own when the session has none; Qt would
-/// otherwise make one in /tmp and leave it there. Make it before the application.
+/// A runtime folder for Qt when the session has none, which Qt would leave in /tmp. Make it
+/// before the application.
 class PrivateRuntimeFolder {
 public:
     PrivateRuntimeFolder() {

@@ -15,8 +15,7 @@ struct KeyTap {
     friend bool operator==(const KeyTap&, const KeyTap&) = default;
 };
 
-/// Keeps every key press posted; `onTap`, when set, runs as each press is posted, so a test can
-/// look at the world (say, the clipboard) at that moment.
+/// Keeps every key press posted; `onTap` runs at each, for a look at the clipboard then.
 class RecordingKeyPoster final : public KeyPoster {
 public:
     bool tapKey(std::uint16_t keyCode, std::uint64_t modifierFlags) override {

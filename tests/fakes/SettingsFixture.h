@@ -14,8 +14,7 @@
 
 namespace quillo::testing {
 
-/// The program's core with fakes, plus what the settings window works with: a login item, a
-/// home folder for aText's backups, a file viewer and a key monitor of its own.
+/// The program's core with fakes, plus what the settings window works with.
 class SettingsFixture : public AppFixture {
 protected:
     /// The K key's code.
