@@ -53,13 +53,10 @@ public:
             results["shortcuts"] = QVariant::fromValue(bound);
         }
         // The request's path, then its Response, as a portal sends them.
-        const QString path = portalPath + "/request/" + message.service().mid(1).replace('.', '_') +
-                             "/" + options["handle_token"].toString();
+        const QString path = testing::PrivatePortalBus::requestPath(message, options);
         bus.send(message.createReply(QVariant::fromValue(QDBusObjectPath(path))));
-        QDBusMessage signal =
-            QDBusMessage::createSignal(path, "org.freedesktop.portal.Request", "Response");
-        signal << uint(answer == Answer::refuse && message.member() == "BindShortcuts") << results;
-        return bus.send(signal);
+        return testing::PrivatePortalBus::respond(
+            bus, path, answer == Answer::refuse && message.member() == "BindShortcuts", results);
     }
 };
 
@@ -72,7 +69,6 @@ protected:
         ASSERT_TRUE(bus_.claimPortalName());
     }
 
-    QDBusConnection client() const { return bus_.client(); }
     void emitSignal(const QString& name, const QString& session, const QVariant& shortcut) {
         QDBusMessage signal =
             QDBusMessage::createSignal(portalPath, "org.freedesktop.portal.GlobalShortcuts", name);
@@ -91,7 +87,7 @@ protected:
 
 TEST_F(GlobalShortcutsTest, ReportsTheTriggerTheDesktopBoundAndPressesOnItsActivation) {
     auto service =
-        std::make_unique<PortalHotKeyService>(client(), std::make_unique<FakeHotKeyService>());
+        std::make_unique<PortalHotKeyService>(bus_.client(), std::make_unique<FakeHotKeyService>());
     int presses = 0, changes = 0;
     service->setPressedHandler([&] { ++presses; });
     service->setChangedHandler([&] { ++changes; });
@@ -103,8 +99,7 @@ TEST_F(GlobalShortcutsTest, ReportsTheTriggerTheDesktopBoundAndPressesOnItsActiv
               (std::vector<std::string>{"CreateSession",
                                         "BindShortcuts show-picker CTRL+ALT+SHIFT+LOGO+space"}));
 
-    // A held shortcut's repeats count once, until it is let go; another session's or
-    // shortcut's activations aren't ours.
+    // A held shortcut counts once until let go; other sessions' and shortcuts' aren't ours.
     emitSignal("Activated", portal_.session, id);
     emitSignal("Activated", portal_.session, id);
     emitSignal("Deactivated", portal_.session, id);
@@ -127,7 +122,7 @@ TEST_F(GlobalShortcutsTest, ARefusalNothingBoundOrNoPortalHandsOverToTheFallback
         portal_.answer = answer;
         portal_.calls.clear();
         auto& held = *new FakeHotKeyService;
-        PortalHotKeyService service(client(), std::unique_ptr<HotKeyService>(&held));
+        PortalHotKeyService service(bus_.client(), std::unique_ptr<HotKeyService>(&held));
         service.setPressedHandler([] {});
         service.registerHotKey(KeyCode::space, ctrlAlt);
         ASSERT_TRUE(QTest::qWaitFor([&] { return held.held.has_value(); }));
@@ -137,12 +132,12 @@ TEST_F(GlobalShortcutsTest, ARefusalNothingBoundOrNoPortalHandsOverToTheFallback
     }
 
     bus_.portal().unregisterService("org.freedesktop.portal.Desktop");
-    EXPECT_FALSE(PortalHotKeyService::isOffered(client()));
+    EXPECT_FALSE(PortalHotKeyService::isOffered(bus_.client()));
     auto& held = *new FakeHotKeyService;
-    PortalHotKeyService service(client(), std::unique_ptr<HotKeyService>(&held));
+    PortalHotKeyService service(bus_.client(), std::unique_ptr<HotKeyService>(&held));
     service.registerHotKey(KeyCode::space, ctrlAlt);
     EXPECT_TRUE(QTest::qWaitFor([&] { return held.held.has_value(); }));
-    PortalHotKeyService alone(client(), nullptr); // then nothing holds it
+    PortalHotKeyService alone(bus_.client(), nullptr); // then nothing holds it
     ASSERT_TRUE(QTest::qWaitFor([&] { return !alone.usesPortal(); }));
     EXPECT_EQ(alone.registerHotKey(KeyCode::space, ctrlAlt), PortalHotKeyService::noPortal);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "fakes/ScopedEnvironment.h"
 #include "fakes/TempFolder.h"
+#include "platform/wayland/WaylandConnection.h"
 
 #include <QDir>
 #include <QProcess>
@@ -10,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -18,10 +21,8 @@
 namespace quillo::testing {
 
 /// A sway of its own for a test: no screen, no input devices, a runtime folder of its own.
-/// The recipe: WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman
-/// sway -c CONFIG, with XDG_RUNTIME_DIR and SWAYSOCK (its IPC socket) in a private folder.
-/// sway refuses to run as root; a root test runs it as nobody (65534) through setpriv, with
-/// the folder handed to that user, and connects to its socket by absolute path.
+/// sway refuses to run as root; a root test runs it as nobody through setpriv, with the folder
+/// handed to that user, and connects to its socket by absolute path.
 class HeadlessSway {
 public:
     explicit HeadlessSway(const std::string& config = {}) {
@@ -53,8 +54,7 @@ public:
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.setStandardOutputFile(QProcess::nullDevice());
         process_.start(command.takeFirst(), command);
-        // Up once a client on its socket finds the seat, which comes a little after the
-        // socket.
+        // Up once a client on its socket finds the seat, a little after the socket.
         const bool up = QTest::qWaitFor(
             [&] {
                 for (const QString& name : QDir(folder).entryList({"wayland-*"}, QDir::System))
@@ -89,8 +89,7 @@ public:
     /// sway's command socket, for SWAYSOCK.
     std::string socket() const { return (folder_ / "sway.sock").string(); }
 
-    /// Gives what was made under the folder to sway's user, so that programs run as that user
-    /// (see asItsUser) can use it.
+    /// Gives what was made under the folder to sway's user, for sway to run it.
     void handOver(const std::filesystem::path& path) const {
         if (geteuid() != 0)
             return;
@@ -100,21 +99,18 @@ public:
             for (const auto& entry : std::filesystem::recursive_directory_iterator(path))
                 (void)chown(entry.path().c_str(), nobody, nobody);
     }
-    /// The command that runs `program` as sway's user: as it is, unless this is root.
-    std::pair<QString, QStringList> asItsUser(const QString& program,
-                                              const QStringList& arguments) const {
-        if (geteuid() != 0)
-            return {program, arguments};
-        return {"setpriv",
-                QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", program} +
-                    arguments};
-    }
-
     /// Runs a sway command ("[app_id=foot] focus") and tells whether sway carried it out.
     bool command(const QString& text) const {
         QProcess swaymsg;
         swaymsg.start("swaymsg", {"-s", QString::fromStdString(socket()), text});
         return swaymsg.waitForFinished(10000) && swaymsg.exitCode() == 0;
+    }
+
+    /// A connection of this program's own to sway, as the program makes it.
+    std::shared_ptr<WaylandConnection> connect() const {
+        ScopedEnvironment environment;
+        environment.set("WAYLAND_DISPLAY", display_.c_str());
+        return WaylandConnection::open();
     }
 
     /// The environment for a program to run on this sway, Qt programs on its Wayland.

@@ -1,7 +1,7 @@
-// KDE Plasma's side of the seams against a real KWin: headless, on a session bus and in
-// folders of its own, with a desktop entry that grants this test program fake input.
+// KDE Plasma's seams against a headless KWin on a bus and in folders of its own.
 #include "core/hotkey/Shortcut.h"
 #include "core/platform/KeyEvent.h"
+#include "fakes/ScopedEnvironment.h"
 #include "fakes/TempFolder.h"
 #include "platform/KGlobalAccelHotKeyService.h"
 #include "platform/KeyboardLayout.h"
@@ -33,15 +33,15 @@ using testing::writeFile;
 constexpr int deadlineMs = 20000;
 constexpr std::uint32_t controlOption = ShortcutModifier::control | ShortcutModifier::option;
 constexpr std::uint16_t keyOne = 0x12;
-const QString busName = QStringLiteral("quillo-kwin-test");
+const QString busName = "quillo-kwin-test";
 
 // KWin with its own session bus, configuration and runtime folders.
 class HeadlessKWin {
 public:
     // Null when this machine has no KWin or it does not come up.
     static std::unique_ptr<HeadlessKWin> start() {
-        const QString kwin = QStandardPaths::findExecutable(QStringLiteral("kwin_wayland"));
-        const QString dbusDaemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        const QString kwin = QStandardPaths::findExecutable("kwin_wayland");
+        const QString dbusDaemon = QStandardPaths::findExecutable("dbus-daemon");
         if (kwin.isEmpty() || dbusDaemon.isEmpty())
             return nullptr;
         std::unique_ptr<HeadlessKWin> session(new HeadlessKWin);
@@ -64,20 +64,18 @@ public:
 
     // A connection of this program's own to KWin, as the program makes it.
     std::shared_ptr<WaylandConnection> connect() const {
-        const QByteArray previous = qgetenv("WAYLAND_DISPLAY");
-        qputenv("WAYLAND_DISPLAY", socket().toUtf8());
-        auto connection = WaylandConnection::open();
-        qputenv("WAYLAND_DISPLAY", previous);
-        return connection;
+        testing::ScopedEnvironment environment;
+        environment.set("WAYLAND_DISPLAY", socket().toUtf8().constData());
+        return WaylandConnection::open();
     }
 
     // Environment for a Qt program shown on this KWin.
     QProcessEnvironment clientEnvironment() const {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
-        environment.insert(QStringLiteral("WAYLAND_DISPLAY"), socket());
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), path("run"));
+        environment.remove("DISPLAY");
+        environment.insert("QT_QPA_PLATFORM", "wayland");
+        environment.insert("WAYLAND_DISPLAY", socket());
+        environment.insert("XDG_RUNTIME_DIR", path("run"));
         return environment;
     }
 
@@ -90,20 +88,17 @@ private:
         for (const char* folder : {"home", "config", "cache", "run", "data/applications", "bin"})
             std::filesystem::create_directories(folder_ / folder);
         std::filesystem::permissions(folder_ / "run", std::filesystem::perms::owner_all);
-        // KWin offers fake input to the programs whose desktop entry asks for it, told by
-        // the entry's Exec: this test program's absolute path.
+        // KWin offers fake input to the program whose desktop entry's Exec asks for it.
         writeFile(folder_ / "data/applications/quillo-platform-tests.desktop",
                   "[Desktop Entry]\nType=Application\nName=Quillo platform tests\nExec=" +
                       std::filesystem::canonical("/proc/self/exe").string() +
                       "\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n");
-        // The packaged binary carries a file capability some containers refuse to run; a
-        // copy has none. KWin finds its helpers by its own name, which the copy keeps.
+        // A copy drops the file capability some containers refuse to run, and keeps the name.
         std::filesystem::copy_file(kwin.toStdString(), folder_ / "bin/kwin_wayland");
 
-        const QString address = QStringLiteral("unix:path=") + path("bus");
+        const QString address = "unix:path=" + path("bus");
         bus_.setProgram(dbusDaemon);
-        bus_.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"),
-                           QStringLiteral("--address=") + address});
+        bus_.setArguments({"--session", "--nofork", "--address=" + address});
         bus_.setStandardOutputFile(QProcess::nullDevice());
         bus_.setStandardErrorFile(QProcess::nullDevice());
         bus_.start();
@@ -112,18 +107,16 @@ private:
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(QString::fromLatin1(name));
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
-        environment.insert(QStringLiteral("HOME"), path("home"));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), path("config"));
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), path("cache"));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), path("run"));
-        environment.insert(QStringLiteral("XDG_DATA_DIRS"),
-                           path("data") + QStringLiteral(":/usr/local/share:/usr/share"));
+            environment.remove(name);
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", address);
+        environment.insert("HOME", path("home"));
+        environment.insert("XDG_CONFIG_HOME", path("config"));
+        environment.insert("XDG_CACHE_HOME", path("cache"));
+        environment.insert("XDG_RUNTIME_DIR", path("run"));
+        environment.insert("XDG_DATA_DIRS", path("data") + ":/usr/local/share:/usr/share");
         kwin_.setProcessEnvironment(environment);
         kwin_.setProgram(path("bin/kwin_wayland"));
-        kwin_.setArguments({QStringLiteral("--virtual"), QStringLiteral("--no-lockscreen"),
-                            QStringLiteral("--socket"), QStringLiteral("wayland-quillo-test")});
+        kwin_.setArguments({"--virtual", "--no-lockscreen", "--socket", "wayland-quillo-test"});
         kwin_.setProcessChannelMode(QProcess::MergedChannels);
         kwin_.setStandardOutputFile(path("kwin.log"));
         kwin_.start();
@@ -133,8 +126,7 @@ private:
             [&] {
                 return kwin_.state() == QProcess::Running &&
                        std::filesystem::exists(folder_ / "run/wayland-quillo-test") &&
-                       bus().interface()->isServiceRegistered(
-                           QStringLiteral("org.kde.kglobalaccel"));
+                       bus().interface()->isServiceRegistered("org.kde.kglobalaccel");
             },
             deadlineMs);
     }
@@ -146,12 +138,10 @@ private:
 
 // Another program's action holding a key combination.
 QList<int> holdAsOtherProgram(const QDBusConnection& bus, int qtKey) {
-    const QStringList actionId{QStringLiteral("quillo-test-other"), QStringLiteral("act"),
-                               QStringLiteral("Other"), QStringLiteral("Other action")};
+    const QStringList actionId{"quillo-test-other", "act", "Other", "Other action"};
     auto call = [&](const char* method, const QList<QVariant>& arguments) {
         QDBusMessage message = QDBusMessage::createMethodCall(
-            QStringLiteral("org.kde.kglobalaccel"), QStringLiteral("/kglobalaccel"),
-            QStringLiteral("org.kde.KGlobalAccel"), QString::fromLatin1(method));
+            "org.kde.kglobalaccel", "/kglobalaccel", "org.kde.KGlobalAccel", method);
         message.setArguments(arguments);
         return bus.call(message);
     };
@@ -162,8 +152,7 @@ QList<int> holdAsOtherProgram(const QDBusConnection& bus, int qtKey) {
                                        : qdbus_cast<QList<int>>(reply.arguments().constFirst());
 }
 
-// Keys reach KWin as positions its layout reads, and KDE names combinations by what they
-// type: both go through the user's layout.
+// KWin reads keys as positions and names combinations by what they type: the user's layout.
 TEST(KdeKeys, CombinationsAndKeysFollowTheUsersLayout) {
     const auto dvorak = KeyboardLayout::fromNames("us", "dvorak");
     const auto german = KeyboardLayout::fromNames("de");
@@ -171,9 +160,9 @@ TEST(KdeKeys, CombinationsAndKeysFollowTheUsersLayout) {
     EXPECT_EQ(dvorak->evdevCodeOf(XKB_KEY_v), KEY_DOT);
     EXPECT_EQ(german->evdevCodeOf(XKB_KEY_z), KEY_Y);
 
-    const KGlobalAccelHotKeyService service(
-        QDBusConnection(QStringLiteral("no bus")),
-        [&](std::uint32_t keysym) { return german->shiftedKeysymOf(keysym); });
+    const KGlobalAccelHotKeyService service(QDBusConnection("no bus"), [&](std::uint32_t keysym) {
+        return german->shiftedKeysymOf(keysym);
+    });
     const std::uint32_t controlShift = ShortcutModifier::control | ShortcutModifier::shift;
     const std::uint16_t keyThree = 0x14;
     EXPECT_EQ(service.qtKeyOf(keyThree, controlShift), Qt::ControlModifier | Qt::Key_section);
@@ -250,12 +239,10 @@ TEST_F(KdePlatform, PasteChordReachesTheWindowInFrontThoughTheUserHoldsAlt) {
     QProcess target;
     target.setProcessEnvironment(kwin_->clientEnvironment());
     target.setProgram(QStringLiteral(QUILLO_E2E_TARGET));
-    target.setArguments(
-        {QStringLiteral("--key-log"), QString::fromStdString(files / "keys.txt"),
-         QStringLiteral("--text-file"), QString::fromStdString(files / "text.txt"),
-         QStringLiteral("--clipboard"),
-         QStringLiteral("text/plain=") + QString::fromStdString(files / "clipboard.txt"),
-         QStringLiteral("--ready-file"), QString::fromStdString(files / "ready")});
+    target.setArguments({"--key-log", QString::fromStdString(files / "keys.txt"), "--text-file",
+                         QString::fromStdString(files / "text.txt"), "--clipboard",
+                         "text/plain=" + QString::fromStdString(files / "clipboard.txt"),
+                         "--ready-file", QString::fromStdString(files / "ready")});
     target.start();
     // Ready once it has the keyboard and owns the clipboard.
     ASSERT_TRUE(

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QProcess>
 #include <QString>
+#include <QVariantMap>
 
 namespace quillo::testing {
 
-/// A session bus of the test's own, where the test plays the desktop portal (or another
-/// desktop service) on one connection and the code under test calls it on another.
+/// A bus of the test's own: the test plays a desktop service on one end, the code calls the other.
 class PrivatePortalBus {
 public:
     static inline const QString portalName = QStringLiteral("quillo-fake-portal");
@@ -32,6 +33,20 @@ public:
     QDBusConnection portal() const { return QDBusConnection(portalName); }
     QDBusConnection client() const { return QDBusConnection(clientName); }
 
+    /// The path of the request a portal call with these options stands for.
+    static QString requestPath(const QDBusMessage& call, const QVariantMap& options) {
+        return "/org/freedesktop/portal/desktop/request/" +
+               call.service().mid(1).replace('.', '_') + "/" +
+               options.value("handle_token").toString();
+    }
+    /// The request's Response, as a portal sends it.
+    static bool respond(const QDBusConnection& bus, const QString& request, uint response,
+                        const QVariantMap& results) {
+        QDBusMessage signal =
+            QDBusMessage::createSignal(request, "org.freedesktop.portal.Request", "Response");
+        signal << response << results;
+        return bus.send(signal);
+    }
     ~PrivatePortalBus() {
         QDBusConnection::disconnectFromBus(clientName);
         QDBusConnection::disconnectFromBus(portalName);

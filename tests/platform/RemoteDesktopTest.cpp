@@ -1,6 +1,4 @@
-// Keys through the desktop portal's remote desktop session, against a portal of the test's
-// own on a private bus: the session is asked for as the portal's flow wants it, and the paste
-// arrives as keysyms, whatever the layout.
+// Keys through the portal's remote desktop session, against a portal of the test's own.
 #include "core/platform/KeyEvent.h"
 #include "fakes/FakeSettingsStore.h"
 #include "platform/PrivatePortalBus.h"
@@ -19,10 +17,8 @@
 namespace quillo {
 namespace {
 
-/// The portal's remote desktop interface as the test plays it: every request granted (or,
-/// with `refuse`, refused, as a user would in the dialog), and the keys it is told kept in
-/// order. From version 2 it remembers consent: a session started with the token it issued
-/// last is granted without the dialog.
+/// The portal's remote desktop: grants (or, with `refuse`, refuses) each dialog and keeps the
+/// keys; from version 2 a session started with its last token is granted without a dialog.
 class FakeRemoteDesktop : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.RemoteDesktop")
@@ -43,22 +39,19 @@ public slots:
     QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& message) {
         calls.emplace_back("CreateSession");
         return answer(message, options,
-                      {{QStringLiteral("session_handle"),
-                        QStringLiteral("/org/freedesktop/portal/desktop/session/1/") +
-                            options.value(QStringLiteral("session_handle_token")).toString()}});
+                      {{"session_handle", "/org/freedesktop/portal/desktop/session/1/" +
+                                              options.value("session_handle_token").toString()}});
     }
     QDBusObjectPath SelectDevices(const QDBusObjectPath&, const QVariantMap& options,
                                   const QDBusMessage& message) {
-        std::string call = "SelectDevices types=" +
-                           std::to_string(options.value(QStringLiteral("types")).toUInt());
-        if (options.contains(QStringLiteral("persist_mode")))
-            call += " persist=" +
-                    std::to_string(options.value(QStringLiteral("persist_mode")).toUInt());
+        std::string call = "SelectDevices types=" + std::to_string(options.value("types").toUInt());
+        if (options.contains("persist_mode"))
+            call += " persist=" + std::to_string(options.value("persist_mode").toUInt());
         calls.push_back(call);
-        const QString token = options.value(QStringLiteral("restore_token")).toString();
+        const QString token = options.value("restore_token").toString();
         remembered_ = !token.isEmpty() && token == issuedToken;
         // An old portal knows no persistence and refuses what it doesn't know.
-        if (portalVersion < 2 && options.contains(QStringLiteral("persist_mode")))
+        if (portalVersion < 2 && options.contains("persist_mode"))
             return answer(message, options, {}, 2);
         return answer(message, options, {});
     }
@@ -69,10 +62,10 @@ public slots:
             ++dialogs;
         if (!remembered_ && refuse)
             return answer(message, options, {}, 1);
-        QVariantMap results{{QStringLiteral("devices"), 1U}};
+        QVariantMap results{{"devices", 1U}};
         if (portalVersion >= 2) {
-            issuedToken = QStringLiteral("token%1").arg(dialogs + int(calls.size()));
-            results.insert(QStringLiteral("restore_token"), issuedToken);
+            issuedToken = QString("token%1").arg(dialogs + int(calls.size()));
+            results.insert("restore_token", issuedToken);
         }
         return answer(message, options, results);
     }
@@ -84,19 +77,11 @@ private:
     /// The request's path, and its Response a moment later, as a portal sends them.
     QDBusObjectPath answer(const QDBusMessage& message, const QVariantMap& options,
                            const QVariantMap& results, uint response = 0) {
-        QString sender = message.service().mid(1);
-        sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-        const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/") + sender +
-                             QLatin1Char('/') +
-                             options.value(QStringLiteral("handle_token")).toString();
+        const QString path = testing::PrivatePortalBus::requestPath(message, options);
         QMetaObject::invokeMethod(
             this,
             [this, path, results, response] {
-                QDBusMessage signal = QDBusMessage::createSignal(
-                    path, QStringLiteral("org.freedesktop.portal.Request"),
-                    QStringLiteral("Response"));
-                signal << response << results;
-                bus_.send(signal);
+                testing::PrivatePortalBus::respond(bus_, path, response, results);
             },
             Qt::QueuedConnection);
         return QDBusObjectPath(path);
@@ -112,12 +97,10 @@ protected:
         ASSERT_TRUE(bus_.start());
         remoteDesktop_ = std::make_unique<FakeRemoteDesktop>(bus_.portal());
         ASSERT_TRUE(bus_.portal().registerObject(
-            QStringLiteral("/org/freedesktop/portal/desktop"), remoteDesktop_.get(),
+            "/org/freedesktop/portal/desktop", remoteDesktop_.get(),
             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
         ASSERT_TRUE(bus_.claimPortalName());
     }
-
-    QDBusConnection client() const { return bus_.client(); }
 
     testing::PrivatePortalBus bus_;
     std::unique_ptr<FakeRemoteDesktop> remoteDesktop_;
@@ -125,7 +108,7 @@ protected:
 
 TEST_F(RemoteDesktopTest, AsksForAKeyboardSessionThenPastesWithKeysyms) {
     std::string front = "kate";
-    RemoteDesktopKeyPoster poster(client(), [&front] { return front; });
+    RemoteDesktopKeyPoster poster(bus_.client(), [&front] { return front; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return poster.isReady(); }, 10000));
     EXPECT_EQ(remoteDesktop_->calls,
               (std::vector<std::string>{"CreateSession", "SelectDevices types=1", "Start"}));
@@ -146,7 +129,7 @@ TEST_F(RemoteDesktopTest, AsksForAKeyboardSessionThenPastesWithKeysyms) {
 TEST_F(RemoteDesktopTest, AsksOnlyWhenToldThenRemembersTheConsentWithTheDesktopsToken) {
     testing::FakeSettingsStore settings;
     {
-        RemoteDesktopKeyPoster poster(client(), {}, true, &settings);
+        RemoteDesktopKeyPoster poster(bus_.client(), {}, true, &settings);
         QTest::qWait(100);
         EXPECT_TRUE(remoteDesktop_->calls.empty()) << "asked before the user knew why";
         poster.start();
@@ -158,7 +141,7 @@ TEST_F(RemoteDesktopTest, AsksOnlyWhenToldThenRemembersTheConsentWithTheDesktops
               remoteDesktop_->issuedToken);
 
     // The next start asks at once with the token, and the desktop shows no dialog.
-    RemoteDesktopKeyPoster again(client(), {}, true, &settings);
+    RemoteDesktopKeyPoster again(bus_.client(), {}, true, &settings);
     ASSERT_TRUE(QTest::qWaitFor([&] { return again.isReady(); }, 10000));
     EXPECT_EQ(remoteDesktop_->dialogs, 1);
     EXPECT_EQ(settings.values.at(RemoteDesktopKeyPoster::restoreTokenKey).c_str(),
@@ -171,7 +154,7 @@ TEST_F(RemoteDesktopTest, ATokenTheDesktopRejectsAsksAgainAndARefusalForgetsTheC
     settings.values = {{RemoteDesktopKeyPoster::allowedKey, "true"},
                        {RemoteDesktopKeyPoster::restoreTokenKey, "revoked"}};
     remoteDesktop_->refuse = true;
-    RemoteDesktopKeyPoster poster(client(), {}, true, &settings);
+    RemoteDesktopKeyPoster poster(bus_.client(), {}, true, &settings);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return poster.state() == RemoteDesktopKeyPoster::State::refused; }, 10000));
     EXPECT_EQ(remoteDesktop_->dialogs, 1);
@@ -184,14 +167,14 @@ TEST_F(RemoteDesktopTest, ATokenTheDesktopRejectsAsksAgainAndARefusalForgetsTheC
 TEST_F(RemoteDesktopTest, AnOldPortalIsNotAskedToRememberAndAMissingOneIsUnavailable) {
     remoteDesktop_->portalVersion = 1;
     testing::FakeSettingsStore settings;
-    RemoteDesktopKeyPoster poster(client(), {}, true, &settings);
+    RemoteDesktopKeyPoster poster(bus_.client(), {}, true, &settings);
     poster.start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return poster.isReady(); }, 10000));
     EXPECT_FALSE(poster.remembersConsent());
     EXPECT_EQ(remoteDesktop_->calls[1], "SelectDevices types=1");
 
-    bus_.portal().unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
-    RemoteDesktopKeyPoster missing(client(), {}, true, &settings);
+    bus_.portal().unregisterService("org.freedesktop.portal.Desktop");
+    RemoteDesktopKeyPoster missing(bus_.client(), {}, true, &settings);
     missing.start();
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return missing.state() == RemoteDesktopKeyPoster::State::unavailable; }, 10000));
