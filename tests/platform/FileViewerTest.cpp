@@ -1,5 +1,4 @@
-// Showing the library's folder in the file manager: through the FileManager1 service on a
-// private session bus, and by opening the folder where no file manager offers it.
+// Showing the library's folder through FileManager1 on a private bus, or by opening the folder.
 #include "fakes/TempFolder.h"
 #include "platform/DBusFileViewer.h"
 #include "platform/PrivatePortalBus.h"
@@ -36,8 +35,6 @@ class UrlCatcher final : public QObject {
 public:
     UrlCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
     ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-    UrlCatcher(const UrlCatcher&) = delete;
-    UrlCatcher& operator=(const UrlCatcher&) = delete;
 
     QList<QUrl> opened;
 

@@ -1,5 +1,4 @@
-// The shortcut on GNOME: our entry among GNOME's custom shortcuts, written through GSettings
-// (to the keyfile of the test run, see PlatformTestMain), next to the user's own entries.
+// Our entry among GNOME's custom shortcuts, through GSettings (the run's keyfile, see main).
 #include "core/hotkey/Shortcut.h"
 #include "core/platform/KeyEvent.h"
 #include "platform/GnomeHotKeyService.h"
@@ -94,8 +93,7 @@ TEST_F(GnomeKeybindingsTest, AddsOursAfterTheUsersEntriesAndTakesOnlyOursAway) {
     EXPECT_EQ(entry("quillo1/"),
               (Strings{"Quillo", "'/opt/My Apps/quillo' --picker", "<Control><Alt>space"}));
 
-    // Registered again at the next start, ours doesn't count against it; a newly recorded
-    // shortcut moves it along, and quitting leaves it in GNOME.
+    // Ours doesn't count against it at the next start; a new shortcut moves it, quitting keeps it.
     EXPECT_EQ(hotKeys.registerHotKey(KeyCode::space, controlAlt), 0);
     ASSERT_EQ(hotKeys.registerHotKey(keyOf(XKB_KEY_k), controlAlt | shift), 0);
     hotKeys.unregisterHotKey();

@@ -11,8 +11,7 @@
 namespace quillo::keys {
 namespace {
 
-// What the ANSI keyboard types without modifiers; for these characters the keysym is the
-// character's code.
+// What the ANSI keyboard types without modifiers; their keysyms are their codes.
 constexpr std::string_view typedCharacters = "abcdefghijklmnopqrstuvwxyz0123456789-=[]\\;',./`";
 
 TEST(KeyTranslation, EveryCharacterOfTheKeyboardHasItsOwnKeyBothWays) {

@@ -1,6 +1,4 @@
-// The picker's window on the X server of the test run (Xvfb, no window manager): shown
-// without activation, holding the keyboard with a grab, placed on the screen, its key monitor
-// and its "resigned" report.
+// The picker's window on the test run's Xvfb (no window manager).
 #include "core/platform/KeyEvent.h"
 #include "platform/OtherXClient.h"
 #include "platform/QtKeyMonitor.h"
@@ -31,10 +29,7 @@ using ::testing::Field;
 
 constexpr int deadlineMs = 10000;
 
-template <typename T> using XReply = std::unique_ptr<T, decltype(&std::free)>;
-
-// Another program on the same display, with its own connection: it types, clicks, grabs and
-// owns a window of its own.
+// Another program on the display: it types, clicks, grabs and owns a window of its own.
 class OtherProgram : public OtherXClient {
 public:
     ~OtherProgram() override {
@@ -69,17 +64,12 @@ public:
         sync();
     }
 
-    // A mapped window that holds the X input focus, named as the active window too, as the
-    // application the user is typing in would be.
+    // The application the user is typing in: it has the X focus and is the active window.
     xcb_window_t focusedWindow() {
-        const xcb_window_t window = xcb_generate_id(connection_);
-        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root_, 0, 0, 50, 50, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        const xcb_window_t window = createWindow(XCB_WINDOW_CLASS_INPUT_OUTPUT);
         xcb_map_window(connection_, window);
         xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
-        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, root_,
-                            x().atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 32, 1, &window);
-        sync();
+        setProperty(root_, "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, 32, &window, 1);
         return window;
     }
     xcb_window_t inputFocus() {
@@ -173,7 +163,7 @@ TEST_F(PickerWindow, ShowsOnTopWithoutActivatingAndTakesTheKeyboard) {
     EXPECT_EQ(other.inputFocus(), userWindow);
 }
 
-TEST_F(PickerWindow, HidingReleasesTheKeyboardAndShowingAgainTakesItBack) {
+TEST_F(PickerWindow, HidingReleasesTheKeyboardLosingItResignsAndShowingAgainTakesItBack) {
     showWithKeyboard();
     panel.hide();
     EXPECT_FALSE(panel.isVisible());
@@ -185,6 +175,15 @@ TEST_F(PickerWindow, HidingReleasesTheKeyboardAndShowingAgainTakesItBack) {
     EXPECT_EQ(other.grabKeyboard(), XCB_GRAB_STATUS_ALREADY_GRABBED);
     QCoreApplication::processEvents();
     EXPECT_EQ(resigned, 0) << "hiding is not losing the keyboard";
+
+    // Unmapping the grab window ends the grab, as the server does when the window goes away.
+    other.unmap(static_cast<xcb_window_t>(panel.widget()->winId()));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return resigned > 0; }, deadlineMs));
+    EXPECT_FALSE(panel.hasKeyboard());
+    // The picker closes on resigning; the next time it opens it holds the keyboard again.
+    panel.hide();
+    showWithKeyboard();
+    EXPECT_EQ(other.grabKeyboard(), XCB_GRAB_STATUS_ALREADY_GRABBED);
 }
 
 TEST_F(PickerWindow, WaitsForAKeyboardHeldByAnotherProgram) {
@@ -196,7 +195,7 @@ TEST_F(PickerWindow, WaitsForAKeyboardHeldByAnotherProgram) {
     EXPECT_TRUE(QTest::qWaitFor([this] { return panel.hasKeyboard(); }, deadlineMs));
 }
 
-TEST_F(PickerWindow, KeyMonitorReportsKeysInTheCoresTermsAndSwallowsHandledOnes) {
+TEST_F(PickerWindow, KeyMonitorReportsKeysInTheCoresTermsWithComposingAndSwallowsHandledOnes) {
     std::vector<KeyEvent> seen;
     monitor.install([&](const KeyEvent& event) {
         seen.push_back(event);
@@ -228,33 +227,25 @@ TEST_F(PickerWindow, KeyMonitorReportsKeysInTheCoresTermsAndSwallowsHandledOnes)
     EXPECT_TRUE(QTest::qWaitFor([this] { return field->text() == "v"; }, deadlineMs))
         << field->text().toStdString();
 
-    monitor.remove();
-    other.tap(XK_Return);
-    other.tap(XK_x);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return field->text() == "vx"; }, deadlineMs));
-    EXPECT_EQ(seen.size(), 8u) << "a removed monitor sees nothing";
-}
-
-TEST_F(PickerWindow, KeyMonitorKnowsWhenTheInputMethodIsComposing) {
-    std::vector<KeyEvent> seen;
-    monitor.install([&](const KeyEvent& event) {
-        seen.push_back(event);
-        return true;
-    });
-    showWithKeyboard();
-
+    // While the input method composes the keys say so; its commit ends that.
     QInputMethodEvent composing("ka", {});
     QApplication::sendEvent(field, &composing);
     other.tap(XK_Return);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() == 1; }, deadlineMs));
-    EXPECT_TRUE(seen[0].hasMarkedText);
-
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() == 9; }, deadlineMs));
+    EXPECT_TRUE(seen[8].hasMarkedText);
     QInputMethodEvent committed;
     committed.setCommitString("か");
     QApplication::sendEvent(field, &committed);
     other.tap(XK_Return);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() == 2; }, deadlineMs));
-    EXPECT_FALSE(seen[1].hasMarkedText);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() == 10; }, deadlineMs));
+    EXPECT_FALSE(seen[9].hasMarkedText);
+
+    monitor.remove();
+    other.tap(XK_Return);
+    other.tap(XK_x);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return field->text() == "vかx"; }, deadlineMs))
+        << field->text().toStdString();
+    EXPECT_EQ(seen.size(), 10u) << "a removed monitor sees nothing";
 }
 
 TEST_F(PickerWindow, RoundedAndTranslucentOnlyWhereACompositorCanShowIt) {
@@ -327,19 +318,6 @@ TEST_F(PickerWindow, AClickOutsideResignsOnALaterTurnAndAClickInsideDoesNot) {
     EXPECT_TRUE(QTest::qWaitFor([this] { return resigned > 0; }, deadlineMs));
     EXPECT_EQ(counter.presses, 1) << "the outside click is not the field's";
     EXPECT_EQ(resigned, 1);
-}
-
-TEST_F(PickerWindow, LosingTheGrabResignsAndTheNextShowTakesItAgain) {
-    showWithKeyboard();
-    // Unmapping the grab window ends the grab, as the server does when the window goes away.
-    other.unmap(static_cast<xcb_window_t>(panel.widget()->winId()));
-    ASSERT_TRUE(QTest::qWaitFor([this] { return resigned > 0; }, deadlineMs));
-    EXPECT_FALSE(panel.hasKeyboard());
-
-    // The picker closes on resigning; the next time it opens it holds the keyboard again.
-    panel.hide();
-    showWithKeyboard();
-    EXPECT_EQ(other.grabKeyboard(), XCB_GRAB_STATUS_ALREADY_GRABBED);
 }
 
 } // namespace

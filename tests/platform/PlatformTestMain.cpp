@@ -9,9 +9,8 @@
 #include <unistd.h>
 
 int main(int argc, char** argv) {
-    // GNOME's shortcut tests write GSettings: to a file of the run's own, never the user's
-    // dconf. GLib may have read the environment before main (libraries' initialisers), so
-    // the run starts again with it set.
+    // GSettings go to a file of the run's own, never the user's dconf; GLib may have read the
+    // environment before main, so the run starts again with it set.
     if (const char* backend = std::getenv("GSETTINGS_BACKEND");
         backend == nullptr || std::string_view(backend) != "keyfile") {
         setenv("GSETTINGS_BACKEND", "keyfile", 1);

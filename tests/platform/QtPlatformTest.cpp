@@ -1,5 +1,4 @@
-// The Qt seams against a real event loop, files in temporary folders and the X clipboard of
-// the test run's display.
+// The Qt seams against a real event loop, temporary folders and the display's X clipboard.
 #include "core/paste/Paster.h"
 #include "fakes/TempFolder.h"
 #include "platform/AutostartLoginItem.h"
@@ -35,11 +34,10 @@ using ::testing::IsSupersetOf;
 using ::testing::Not;
 using ::testing::Pair;
 using ::testing::StartsWith;
+using ::testing::ThrowsMessage;
 
 // Generous: only a broken implementation waits this long.
 constexpr int deadlineMs = 10000;
-
-// ---- Scheduler
 
 TEST(QtScheduler, RunsTasksByDueTimeAndEqualDelaysInScheduleOrder) {
     QtScheduler scheduler;
@@ -75,8 +73,6 @@ TEST(QtScheduler, CancelledTasksNeverRunAlsoAfterTheSchedulerIsGone) {
     EXPECT_TRUE(orphan.isCancelled());
 }
 
-// ---- Settings
-
 TEST(QtSettingsStore, TextSurvivesTheFileExactly) {
     TempFolder folder;
     const std::filesystem::path file = folder / "Quillo" / "Quillo.conf";
@@ -109,10 +105,7 @@ TEST(QtSettingsStore, TextSurvivesTheFileExactly) {
     EXPECT_EQ(reread.value("neverSet"), std::nullopt);
 }
 
-// ---- Clipboard
-
-/// The standard output of a program that reads the clipboard. Our event loop keeps running
-/// meanwhile: it is what serves the clipboard to the program.
+/// What a program reading the clipboard prints; our event loop serves it meanwhile.
 std::string clipboardReader(const QStringList& arguments) {
     QProcess process;
     process.start("xclip", QStringList{"-selection", "clipboard", "-o"} + arguments);
@@ -178,8 +171,7 @@ TEST_F(QtPasteboardTest, AWriteIsOneChangeOfferedInEveryFlavour) {
     EXPECT_EQ(pasteboard->changeCount(), start + 2);
 }
 
-// Where the compositor takes one offer per key press, and only from the focused window, a
-// write's steps go out as one offer through the gate, or not at all.
+// For compositors taking one offer per key press from the focused window only.
 TEST_F(QtPasteboardTest, AGatedWriteIsOfferedOnceWholeOrNotAtAll) {
     int scheduled = 0;
     std::vector<std::function<void(bool)>> gated;
@@ -227,17 +219,13 @@ TEST_F(QtPasteboardTest, WritesBackEverythingAnotherOwnerHad) {
     EXPECT_EQ(clipboardReader({"-t", "image/png"}), png);
 }
 
-// ---- Dialogs
-
 TEST(QtDialogs, NameFilterListsTheAllowedExtensions) {
     EXPECT_EQ(QtDialogs::nameFilter({"atext"}), ".atext files (*.atext)");
     EXPECT_EQ(QtDialogs::nameFilter({"json", "txt"}), ".json, .txt files (*.json *.txt)");
     EXPECT_EQ(QtDialogs::nameFilter({}), "All files (*)");
 }
 
-// ---- Login item
-
-TEST(AutostartLoginItem, WritesAndRemovesTheAutostartEntry) {
+TEST(AutostartLoginItem, WritesAndRemovesTheEntryAndReadsItSwitchedOffByTheDesktop) {
     TempFolder config;
     AutostartLoginItem item(config.path(), "/opt/a\\b c/quillo");
     const std::filesystem::path entry = config / "autostart" / "quillo.desktop";
@@ -257,14 +245,9 @@ TEST(AutostartLoginItem, WritesAndRemovesTheAutostartEntry) {
     EXPECT_FALSE(std::filesystem::exists(entry));
     EXPECT_FALSE(item.isEnabled());
     item.setEnabled(false); // already off
-}
 
-TEST(AutostartLoginItem, EntriesSwitchedOffByTheDesktopAreOff) {
-    TempFolder config;
-    const AutostartLoginItem item(config.path(), "/usr/bin/quillo");
-    const std::filesystem::path entry = config / "autostart" / "quillo.desktop";
+    // Switched off by the desktop.
     const std::string head = "[Desktop Entry]\nType=Application\nExec=quillo --autostart\n";
-
     writeFile(entry, head + "Hidden = true\n");
     EXPECT_FALSE(item.isEnabled());
     writeFile(entry, head + "X-GNOME-Autostart-enabled=false\n");
@@ -285,16 +268,10 @@ TEST(AutostartLoginItem, ReportsAFolderItCannotWriteInOneSentence) {
     TempFolder config;
     writeFile(config / "autostart", "a file where the folder should be");
     AutostartLoginItem item(config.path(), "/usr/bin/quillo");
-    try {
-        item.setEnabled(true);
-        FAIL() << "expected LoginItemError";
-    } catch (const LoginItemError& error) {
-        EXPECT_THAT(error.what(), StartsWith("Quillo could not be set to open at login: "));
-    }
+    EXPECT_THAT([&] { item.setEnabled(true); }, ThrowsMessage<LoginItemError>(StartsWith(
+                                                    "Quillo could not be set to open at login: ")));
     EXPECT_FALSE(item.isEnabled());
 }
-
-// ---- Folder watcher
 
 /// Whether making `change` gets it reported: `count` goes up within the deadline.
 bool reported(const int& count, const std::function<void()>& change) {
@@ -339,8 +316,7 @@ TEST(InotifyFolderWatcher, WatchesAFolderFromWhenItAppearsOrComesBackUntilDroppe
     EXPECT_TRUE(reported(changes, [&] { std::filesystem::create_directory(folder); }));
     EXPECT_TRUE(reported(changes, [&] { writeFile(folder / "b.json", "{}"); }));
 
-    // Two more on it: the first drops both from its report, so the second, dropped with the
-    // same change waiting for it, never hears of it.
+    // Two more: the first drops both when told, so the second never hears of that change.
     int firstChanges = 0;
     int secondChanges = 0;
     std::unique_ptr<FolderWatch> second;

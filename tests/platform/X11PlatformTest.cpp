@@ -18,11 +18,9 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <initializer_list>
-#include <memory>
 #include <thread>
 #include <utility>
 #include <vector>
-#include <xcb/xtest.h>
 
 namespace quillo {
 namespace {
@@ -36,7 +34,7 @@ constexpr std::uint16_t capsLock = XCB_MOD_MASK_LOCK;
 class OtherClient : public OtherXClient {
 public:
     int grab(xcb_keysym_t keysym, std::uint16_t modifiers) {
-        std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
+        const XReply<xcb_generic_error_t> error(
             xcb_request_check(
                 connection_, xcb_grab_key_checked(connection_, 0, root_, modifiers, keycode(keysym),
                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)),
@@ -50,25 +48,12 @@ public:
 
     // The modifier state as the server keeps it, lock keys included.
     std::uint16_t modifierState() {
-        std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> reply(
+        const XReply<xcb_query_pointer_reply_t> reply(
             xcb_query_pointer_reply(connection_, xcb_query_pointer(connection_, root_), nullptr),
             &std::free);
         return reply ? reply->mask & 0xFF : 0;
     }
 
-    xcb_window_t createWindow() {
-        const xcb_window_t window = xcb_generate_id(connection_);
-        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root_, 0, 0, 10, 10, 0,
-                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-        sync();
-        return window;
-    }
-    void setProperty(xcb_window_t window, const char* name, xcb_atom_t type, std::uint8_t format,
-                     const void* data, std::uint32_t length) {
-        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, x().atom(name), type,
-                            format, length, data);
-        sync();
-    }
     void deleteProperty(xcb_window_t window, const char* name) {
         xcb_delete_property(connection_, window, x().atom(name));
         sync();
@@ -81,13 +66,18 @@ protected:
         ASSERT_TRUE(app.has_value()) << "the platform tests need Qt on an X display";
     }
     void TearDown() override {
-        // Leave the display as the next test expects it: no grabs, no locks on.
+        // Leave the display as the next test expects it: no grabs, no locks on, no active window.
         other.ungrabAll();
+        other.deleteProperty(other.x().root(), "_NET_ACTIVE_WINDOW");
         const auto state = other.modifierState();
         if ((state & capsLock) != 0)
             other.tap(XK_Caps_Lock);
         if ((state & other.x().modifierMaskOf(XK_Num_Lock)) != 0)
             other.tap(XK_Num_Lock);
+    }
+
+    void activate(xcb_window_t window) {
+        other.setProperty(app->root(), "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, 32, &window, 1);
     }
 
     std::optional<X11Connection> app = X11Connection::ofApplication();
@@ -195,16 +185,7 @@ TEST_F(X11HotKeys, HoldingTheCombinationPressesOnceAndReleasingLetsItPressAgain)
     EXPECT_TRUE(QTest::qWaitFor([&] { return presses == 2; }, deadlineMs));
 }
 
-class X11FrontWindow : public X11Session {
-protected:
-    void TearDown() override {
-        other.deleteProperty(app->root(), "_NET_ACTIVE_WINDOW");
-        X11Session::TearDown();
-    }
-    void activate(xcb_window_t window) {
-        other.setProperty(app->root(), "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, 32, &window, 1);
-    }
-};
+using X11FrontWindow = X11Session;
 
 TEST_F(X11FrontWindow, WorkspaceReadsTheActiveWindowItsProcessAndClass) {
     const X11Workspace workspace(app);
@@ -248,11 +229,11 @@ TEST(X11WindowClass, TerminalsAreKnownByTheirExactNames) {
         EXPECT_FALSE(isTerminalWindow(other)) << other.instance << " " << other.className;
 }
 
-// Remembers each key press it receives with the modifiers held, leaving out the modifier
-// keys themselves and keys Qt has no name for (the layout switch).
+// Each key press it receives, but modifiers and keys Qt has no name for (the layout switch).
+using Press = std::pair<int, Qt::KeyboardModifiers>;
+
 class KeyRecorder : public QWidget {
 public:
-    using Press = std::pair<int, Qt::KeyboardModifiers>;
     KeyRecorder() { setFocusPolicy(Qt::StrongFocus); }
     std::vector<Press> presses;
 
@@ -267,17 +248,18 @@ protected:
 
 class X11KeyPosting : public X11Session {
 protected:
-    static void showFocused(QWidget& widget) {
-        widget.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
-        widget.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&widget));
+    void SetUp() override {
+        X11Session::SetUp();
+        recorder.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&recorder));
+        recorder.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&recorder));
     }
     static X11KeyPoster::FrontWindowClass front(std::optional<WindowClass> names) {
         return [names] { return names; };
     }
     // Waits for the recorder's next press and takes it.
-    static KeyRecorder::Press nextPress(KeyRecorder& recorder) {
+    Press nextPress() {
         if (!QTest::qWaitFor([&] { return !recorder.presses.empty(); }, deadlineMs))
             return {};
         const auto press = recorder.presses.front();
@@ -285,36 +267,32 @@ protected:
         return press;
     }
 
+    KeyRecorder recorder;
     const WindowClass editor{"gedit", "Gedit"};
     const WindowClass terminal{"xterm", "XTerm"};
 };
 
 TEST_F(X11KeyPosting, PasteChordFollowsTheWindowInFrontAndOtherKeysAreTranslated) {
-    KeyRecorder recorder;
-    showFocused(recorder);
-    const KeyRecorder::Press ctrlV{Qt::Key_V, Qt::ControlModifier};
-    const KeyRecorder::Press ctrlShiftV{Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier};
+    const Press ctrlV{Qt::Key_V, Qt::ControlModifier};
+    const Press ctrlShiftV{Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier};
 
     X11KeyPoster(app, front(terminal)).tapKey(KeyCode::v, ModifierFlag::command);
-    EXPECT_EQ(nextPress(recorder), ctrlShiftV);
+    EXPECT_EQ(nextPress(), ctrlShiftV);
     X11KeyPoster(app, front(editor)).tapKey(KeyCode::v, ModifierFlag::command);
-    EXPECT_EQ(nextPress(recorder), ctrlV);
+    EXPECT_EQ(nextPress(), ctrlV);
     X11KeyPoster(app, front(std::nullopt)).tapKey(KeyCode::v, ModifierFlag::command);
-    EXPECT_EQ(nextPress(recorder), ctrlV);
+    EXPECT_EQ(nextPress(), ctrlV);
 
     X11KeyPoster poster(app, front(terminal));
     poster.tapKey(KeyCode::returnKey, ModifierFlag::shift);
-    EXPECT_EQ(nextPress(recorder), (KeyRecorder::Press{Qt::Key_Return, Qt::ShiftModifier}));
+    EXPECT_EQ(nextPress(), (Press{Qt::Key_Return, Qt::ShiftModifier}));
     poster.tapKey(KeyCode::e, ModifierFlag::command | ModifierFlag::option);
-    EXPECT_EQ(nextPress(recorder),
-              (KeyRecorder::Press{Qt::Key_E, Qt::ControlModifier | Qt::AltModifier}));
+    EXPECT_EQ(nextPress(), (Press{Qt::Key_E, Qt::ControlModifier | Qt::AltModifier}));
     poster.tapKey(KeyCode::v, 0);
-    EXPECT_EQ(nextPress(recorder), (KeyRecorder::Press{Qt::Key_V, Qt::NoModifier}));
+    EXPECT_EQ(nextPress(), (Press{Qt::Key_V, Qt::NoModifier}));
 }
 
 TEST_F(X11KeyPosting, PasteWaitsUntilTheUserLetsGoOfAlt) {
-    KeyRecorder recorder;
-    showFocused(recorder);
     other.key(XCB_KEY_PRESS, XK_Alt_L);
     // The user lets go a moment later, well within the poster's patience.
     std::thread user([] {
@@ -325,7 +303,7 @@ TEST_F(X11KeyPosting, PasteWaitsUntilTheUserLetsGoOfAlt) {
     X11KeyPoster(app, front(editor), std::chrono::seconds(30))
         .tapKey(KeyCode::v, ModifierFlag::command);
     user.join();
-    EXPECT_EQ(nextPress(recorder), (KeyRecorder::Press{Qt::Key_V, Qt::ControlModifier}));
+    EXPECT_EQ(nextPress(), (Press{Qt::Key_V, Qt::ControlModifier}));
 }
 
 class X11KeyboardGroups : public X11KeyPosting {
@@ -343,8 +321,6 @@ protected:
 };
 
 TEST_F(X11KeyboardGroups, PasteChordIsTheVOfTheActiveGroupAndWithoutAnyVNothingIsPosted) {
-    KeyRecorder recorder;
-    showFocused(recorder);
     const struct {
         const char* layouts;
         const char* variants;
@@ -362,7 +338,7 @@ TEST_F(X11KeyboardGroups, PasteChordIsTheVOfTheActiveGroupAndWithoutAnyVNothingI
         EXPECT_EQ(X11KeyPoster(app, front(editor)).tapKey(KeyCode::v, ModifierFlag::command),
                   c.posts);
         if (c.posts) {
-            EXPECT_EQ(nextPress(recorder), (KeyRecorder::Press{Qt::Key_V, Qt::ControlModifier}));
+            EXPECT_EQ(nextPress(), (Press{Qt::Key_V, Qt::ControlModifier}));
         }
     }
 }
