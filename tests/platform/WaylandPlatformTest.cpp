@@ -69,7 +69,8 @@ protected:
     QByteArray run(const QString& program, const QStringList& arguments) {
         QProcess& process = start(program, arguments);
         // Our event loop keeps running: it serves what we have on the clipboard.
-        QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, deadlineMs);
+        if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, deadlineMs))
+            process.kill();
         return process.readAllStandardOutput();
     }
     QByteArray pasted(const QString& type) {
