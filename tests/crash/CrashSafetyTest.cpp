@@ -16,6 +16,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <poll.h>
 #include <random>
 #include <set>
 #include <sys/stat.h>
