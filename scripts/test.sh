@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-step() { printf '\n==== %s\n' "$*"; }
+step() { printf '\n==== %s (%d s in)\n' "$*" "$SECONDS"; }
 
 step "Set-up"
 scripts/setup.sh
@@ -32,3 +32,5 @@ step "Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null
 cmake --build --preset asan
 ctest --preset asan -j2
+
+step "Done"
