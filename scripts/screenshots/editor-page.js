@@ -32,7 +32,7 @@ async function main() {
             const file = path.join(folder, `quillo-editor-${scheme}.png`);
             await editor.page.screenshot({ path: file });
             console.log(file);
-            await editor.close();
+            await editor.page.close();
         }
     } finally {
         await browser.close();

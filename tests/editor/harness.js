@@ -177,26 +177,37 @@ class EditorPage {
     }
 }
 
+// A headless Chromium with a profile of its own, gone when closed.
+async function launchBrowser() {
+    const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quillo-editor-chromium-'));
+    const context = await chromium.launchPersistentContext(profile, {
+        executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+        headless: true,
+        args: CHROMIUM_FLAGS,
+        viewport: { width: 640, height: 400 },
+    });
+    return {
+        context,
+        async close() {
+            await context.close();
+            fs.rmSync(profile, { recursive: true, force: true });
+        },
+    };
+}
+
 // Hooks for a test file: one browser for the file, a fresh page per test, and after each
 // test a check that the page threw nothing and sent the host nothing it would not take.
 // The page opener takes the options of EditorPage.open, or the HTML to show as document ID.
 function editorSuite() {
     const assert = require('node:assert/strict');
     const { before, after, afterEach } = require('node:test');
-    const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quillo-editor-chromium-'));
-    let context = null;
+    let browser = null;
     const opened = [];
     before(async () => {
-        context = await chromium.launchPersistentContext(profile, {
-            executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-            headless: true,
-            args: CHROMIUM_FLAGS,
-            viewport: { width: 640, height: 400 },
-        });
+        browser = await launchBrowser();
     });
     after(async () => {
-        if (context) await context.close();
-        fs.rmSync(profile, { recursive: true, force: true });
+        if (browser) await browser.close();
     });
     afterEach(async () => {
         for (const editor of opened.splice(0)) {
@@ -208,11 +219,11 @@ function editorSuite() {
     });
     return async (options = {}) => {
         const html = typeof options === 'string' ? options : null;
-        const editor = await EditorPage.open(context, html === null ? options : {});
+        const editor = await EditorPage.open(browser.context, html === null ? options : {});
         opened.push(editor);
         if (html !== null) await editor.setContent(html);
         return editor;
     };
 }
 
-module.exports = { editorSuite, EDITOR_URL, ID, NONE };
+module.exports = { editorSuite, launchBrowser, EditorPage, EDITOR_URL, ID, NONE };
