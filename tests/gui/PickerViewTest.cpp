@@ -117,14 +117,14 @@ TEST_F(PickerViewTest, footerNamesTheKeysALinuxUserPresses) {
     const Snippet form = add("Form", "Hi {{field:Name}}");
     picker.showSearch();
     auto view = makeView();
-    EXPECT_THAT(footer(*view),
-                ElementsAre("↩", "Paste", "Alt+↩", "Copy", "Ctrl+E", "Edit", "Esc", "Close"));
+    EXPECT_THAT(footer(*view), ElementsAre("Return", "Paste", "Alt+Return", "Copy", "Ctrl+E",
+                                           "Edit", "Esc", "Close"));
 
     picker.showFields(form, false, std::nullopt);
-    EXPECT_THAT(footer(*view), ElementsAre("Tab", "Next field", "↩", "Paste", "Esc", "Close"));
+    EXPECT_THAT(footer(*view), ElementsAre("Tab", "Next field", "Return", "Paste", "Esc", "Close"));
 
     picker.showFields(form, true, std::nullopt);
-    EXPECT_THAT(footer(*view), ElementsAre("Tab", "Next field", "↩", "Copy", "Esc", "Close"));
+    EXPECT_THAT(footer(*view), ElementsAre("Tab", "Next field", "Return", "Copy", "Esc", "Close"));
 }
 
 TEST_F(PickerViewTest, focusMovesToTheFirstFieldAndBackToTheSearchField) {

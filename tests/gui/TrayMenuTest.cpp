@@ -46,7 +46,7 @@ TEST_F(TrayMenuTest, ClosedItHoldsItsCommandsAndOpenEverySnippet) {
     add("Greeting", "Hello there");
     add("Sign-off", "Kind regards");
     TrayMenu tray(model);
-    const QStringList commands{"Insert Snippet…  ⌃⌥Space", "Open Library…", "Settings…",
+    const QStringList commands{"Insert Snippet…  Ctrl+Alt+Space", "Open Library…", "Settings…",
                                "Quit Quillo"};
     EXPECT_EQ(titles(tray.menu()), commands);
 

@@ -357,11 +357,11 @@ TEST_F(ShortcutKeys, ModifiersReadAsTheGlobalShortcutAndKeysNamedAsTheyAreLabell
         const auto made = Shortcut::fromEvent(recorded(withoutX, key, modifiers));
         return made ? made->displayString() : "none";
     };
-    EXPECT_EQ(shortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier), "⌃⌥K");
-    EXPECT_EQ(shortcut(Qt::Key_K, Qt::MetaModifier | Qt::ShiftModifier), "⇧⌘K");
-    EXPECT_EQ(shortcut(Qt::Key_Space, Qt::AltModifier), "⌥Space");
-    EXPECT_EQ(shortcut(Qt::Key_F5, Qt::ControlModifier), "⌃F5");
-    EXPECT_EQ(shortcut(Qt::Key_Comma, Qt::ControlModifier), "⌃,");
+    EXPECT_EQ(shortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier), "Ctrl+Alt+K");
+    EXPECT_EQ(shortcut(Qt::Key_K, Qt::MetaModifier | Qt::ShiftModifier), "Shift+Super+K");
+    EXPECT_EQ(shortcut(Qt::Key_Space, Qt::AltModifier), "Alt+Space");
+    EXPECT_EQ(shortcut(Qt::Key_F5, Qt::ControlModifier), "Ctrl+F5");
+    EXPECT_EQ(shortcut(Qt::Key_Comma, Qt::ControlModifier), "Ctrl+,");
     EXPECT_EQ(shortcut(Qt::Key_K, Qt::ShiftModifier), "none");
     EXPECT_EQ(recorded(withoutX, Qt::Key_F35, Qt::ControlModifier).keyCode, KeyCode::unknown);
 
@@ -372,7 +372,7 @@ TEST_F(ShortcutKeys, ModifiersReadAsTheGlobalShortcutAndKeysNamedAsTheyAreLabell
     const KeyEvent controlShiftOne =
         recorded(onX, Qt::Key_Exclam, Qt::ControlModifier | Qt::ShiftModifier, one.front());
     EXPECT_EQ(controlShiftOne.keyCode, 0x12);
-    EXPECT_EQ(Shortcut::fromEvent(controlShiftOne)->displayString(), "⌃⇧1");
+    EXPECT_EQ(Shortcut::fromEvent(controlShiftOne)->displayString(), "Ctrl+Shift+1");
 }
 
 using X11Trust = X11Session;

@@ -54,7 +54,7 @@ public:
     bool openAtLogin() const { return openAtLogin_; }
     /// The outcome of the last "Import Latest Backup", for as long as the window lives.
     const std::optional<std::string>& importMessage() const { return importMessage_; }
-    /// "Type a shortcut…" while recording, else the shortcut ("⌃⌥Space").
+    /// "Type a shortcut…" while recording, else the shortcut ("Ctrl+Alt+Space").
     std::string shortcutTitle() const;
     /// Whether aText's backups folder holds a backup now.
     bool offersLatestBackup() const;

@@ -16,10 +16,10 @@ inline constexpr std::string_view deleteConfirmationMessage =
 
 /// "No Snippet Selected" for none, "3 Snippets Selected" otherwise.
 std::string selectionTitle(std::size_t count);
-/// "Press ⌃⌥Space in any app to search and paste."
+/// "Press Ctrl+Alt+Space in any app to search and paste."
 std::string searchAndPasteHint(std::string_view shortcut);
 
-/// The status card when pasting is allowed: "Ready · ⌃⌥Space to insert".
+/// The status card when pasting is allowed: "Ready · Ctrl+Alt+Space to insert".
 std::string readyStatus(std::string_view shortcut);
 
 /// The group alert's name with spaces, tabs and the other space separators cut from both

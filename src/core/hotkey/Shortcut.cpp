@@ -18,15 +18,15 @@ constexpr const char* settingsKey = "pickerShortcut";
 struct Modifier {
     std::uint64_t eventFlag;
     std::uint32_t bit;
-    const char* glyph;
+    const char* label;
 };
 
-// In display order.
+// In display order, named as Linux desktops name them: the Command bit is the Super key.
 constexpr std::array<Modifier, 4> modifierTable{{
-    {ModifierFlag::control, ShortcutModifier::control, "⌃"},
-    {ModifierFlag::option, ShortcutModifier::option, "⌥"},
-    {ModifierFlag::shift, ShortcutModifier::shift, "⇧"},
-    {ModifierFlag::command, ShortcutModifier::command, "⌘"},
+    {ModifierFlag::control, ShortcutModifier::control, "Ctrl"},
+    {ModifierFlag::option, ShortcutModifier::option, "Alt"},
+    {ModifierFlag::shift, ShortcutModifier::shift, "Shift"},
+    {ModifierFlag::command, ShortcutModifier::command, "Super"},
 }};
 
 struct KeyName {
@@ -53,6 +53,9 @@ constexpr std::array<KeyName, 16> keyNameTable{{
     {103, "F11"},
     {111, "F12"},
 }};
+
+// The keys whose stored names are glyphs, as Linux desktops write them.
+constexpr std::array<KeyName, 3> displayNameTable{{{36, "Return"}, {48, "Tab"}, {53, "Esc"}}};
 
 constexpr std::uint32_t needsOneOf =
     ShortcutModifier::command | ShortcutModifier::option | ShortcutModifier::control;
@@ -104,8 +107,13 @@ Shortcut Shortcut::defaultPicker() {
 std::string Shortcut::displayString() const {
     std::string result;
     for (const Modifier& modifier : modifierTable)
-        if (modifiers & modifier.bit)
-            result += modifier.glyph;
+        if (modifiers & modifier.bit) {
+            result += modifier.label;
+            result += '+';
+        }
+    for (const KeyName& entry : displayNameTable)
+        if (entry.keyCode == keyCode)
+            return result + entry.name;
     return result + keyName;
 }
 

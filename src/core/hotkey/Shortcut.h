@@ -28,10 +28,10 @@ struct Shortcut {
 
     friend bool operator==(const Shortcut&, const Shortcut&) = default;
 
-    /// Control-Option-Space.
+    /// Ctrl+Alt+Space.
     static Shortcut defaultPicker();
 
-    /// The modifier glyphs in the order ⌃⌥⇧⌘, then the key name ("⌃⌥Space").
+    /// The modifiers in the order Ctrl, Alt, Shift, Super, then the key ("Ctrl+Alt+Space").
     std::string displayString() const;
 
     /// The shortcut a key-down event records; absent unless Command, Option or Control is

@@ -15,18 +15,19 @@ namespace quillo {
 
 namespace {
 
-// Keys as a Linux user presses them: Ctrl and Alt where a Mac would say ⌘ and ⌥.
+// Keys as Linux desktops name them.
 const KeyHint closeHint{QStringLiteral("Esc"), QStringLiteral("Close")};
 
 std::vector<KeyHint> searchHints() {
-    return {{QStringLiteral("↩"), QStringLiteral("Paste")},
-            {QStringLiteral("Alt+↩"), QStringLiteral("Copy")},
+    return {{QStringLiteral("Return"), QStringLiteral("Paste")},
+            {QStringLiteral("Alt+Return"), QStringLiteral("Copy")},
             {QStringLiteral("Ctrl+E"), QStringLiteral("Edit")}};
 }
 
 std::vector<KeyHint> fieldsHints(bool copyOnly) {
-    return {{QStringLiteral("Tab"), QStringLiteral("Next field")},
-            {QStringLiteral("↩"), copyOnly ? QStringLiteral("Copy") : QStringLiteral("Paste")}};
+    return {
+        {QStringLiteral("Tab"), QStringLiteral("Next field")},
+        {QStringLiteral("Return"), copyOnly ? QStringLiteral("Copy") : QStringLiteral("Paste")}};
 }
 
 } // namespace

@@ -136,8 +136,9 @@ TEST_F(AppStateTest, aTakenShortcutKeepsTheOldOneWorkingAndAFreeOneClearsTheProb
     service.take(commandSpace.keyCode, commandSpace.modifiers);
 
     app.setShortcut(commandSpace);
-    EXPECT_EQ(app.shortcutProblem(),
-              "⌘Space is already used by another app, so ⌃⌥Space is still the shortcut.");
+    EXPECT_EQ(
+        app.shortcutProblem(),
+        "Super+Space is already used by another app, so Ctrl+Alt+Space is still the shortcut.");
     EXPECT_EQ(app.shortcut(), Shortcut::defaultPicker());
     EXPECT_EQ(service.held, combinationOf(Shortcut::defaultPicker()));
     EXPECT_TRUE(settings.values.empty()) << "nothing is saved";

@@ -69,7 +69,7 @@ protected:
 };
 
 TEST_F(MenuModelTest, anEmptyLibraryGivesOnlyTheFixedItems) {
-    EXPECT_EQ(outline(menu.items()), withFixedEnd({"Insert Snippet…  ⌃⌥Space", "—"}));
+    EXPECT_EQ(outline(menu.items()), withFixedEnd({"Insert Snippet…  Ctrl+Alt+Space", "—"}));
 }
 
 TEST_F(MenuModelTest, groupsInLibraryOrderWithTheirSnippetsInNaturalOrder) {
@@ -88,7 +88,7 @@ TEST_F(MenuModelTest, groupsInLibraryOrderWithTheirSnippetsInNaturalOrder) {
 
     const std::vector<MenuItem> items = menu.items();
     EXPECT_EQ(outline(items),
-              withFixedEnd({"Insert Snippet…  ⌃⌥Space", "—", "A: Item 1, item 2, Item 10",
+              withFixedEnd({"Insert Snippet…  Ctrl+Alt+Space", "—", "A: Item 1, item 2, Item 10",
                             "C: Alpha, Same, same", "Ungrouped: Loose 2, Loose 1"}));
     // Equal names keep the library's order, and each item names its snippet.
     EXPECT_EQ(items[3].items[1].snippet, firstSame.id);
@@ -100,16 +100,17 @@ TEST_F(MenuModelTest, eachOpeningShowsTheLibraryAndShortcutAsTheyAreThen) {
     const SnippetGroup work = library->addGroup("Work");
     add("Hello", work.id);
     EXPECT_EQ(outline(menu.items()),
-              withFixedEnd({"Insert Snippet…  ⌃⌥Space", "—", "Work: Hello"}));
+              withFixedEnd({"Insert Snippet…  Ctrl+Alt+Space", "—", "Work: Hello"}));
 
     library->renameGroup(work.id, "Job");
     add("Bye", work.id);
     app.setShortcut({40, ShortcutModifier::command, "K"});
-    EXPECT_EQ(outline(menu.items()), withFixedEnd({"Insert Snippet…  ⌘K", "—", "Job: Bye, Hello"}));
+    EXPECT_EQ(outline(menu.items()),
+              withFixedEnd({"Insert Snippet…  Super+K", "—", "Job: Bye, Hello"}));
 
     library->deleteGroup(work.id);
     EXPECT_EQ(outline(menu.items()),
-              withFixedEnd({"Insert Snippet…  ⌘K", "—", "Ungrouped: Hello, Bye"}));
+              withFixedEnd({"Insert Snippet…  Super+K", "—", "Ungrouped: Hello, Bye"}));
 }
 
 TEST_F(MenuModelTest, theFixedItemsOpenThePickerTheLibraryTheSettingsAndQuit) {

@@ -32,7 +32,7 @@ protected:
 };
 
 TEST_F(SettingsModelTest, RecordingSwitchesTheShortcutOffAndEscapeBringsTheSameOneBack) {
-    EXPECT_EQ(model.shortcutTitle(), "⌃⌥Space");
+    EXPECT_EQ(model.shortcutTitle(), "Ctrl+Alt+Space");
     model.toggleRecording();
     EXPECT_TRUE(model.recording());
     EXPECT_EQ(model.shortcutTitle(), "Type a shortcut…");
@@ -45,7 +45,7 @@ TEST_F(SettingsModelTest, RecordingSwitchesTheShortcutOffAndEscapeBringsTheSameO
     EXPECT_FALSE(recorderKeys.handler);
     EXPECT_EQ(app.shortcut(), Shortcut::defaultPicker());
     EXPECT_EQ(service.held, defaultCombination);
-    EXPECT_EQ(model.shortcutTitle(), "⌃⌥Space");
+    EXPECT_EQ(model.shortcutTitle(), "Ctrl+Alt+Space");
     EXPECT_TRUE(settings.values.empty());
     EXPECT_EQ(notifications, 2);
 }
@@ -56,8 +56,8 @@ TEST_F(SettingsModelTest, AComboWithControlAndAltBecomesTheStoredAndActiveShortc
 
     EXPECT_FALSE(model.recording());
     EXPECT_FALSE(recorderKeys.handler);
-    EXPECT_EQ(app.shortcut().displayString(), "⌃⌥K");
-    EXPECT_EQ(model.shortcutTitle(), "⌃⌥K");
+    EXPECT_EQ(app.shortcut().displayString(), "Ctrl+Alt+K");
+    EXPECT_EQ(model.shortcutTitle(), "Ctrl+Alt+K");
     EXPECT_EQ(Shortcut::saved(settings), app.shortcut());
     EXPECT_EQ(service.held, (Combination{keyK, 0x1800}));
     EXPECT_TRUE(service.press());

@@ -145,7 +145,7 @@ TEST_F(SnippetListingTest, listingFollowsTheLibrary) {
 
 // The titles and the hint are checked through the library browser.
 TEST(BrowserTextsTest, theReadyStatusNamesTheShortcut) {
-    EXPECT_EQ(BrowserTexts::readyStatus("⌃⌥Space"), "Ready · ⌃⌥Space to insert");
+    EXPECT_EQ(BrowserTexts::readyStatus("Ctrl+Alt+Space"), "Ready · Ctrl+Alt+Space to insert");
 }
 
 TEST(BrowserTextsTest, groupNamesLoseSpaceSeparatorsAndTabsButKeepLineBreaks) {

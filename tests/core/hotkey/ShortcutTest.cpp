@@ -38,20 +38,24 @@ KeyEvent keyDown(std::uint16_t keyCode, std::uint64_t flags, std::string charact
                     .charactersIgnoringModifiers = std::move(characters)};
 }
 
-TEST(ShortcutDisplay, glyphsInControlOptionShiftCommandOrderAndOtherBitsIgnored) {
+TEST(ShortcutDisplay, namedAsLinuxDesktopsWriteThemWithTheStoredGlyphsReadAsKeyNames) {
     const std::uint32_t otherBits = ~(control | option | shift | command);
     const struct {
-        std::uint32_t modifiers;
+        Shortcut shortcut;
         const char* expected;
     } cases[] = {
-        {control | option | shift | command, "⌃⌥⇧⌘K"},
-        {command | shift, "⇧⌘K"},
-        {option | otherBits, "⌥K"},
-        {otherBits, "K"},
+        {{keyK, control | option | shift | command, "K"}, "Ctrl+Alt+Shift+Super+K"},
+        {{keyK, command | shift, "K"}, "Shift+Super+K"},
+        {{keyK, option | otherBits, "K"}, "Alt+K"},
+        {{keyK, otherBits, "K"}, "K"},
+        {Shortcut::defaultPicker(), "Ctrl+Alt+Space"},
+        {{KeyCode::returnKey, command, "↩"}, "Super+Return"},
+        {{KeyCode::tab, option, "⇥"}, "Alt+Tab"},
+        {{KeyCode::escape, control, "⎋"}, "Ctrl+Esc"},
+        {{keyF5, control, "F5"}, "Ctrl+F5"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ((Shortcut{keyK, c.modifiers, "K"}.displayString()), c.expected)
-            << std::hex << c.modifiers;
+        EXPECT_EQ(c.shortcut.displayString(), c.expected) << c.expected;
     EXPECT_EQ(Shortcut::defaultPicker(), (Shortcut{49, 0x1800, "Space"}));
 }
 
