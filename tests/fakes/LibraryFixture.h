@@ -9,6 +9,7 @@
 #include "fakes/ScopedEnvironment.h"
 #include "fakes/TempFolder.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -23,6 +24,12 @@ protected:
     std::unique_ptr<Library> open(bool persistent = true) {
         return std::make_unique<Library>(
             LibraryEnvironment{clock, scheduler, log, data.path(), &watcher}, persistent);
+    }
+
+    /// The folder watcher reports a change, and the library looks the moment later it waits.
+    void reportChange() {
+        watcher.reportChange();
+        scheduler.advance(std::chrono::milliseconds(200));
     }
 
     std::filesystem::path folder() const { return data / "Quillo"; }

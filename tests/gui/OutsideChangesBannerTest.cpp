@@ -32,8 +32,7 @@ protected:
     ~OutsideChangesBannerTest() override { window.reset(); } // before the library it shows
 
     void reportChange() {
-        watcher.reportChange();
-        scheduler.advance(200ms);
+        LibraryTest::reportChange();
         settle();
     }
 

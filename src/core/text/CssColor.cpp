@@ -1,5 +1,7 @@
 #include "CssColor.h"
 
+#include "core/util/HexDigit.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -192,18 +194,8 @@ std::string lowercased(std::string_view text) {
     return result;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool allHex(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return hexValue(c) >= 0; });
+    return std::all_of(text.begin(), text.end(), [](char c) { return hexDigitValue(c) >= 0; });
 }
 
 RgbColor fromBytes(int red, int green, int blue) {
@@ -219,7 +211,7 @@ RgbColor fromPacked(std::uint32_t rgb) {
 std::optional<RgbColor> fromHex(std::string_view digits) {
     if (!allHex(digits))
         return std::nullopt;
-    const auto at = [&](std::size_t i) { return hexValue(digits[i]); };
+    const auto at = [&](std::size_t i) { return hexDigitValue(digits[i]); };
     if (digits.size() == 3 || digits.size() == 4)
         return fromBytes(at(0) * 17, at(1) * 17, at(2) * 17);
     if (digits.size() == 6 || digits.size() == 8)
@@ -333,7 +325,7 @@ std::optional<RgbColor> parseLegacy(std::string_view value) {
         if (length == 4)
             digits += "00";
         else
-            digits += hexValue(value[i]) >= 0 ? value[i] : '0';
+            digits += hexDigitValue(value[i]) >= 0 ? value[i] : '0';
         i += length;
     }
     digits.resize(std::min<std::size_t>(digits.size(), 128));
@@ -360,7 +352,7 @@ std::optional<RgbColor> parseLegacy(std::string_view value) {
         const std::string_view part = parts[i].substr(0, 2);
         bytes[i] = 0;
         for (const char c : part)
-            bytes[i] = bytes[i] * 16 + hexValue(c);
+            bytes[i] = bytes[i] * 16 + hexDigitValue(c);
     }
     return fromBytes(bytes[0], bytes[1], bytes[2]);
 }

@@ -1,5 +1,7 @@
 #include "Uuid.h"
 
+#include "HexDigit.h"
+
 #include <cstring>
 #include <uuid/uuid.h>
 
@@ -10,20 +12,6 @@ Uuid Uuid::random() {
     uuid_generate_random(id.bytes_.data());
     return id;
 }
-
-namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
 
 std::optional<Uuid> Uuid::parse(std::string_view text) {
     // The form libuuid's parser takes, read here: it goes through strtoul for each byte,
@@ -38,8 +26,8 @@ std::optional<Uuid> Uuid::parse(std::string_view text) {
                 return std::nullopt;
             continue;
         }
-        const int high = hexDigit(text[at]);
-        const int low = hexDigit(text[at + 1]);
+        const int high = hexDigitValue(text[at]);
+        const int low = hexDigitValue(text[at + 1]);
         if (high < 0 || low < 0)
             return std::nullopt;
         id.bytes_[byte++] = static_cast<std::uint8_t>(high << 4 | low);

@@ -34,12 +34,6 @@ protected:
         fs::rename(temporary, file());
     }
 
-    // The watcher reports, and the library looks a moment later.
-    void reportChange() {
-        watcher.reportChange();
-        scheduler.advance(200ms);
-    }
-
     std::vector<std::string> names() const { return testing::namesOf(library->snippets()); }
 
     const Snippet thanks{.name = "Thanks", .created = utc(2026, 1, 1), .modified = utc(2026, 1, 1)};
