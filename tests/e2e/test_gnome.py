@@ -33,8 +33,19 @@ class GnomeDay(context.QuilloCase):
         return target
 
     def pick_greeting(self, target, key):
-        # Settled first: wl-paste borrows the focus for a moment too.
-        wait_until(target.has_focus, 15, "the target to have the focus")
+        # Settled first: wl-paste borrows the focus for a moment too, and the target may
+        # log that late, so its log must stay unchanged for a moment with the focus in it.
+        seen = []
+
+        def settled():
+            log = target.focus_log()
+            still = log == seen and log[-1:] == ["in"]
+            seen[:] = log
+            if not still:
+                time.sleep(0.3 * SLOWNESS)
+            return still
+
+        wait_until(settled, 15, "the target to keep the focus")
         before = len(target.focus_log())
         started = time.monotonic()
         self.assertSucceeded(self.home.run("--picker"))
