@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
+scripts/setup.sh --build
 cmake --preset release >/dev/null
 cmake --build --preset release
 exec build/release/src/gui/quillo "$@"

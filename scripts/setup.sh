@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Quillo needs to build and test. Safe to run again:
-# it only asks apt for what is missing.
+# Installs the Debian packages Quillo needs to build and test, or with "--build" only to
+# build. Safe to run again: it only asks apt for what is missing.
 set -euo pipefail
 
+# What building the program and its package takes.
 packages=(
-    # build
-    build-essential cmake ninja-build pkg-config clang-format
+    build-essential cmake ninja-build pkg-config
     # core libraries
     libicu-dev libsimdjson-dev libgumbo-dev nlohmann-json3-dev uuid-dev
     # the desktop program: Qt and X11
@@ -13,6 +13,12 @@ packages=(
     # ... and Wayland: Qt's Wayland platform, the protocol library, its code generator,
     # keymaps, and KDE's protocol files
     qt6-wayland libwayland-dev libxkbcommon-dev wayland-protocols plasma-wayland-protocols
+    # the icons' pictures, and the package's dependencies read off the binaries
+    librsvg2-bin dpkg-dev file
+)
+# ... and what the tests take.
+test_packages=(
+    clang-format
     # tests, benchmarks, fuzzing
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev unrtf
     # the generator of aText backups for the importer's tests and benchmark
@@ -25,13 +31,16 @@ packages=(
     python3-dbus python3-gi
     # GNOME's schemas for the keybinding tests, and mutter for its headless session
     libglib2.0-dev gnome-settings-daemon-common gnome-shell-common mutter
-    # the checker of the desktop entry
-    desktop-file-utils
+    # the checkers of the package, its desktop entry, its software-centre description and
+    # its manual page, and the shells whose completions are checked
+    lintian desktop-file-utils appstream man-db zsh fish
     # a tray for the program to sit in while its memory is measured
     trayer
     # the rich editor page's tests
     chromium
 )
+# "--build" installs only what building takes.
+[ "${1:-}" = --build ] || packages+=("${test_packages[@]}")
 
 missing=()
 for p in "${packages[@]}"; do
@@ -47,6 +56,8 @@ if ((${#missing[@]})); then
     "${sudo_cmd[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+[ "${1:-}" = --build ] && exit 0
 
 # The editor page's tests run on Node.js 20 or later with npm; Debian 12's own Node.js is
 # older, so a machine without one gets it from the distribution only as a last resort.

@@ -16,7 +16,15 @@ namespace {
 
 const Uuid first = *Uuid::parse("0A1B2C3D-4E5F-4061-8273-8495A6B7C8D9");
 
-TEST(RichEditorModule, WithoutTheModuleTheStandInSaysSoAndIgnoresCommands) {
+TEST(RichEditorModule, WithoutTheModuleOrItsPageTheStandInSaysSoAndIgnoresCommands) {
+    testing::CapturingLog withoutPage;
+    EXPECT_NE(
+        qobject_cast<QLabel*>(
+            loadRichEditor(std::nullopt, withoutPage, {QUILLO_RICH_EDITOR_MODULE_FOLDER})->view()),
+        nullptr);
+    EXPECT_THAT(withoutPage.lines, ::testing::ElementsAre("Quillo: the rich text editor's page "
+                                                          "is missing from this installation"));
+
     testing::CapturingLog log;
     const std::unique_ptr<RichEditor> editor =
         loadRichEditor(editorPageFolder(), log, {"/nonexistent/quillo"});

@@ -44,12 +44,18 @@ private:
 } // namespace
 
 std::optional<std::filesystem::path> editorPageFolder() {
-    const std::filesystem::path installed =
-        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / ".." /
-        "share" / "quillo" / "Editor";
+    const std::filesystem::path programFolder =
+        QCoreApplication::applicationDirPath().toStdString();
+    std::vector<std::filesystem::path> folders{programFolder / ".." / "share" / "quillo" /
+                                               "Editor"};
+    // Only a program in the build folder reads the page from the sources: an installed one
+    // that lost its page must say so, not borrow the build machine's.
+    const std::filesystem::path fromBuild =
+        programFolder.lexically_normal().lexically_relative(QUILLO_BUILD_FOLDER);
+    if (!fromBuild.empty() && *fromBuild.begin() != "..")
+        folders.emplace_back(QUILLO_SOURCE_EDITOR_FOLDER);
     std::error_code error;
-    for (const std::filesystem::path& folder :
-         {installed, std::filesystem::path(QUILLO_SOURCE_EDITOR_FOLDER)})
+    for (const std::filesystem::path& folder : folders)
         if (std::filesystem::is_regular_file(folder / "editor.html", error))
             return folder.lexically_normal();
     return std::nullopt;
@@ -66,6 +72,10 @@ std::vector<std::filesystem::path> richEditorModuleFolders() {
 std::unique_ptr<RichEditor>
 loadRichEditor(const std::optional<std::filesystem::path>& pageFolder, Log& log,
                const std::vector<std::filesystem::path>& moduleFolders) {
+    if (!pageFolder) {
+        log.write("Quillo: the rich text editor's page is missing from this installation");
+        return unavailableRichEditor();
+    }
     QString problems;
     for (const std::filesystem::path& folder : moduleFolders) {
         // Never unloaded: the web engine cannot be started twice in one process.
@@ -81,7 +91,7 @@ loadRichEditor(const std::optional<std::filesystem::path>& pageFolder, Log& log,
             continue;
         }
         shareOpenGLContexts();
-        return std::unique_ptr<RichEditor>(make(pageFolder ? &*pageFolder : nullptr, &log));
+        return std::unique_ptr<RichEditor>(make(&*pageFolder, &log));
     }
     log.write("Quillo: the rich text editor could not be loaded" + problems.toStdString());
     return unavailableRichEditor();

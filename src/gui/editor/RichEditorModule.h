@@ -20,7 +20,8 @@ namespace quillo {
 using MakeRichEditorFunction = RichEditor* (*)(const std::filesystem::path* pageFolder, Log* log);
 inline constexpr const char* makeRichEditorSymbol = "quilloMakeRichEditor";
 
-/// Where the editor page is: beside the installed program, else in the source tree.
+/// Where the editor page is: beside the installed program, else, for a program in the build
+/// folder, in the source tree.
 std::optional<std::filesystem::path> editorPageFolder();
 
 /// Where the module is looked for: beside the program (the build folder), then where it is
