@@ -4,6 +4,8 @@
 #include "core/app/CommandLine.h"
 #include "core/app/ImportCommand.h"
 #include "core/app/InstanceClient.h"
+#include "core/platform/ProgramFiles.h"
+#include "core/util/Translation.h"
 
 #include <filesystem>
 #include <iostream>
@@ -40,10 +42,12 @@ int main(int argc, char** argv) {
     // blocks as large as the file taken from the heap, the records reuse the file's memory
     // once it is parsed, instead of the kernel clearing fresh pages for them.
     ::mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    Translation::setUp(ProgramFiles::catalogsFor(ProgramFiles::runningProgram()));
     const std::optional<CommandLine::Command> command =
         CommandLine::parse(std::vector<std::string>(argv, argv + argc));
     if (!command) {
-        std::cerr << "quillo-commands: no command-line mode was given; run quillo instead.\n";
+        std::cerr << i18n("quillo-commands: no command-line mode was given; run quillo instead.")
+                  << '\n';
         return 2;
     }
     return CommandLine::outputWritten(runCommand(*command), std::cout, std::cerr);

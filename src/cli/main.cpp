@@ -7,6 +7,7 @@
 #include "core/app/StartOptions.h"
 #include "core/platform/InstanceSocket.h"
 #include "core/platform/ProgramFiles.h"
+#include "core/util/Translation.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -77,6 +78,7 @@ int runCommand(const CommandLine::Command& command, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    Translation::setUp(ProgramFiles::catalogsFor(ProgramFiles::runningProgram()));
     const std::vector<std::string> arguments(argv, argv + argc);
     if (const std::optional<CommandLine::Command> command = CommandLine::parse(arguments))
         return runCommand(*command, argv);

@@ -8,6 +8,7 @@
 #include "core/platform/DataFolder.h"
 #include "core/util/Files.h"
 #include "editor/WebEngineSetup.h"
+#include "platform/QtTranslation.h"
 
 #include <QApplication>
 #include <cstdlib>
@@ -77,6 +78,7 @@ extern "C" __attribute__((visibility("default"))) int quillo_desktop_main(int ar
     // Names the desktop entry, and on Wayland the windows' app id.
     QGuiApplication::setDesktopFileName(QStringLiteral("quillo"));
     QApplication::setQuitOnLastWindowClosed(false);
+    loadQtTranslations();
     DesktopApp desktop(StartUp::launchedAtLogin(arguments), StartUp::opensSettings(arguments),
                        StartUp::opensPicker(arguments));
     if (!desktop.start())

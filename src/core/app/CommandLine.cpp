@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "core/util/DateText.h"
+#include "core/util/Translation.h"
 
 #include <algorithm>
 #include <functional>
@@ -12,23 +13,24 @@ namespace {
 
 constexpr std::string_view importOption = "--import-atext";
 
+// The lines that show how a mode is written; translated where they are shown.
 namespace Usage {
-constexpr std::string_view program =
-    "quillo [list | search | fields | render | paste | --import-atext PATH | --help | --version]";
-constexpr std::string_view list = "quillo list [--json]";
-constexpr std::string_view search = "quillo search QUERY... [--json]";
-constexpr std::string_view fields = "quillo fields SNIPPET [--json]";
-constexpr std::string_view render = "quillo render SNIPPET [--field NAME=VALUE]... "
-                                    "[--clipboard TEXT] [--now ISO8601] [--html]";
-constexpr std::string_view paste = "quillo paste SNIPPET [--field NAME=VALUE]...";
+constexpr const char* program = I18N_NOOP(
+    "quillo [list | search | fields | render | paste | --import-atext PATH | --help | --version]");
+constexpr const char* list = I18N_NOOP("quillo list [--json]");
+constexpr const char* search = I18N_NOOP("quillo search QUERY... [--json]");
+constexpr const char* fields = I18N_NOOP("quillo fields SNIPPET [--json]");
+constexpr const char* render = I18N_NOOP("quillo render SNIPPET [--field NAME=VALUE]... "
+                                         "[--clipboard TEXT] [--now ISO8601] [--html]");
+constexpr const char* paste = I18N_NOOP("quillo paste SNIPPET [--field NAME=VALUE]...");
 } // namespace Usage
+
+constexpr const char* missingSnippet = I18N_NOOP("missing SNIPPET");
+constexpr const char* unknownOption = I18N_NOOP("unknown option “{name}”");
+constexpr const char* unknownCommand = I18N_NOOP("unknown command “{name}”");
 
 using Arguments = std::span<const std::string>;
 using Problem = std::optional<std::string>;
-
-std::string inQuotes(std::string_view text) {
-    return "“" + std::string(text) + "”";
-}
 
 /// One option of a mode. `apply` takes its value (empty for a flag) and says what is
 /// wrong with it, if anything.
@@ -69,19 +71,19 @@ ModeArguments readMode(Arguments arguments, const std::vector<Option>& options) 
         const auto option = std::find_if(options.begin(), options.end(),
                                          [name](const Option& o) { return o.name == name; });
         if (option == options.end()) {
-            read.problem = "unknown option " + inQuotes(name);
+            read.problem = fill(i18n(unknownOption), {{"name", name}});
             return read;
         }
         std::string_view value;
         if (equals != std::string_view::npos) {
             if (!option->takesValue) {
-                read.problem = inQuotes(name) + " takes no value";
+                read.problem = fill(i18n("“{option}” takes no value"), {{"option", name}});
                 return read;
             }
             value = argument.substr(equals + 1);
         } else if (option->takesValue) {
             if (i + 1 == arguments.size()) {
-                read.problem = inQuotes(name) + " needs a value";
+                read.problem = fill(i18n("“{option}” needs a value"), {{"option", name}});
                 return read;
             }
             value = arguments[++i];
@@ -94,22 +96,26 @@ ModeArguments readMode(Arguments arguments, const std::vector<Option>& options) 
     return read;
 }
 
+std::string unexpectedArgument(std::string_view argument) {
+    return fill(i18n("unexpected argument “{argument}”"), {{"argument", argument}});
+}
+
 /// Help or the usage error the arguments end in, if they do.
-std::optional<Command> interruption(const ModeArguments& read, std::string_view usage) {
+std::optional<Command> interruption(const ModeArguments& read, const char* usage) {
     if (read.help)
         return Help{};
     if (read.problem)
-        return UsageError{*read.problem, std::string(usage)};
+        return UsageError{*read.problem, i18n(usage)};
     return std::nullopt;
 }
 
-/// The usage error for operands other than `wanted` of them (`name` says what they are).
+/// The usage error for operands other than `wanted` of them (`missing` says what is missing).
 std::optional<Command> wrongOperands(const std::vector<std::string>& operands, std::size_t wanted,
-                                     std::string_view name, std::string_view usage) {
+                                     const char* missing, const char* usage) {
     if (operands.size() < wanted)
-        return UsageError{"missing " + std::string(name), std::string(usage)};
+        return UsageError{i18n(missing), i18n(usage)};
     if (operands.size() > wanted)
-        return UsageError{"unexpected argument " + inQuotes(operands[wanted]), std::string(usage)};
+        return UsageError{unexpectedArgument(operands[wanted]), i18n(usage)};
     return std::nullopt;
 }
 
@@ -136,7 +142,7 @@ Command parseSearch(Arguments arguments) {
     if (std::optional<Command> other = interruption(read, Usage::search))
         return *other;
     if (read.operands.empty())
-        return UsageError{"missing QUERY", std::string(Usage::search)};
+        return UsageError{i18n("missing QUERY"), i18n(Usage::search)};
     for (std::size_t i = 0; i < read.operands.size(); ++i)
         search.query += (i == 0 ? "" : " ") + read.operands[i];
     return search;
@@ -147,7 +153,8 @@ Command parseFields(Arguments arguments) {
     const ModeArguments read = readMode(arguments, {jsonOption(fields.json)});
     if (std::optional<Command> other = interruption(read, Usage::fields))
         return *other;
-    if (std::optional<Command> other = wrongOperands(read.operands, 1, "SNIPPET", Usage::fields))
+    if (std::optional<Command> other =
+            wrongOperands(read.operands, 1, missingSnippet, Usage::fields))
         return *other;
     fields.snippet = read.operands.front();
     return fields;
@@ -155,13 +162,14 @@ Command parseFields(Arguments arguments) {
 
 /// "--field NAME=VALUE"; the last value given for a name wins.
 Option fieldOption(Placeholders::Values& values) {
-    return {"--field", true, [&values](std::string_view value) -> Problem {
-                const std::size_t equals = value.find('=');
-                if (equals == std::string_view::npos)
-                    return inQuotes("--field") + " needs NAME=VALUE, not " + inQuotes(value);
-                values[std::string(value.substr(0, equals))] = value.substr(equals + 1);
-                return std::nullopt;
-            }};
+    return {
+        "--field", true, [&values](std::string_view value) -> Problem {
+            const std::size_t equals = value.find('=');
+            if (equals == std::string_view::npos)
+                return fill(i18n("“--field” needs NAME=VALUE, not “{value}”"), {{"value", value}});
+            values[std::string(value.substr(0, equals))] = value.substr(equals + 1);
+            return std::nullopt;
+        }};
 }
 
 Command parseRender(Arguments arguments) {
@@ -173,8 +181,9 @@ Command parseRender(Arguments arguments) {
     const auto now = [&render](std::string_view value) -> Problem {
         render.now = parseIso8601(value);
         if (!render.now)
-            return inQuotes("--now") + " needs a date and time such as 2026-03-01T09:05:07Z, not " +
-                   inQuotes(value);
+            return fill(i18n("“--now” needs a date and time such as 2026-03-01T09:05:07Z, not "
+                             "“{value}”"),
+                        {{"value", value}});
         return std::nullopt;
     };
     const auto html = [&render](std::string_view) -> Problem {
@@ -187,7 +196,8 @@ Command parseRender(Arguments arguments) {
                                                     {"--html", false, html}});
     if (std::optional<Command> other = interruption(read, Usage::render))
         return *other;
-    if (std::optional<Command> other = wrongOperands(read.operands, 1, "SNIPPET", Usage::render))
+    if (std::optional<Command> other =
+            wrongOperands(read.operands, 1, missingSnippet, Usage::render))
         return *other;
     render.snippet = read.operands.front();
     return render;
@@ -198,7 +208,8 @@ Command parsePaste(Arguments arguments) {
     const ModeArguments read = readMode(arguments, {fieldOption(paste.values)});
     if (std::optional<Command> other = interruption(read, Usage::paste))
         return *other;
-    if (std::optional<Command> other = wrongOperands(read.operands, 1, "SNIPPET", Usage::paste))
+    if (std::optional<Command> other =
+            wrongOperands(read.operands, 1, missingSnippet, Usage::paste))
         return *other;
     paste.snippet = read.operands.front();
     return paste;
@@ -208,8 +219,7 @@ Command parsePaste(Arguments arguments) {
 /// mistake.
 std::optional<Command> parseStartOption(Arguments arguments) {
     if (!arguments.empty())
-        return UsageError{"unexpected argument " + inQuotes(arguments.front()),
-                          std::string(Usage::program)};
+        return UsageError{unexpectedArgument(arguments.front()), i18n(Usage::program)};
     return std::nullopt;
 }
 
@@ -246,8 +256,8 @@ std::optional<Command> parse(const std::vector<std::string>& arguments) {
         return parsePaste(modeArguments);
     if (mode == autostartOption || mode == settingsOption || mode == pickerOption)
         return parseStartOption(modeArguments);
-    const std::string_view kind = mode.starts_with('-') ? "unknown option " : "unknown command ";
-    return UsageError{std::string(kind) + inQuotes(mode), std::string(Usage::program)};
+    const char* unknown = mode.starts_with('-') ? unknownOption : unknownCommand;
+    return UsageError{fill(i18n(unknown), {{"name", mode}}), i18n(Usage::program)};
 }
 
 std::optional<int> runWithoutLibrary(const Command& command, std::string_view version,
@@ -261,7 +271,8 @@ std::optional<int> runWithoutLibrary(const Command& command, std::string_view ve
         return 0;
     }
     if (const auto* error = std::get_if<UsageError>(&command)) {
-        err << "quillo: " << error->problem << "\nUsage: " << error->usage << '\n';
+        err << "quillo: " << error->problem << '\n'
+            << fill(i18n("Usage: {usage}"), {{"usage", error->usage}}) << '\n';
         return 2;
     }
     return std::nullopt;
@@ -271,7 +282,7 @@ int outputWritten(int status, std::ostream& out, std::ostream& err) {
     out.flush();
     if (out)
         return status;
-    err << "quillo: couldn't write the output\n";
+    err << i18n("quillo: couldn't write the output") << '\n';
     return 1;
 }
 
@@ -281,7 +292,7 @@ bool needsLibrary(const Command& command) {
 }
 
 std::string helpText() {
-    return R"(Usage:
+    return i18n(R"(Usage:
   quillo [--autostart | --settings | --picker]
       Start Quillo in the tray, or show the library of the Quillo already running.
       --autostart is how the start at login begins: the library window stays closed.
@@ -318,7 +329,7 @@ and pasting needs your permission: Allow... in Settings asks GNOME, which shows 
 desktop dialog; a GNOME that can't remember the answer (Debian 12's) asks after each login.
 Until then snippets are copied for you to paste.
 Exit status: 0 done, 1 failed, 2 wrong arguments.
-)";
+)");
 }
 
 } // namespace quillo::CommandLine

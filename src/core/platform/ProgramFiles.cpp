@@ -36,4 +36,16 @@ std::filesystem::path libraryCommandsFor(const std::filesystem::path& command) {
     return partFor(command, "quillo-commands", QUILLO_INSTALLED_BIN_TO_LIBEXEC);
 }
 
+std::filesystem::path catalogsFor(const std::filesystem::path& program) {
+    const std::filesystem::path folder = program.parent_path();
+    std::error_code error;
+    if (std::filesystem::path beside = folder / "locale";
+        std::filesystem::is_directory(beside, error))
+        return beside;
+    const bool inLibexec = program.filename() == "quillo-commands";
+    return (folder /
+            (inLibexec ? QUILLO_INSTALLED_LIBEXEC_TO_LOCALE : QUILLO_INSTALLED_BIN_TO_LOCALE))
+        .lexically_normal();
+}
+
 } // namespace quillo::ProgramFiles

@@ -22,6 +22,10 @@ std::filesystem::path desktopModuleFor(const std::filesystem::path& command);
 /// goes with the command `command`.
 std::filesystem::path libraryCommandsFor(const std::filesystem::path& command);
 
+/// The folder of the translations' catalogs for the program `program` (the quillo command
+/// or quillo-commands): beside it in the build tree, PREFIX/share/locale installed.
+std::filesystem::path catalogsFor(const std::filesystem::path& program);
+
 } // namespace ProgramFiles
 
 } // namespace quillo
