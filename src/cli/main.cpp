@@ -34,7 +34,9 @@ int become(const std::filesystem::path& program, char** argv) {
     const std::string path = program.string();
     argv[0] = const_cast<char*>(path.c_str());
     ::execv(path.c_str(), argv);
-    std::cerr << "quillo: couldn't start " << path << ": " << std::strerror(errno) << '\n';
+    std::cerr << fill(i18n("quillo: couldn't start {program}: {reason}"),
+                      {{"program", path}, {"reason", std::strerror(errno)}})
+              << '\n';
     return 1;
 }
 
@@ -45,13 +47,16 @@ int runDesktop(int argc, char** argv) {
         ProgramFiles::desktopModuleFor(ProgramFiles::runningProgram()).string();
     void* loaded = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (loaded == nullptr) {
-        std::cerr << "Quillo: couldn't load its desktop program: " << ::dlerror() << '\n';
+        std::cerr << fill(i18n("Quillo: couldn't load its desktop program: {reason}"),
+                          {{"reason", ::dlerror()}})
+                  << '\n';
         return 1;
     }
     using Main = int (*)(int, char**);
     const auto desktopMain = reinterpret_cast<Main>(::dlsym(loaded, "quillo_desktop_main"));
     if (desktopMain == nullptr) {
-        std::cerr << "Quillo: " << module << " isn't its desktop program.\n";
+        std::cerr << fill(i18n("Quillo: {module} isn't its desktop program."), {{"module", module}})
+                  << '\n';
         return 1;
     }
     return desktopMain(argc, argv);
@@ -67,7 +72,8 @@ int runCommand(const CommandLine::Command& command, char** argv) {
         if (auto reply = sendToRunningInstance(
                 {InstanceRequest::Kind::paste, paste->snippet, paste->values}, requestTimeout))
             return printed(*reply);
-        std::cerr << "quillo: Quillo isn't running, so there is nothing to paste with.\n";
+        std::cerr << i18n("quillo: Quillo isn't running, so there is nothing to paste with.")
+                  << '\n';
         return 1;
     }
     return CommandLine::outputWritten(

@@ -1,5 +1,7 @@
 #include "AppState.h"
 
+#include "core/util/Translation.h"
+
 #include <stdexcept>
 #include <utility>
 
@@ -90,8 +92,10 @@ void AppState::setShortcut(const Shortcut& shortcut) {
     } else {
         // Registering gave up the old combination: take it back so it keeps working.
         environment_.hotKey.registerShortcut(old);
-        problem = shortcut.displayString() + " is already used by another app, so " +
-                  old.displayString() + " is still the shortcut." + alreadyUsed(shortcut);
+        problem = fill(i18n("{shortcut} is already used by another app, so {old} is still the "
+                            "shortcut."),
+                       {{"shortcut", shortcut.displayString()}, {"old", old.displayString()}}) +
+                  alreadyUsed(shortcut);
     }
     if (shortcut_ == old && problem == shortcutProblem_)
         return;
@@ -102,14 +106,16 @@ void AppState::setShortcut(const Shortcut& shortcut) {
 std::string AppState::alreadyUsed(const Shortcut& shortcut) const {
     const auto holder =
         environment_.hotKey.service().holderOf(shortcut.keyCode, shortcut.modifiers);
-    return holder ? " It is taken by \u201c" + *holder + "\u201d." : std::string();
+    return holder ? " " + fill(i18n("It is taken by “{holder}”."), {{"holder", *holder}})
+                  : std::string();
 }
 
 void AppState::setShortcutInDesktop(bool on) {
     std::optional<std::string> problem;
     if (environment_.hotKey.service().setUpInDesktop(on) != 0)
-        problem =
-            shortcut_.displayString() + " is already used by another app." + alreadyUsed(shortcut_);
+        problem = fill(i18n("{shortcut} is already used by another app."),
+                       {{"shortcut", shortcut_.displayString()}}) +
+                  alreadyUsed(shortcut_);
     shortcutProblem_ = std::move(problem);
     changed();
 }

@@ -4,6 +4,7 @@
 #include "ImportCommand.h"
 #include "LibraryCommands.h"
 #include "core/model/Library.h"
+#include "core/util/Translation.h"
 #include "core/util/UnicodeText.h"
 
 namespace quillo::CommandLine {
@@ -24,7 +25,7 @@ int run(const Command& command, std::string_view version, std::ostream& out, std
             [&](const ImportBackup& import) { return runImportCommand(import.backup, out, err); },
             [&](const Paste&) {
                 // The desktop program hands pastes to its running instance.
-                err << "quillo: paste needs the Quillo desktop program running.\n";
+                err << i18n("quillo: paste needs the Quillo desktop program running.") << '\n';
                 return 1;
             },
             [&](const Help&) { return 0; },
@@ -46,7 +47,7 @@ const Snippet* findSnippet(const Library& library, std::string_view reference) {
 }
 
 std::string unknownSnippet(std::string_view reference) {
-    return "no snippet has the id or name “" + std::string(reference) + "”.";
+    return fill(i18n("no snippet has the id or name “{name}”."), {{"name", reference}});
 }
 
 } // namespace quillo::CommandLine

@@ -5,6 +5,7 @@
 #include "core/platform/Log.h"
 #include "core/platform/Scheduler.h"
 #include "core/util/Files.h"
+#include "core/util/Translation.h"
 
 namespace quillo {
 
@@ -28,13 +29,16 @@ ImportReport importAndSave(ATextImporter& importer, Library& library,
     try {
         added = importer.importFile(backup);
     } catch (const ImportError& error) {
-        return {1, "Import failed: " + error.errorDescription()};
+        return {1, fill(i18n("Import failed: {reason}"), {{"reason", error.errorDescription()}})};
     }
     library.saveNow();
     if (added > 0 && library.savesBlocked())
-        return {1, "Import failed: " + library.problem().value_or("the library can't be saved.")};
-    return {0,
-            "Imported " + std::to_string(added) + " snippets into " + library.fileURL().string()};
+        return {
+            1, fill(i18n("Import failed: {reason}"),
+                    {{"reason", library.problem().value_or(i18n("the library can't be saved."))}})};
+    return {0, fill(i18np("Imported {count} snippet into {file}",
+                          "Imported {count} snippets into {file}", added),
+                    {{"file", library.fileURL().string()}})};
 }
 
 int runImportCommand(const std::filesystem::path& backup, std::ostream& out, std::ostream& err,
@@ -49,18 +53,19 @@ int runImportCommand(const std::filesystem::path& backup, std::ostream& out, std
                 return handedOverStatus.has_value();
             },
             {wait, std::chrono::milliseconds(50), [&] {
-                 err << "quillo: another Quillo process is writing the library; the import "
-                        "waits for it to finish.\n"
+                 err << i18n("quillo: another Quillo process is writing the library; the import "
+                             "waits for it to finish.")
+                     << '\n'
                      << std::flush;
              }});
     } catch (const FileError& error) {
-        out << "Import failed: " << error.what() << '\n';
+        out << fill(i18n("Import failed: {reason}"), {{"reason", error.what()}}) << '\n';
         return 1;
     }
     if (std::holds_alternative<SingleWriter::HandedOver>(writer))
         return *handedOverStatus;
     if (std::holds_alternative<SingleWriter::Busy>(writer)) {
-        out << "Import failed: another Quillo process is still writing the library.\n";
+        out << i18n("Import failed: another Quillo process is still writing the library.") << '\n';
         return 1;
     }
 

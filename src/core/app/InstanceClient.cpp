@@ -1,6 +1,7 @@
 #include "InstanceClient.h"
 
 #include "core/platform/InstanceSocket.h"
+#include "core/util/Translation.h"
 #include "core/util/UnixSocket.h"
 
 #include <string>
@@ -12,7 +13,7 @@ namespace quillo {
 namespace {
 
 InstanceReply noAnswer() {
-    return {1, "", "quillo: the running program didn't answer.\n"};
+    return {1, "", i18n("quillo: the running program didn't answer.") + "\n"};
 }
 
 } // namespace
@@ -30,8 +31,10 @@ std::optional<InstanceReply> sendToRunningInstance(const InstanceRequest& reques
         return std::nullopt;
     if (socket->peerUser() != ::getuid())
         return InstanceReply{1, "",
-                             "quillo: the program listening at “" + socketPath +
-                                 "” belongs to another user, so nothing was sent to it.\n"};
+                             fill(i18n("quillo: the program listening at “{socket}” belongs to "
+                                       "another user, so nothing was sent to it."),
+                                  {{"socket", socketPath}}) +
+                                 "\n"};
 
     const UnixSocket::Clock::time_point deadline = UnixSocket::Clock::now() + timeout;
     if (!socket->sendAll(InstanceProtocol::line(request), deadline))

@@ -6,6 +6,7 @@
 #include "core/picker/PickerSearch.h"
 #include "core/platform/DataFolder.h"
 #include "core/util/Files.h"
+#include "core/util/Translation.h"
 
 #include <functional>
 #include <nlohmann/json.hpp>
@@ -27,10 +28,6 @@ struct QuietEnvironment {
     LibraryEnvironment library() { return {clock, scheduler, log, userDataFolder()}; }
 };
 
-std::string inQuotes(std::string_view text) {
-    return "“" + std::string(text) + "”";
-}
-
 /// What of the snippets' texts a mode reads.
 enum class Texts { none, all };
 
@@ -47,7 +44,9 @@ int withLibrary(
         if (Files::exists(file))
             read.emplace(file);
     } catch (const std::exception& error) {
-        err << "quillo: can't read the library " << file.string() << ": " << error.what() << '\n';
+        err << fill(i18n("quillo: can't read the library {file}: {reason}"),
+                    {{"file", file.string()}, {"reason", error.what()}})
+            << '\n';
         return 1;
     }
     LibraryFile contents;
@@ -159,8 +158,9 @@ int runOnLibrary(const Render& command, std::ostream& out, std::ostream& err) {
             return 0;
         }
         if (!rendered.html) {
-            err << "quillo: " << inQuotes(snippet.name)
-                << " is a plain-text snippet, so it has no HTML.\n";
+            err << fill(i18n("quillo: “{name}” is a plain-text snippet, so it has no HTML."),
+                        {{"name", snippet.name}})
+                << '\n';
             return 1;
         }
         out << *rendered.html;

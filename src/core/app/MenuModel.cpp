@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "core/text/NaturalOrder.h"
+#include "core/util/Translation.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -47,13 +48,15 @@ std::vector<MenuItem> MenuModel::build(const Library& library, const Shortcut& s
     std::vector<MenuItem> menu;
     if (const std::optional<std::string>& reason = library.unreadableChange()) {
         menu.push_back({.kind = MenuItem::Kind::notice,
-                        .title = "The library file was changed outside Quillo and can't be read:"});
+                        .title = i18n("The library file was changed outside Quillo and can't "
+                                      "be read:")});
         menu.push_back({.kind = MenuItem::Kind::notice, .title = *reason});
-        menu.push_back(commandItem("Use Quillo's copy", MenuCommand::useOwnCopy));
+        menu.push_back(commandItem(i18n("Use Quillo's copy"), MenuCommand::useOwnCopy));
         menu.push_back(separator());
     }
-    menu.push_back(
-        commandItem("Insert Snippet…  " + shortcut.displayString(), MenuCommand::insertSnippet));
+    menu.push_back(commandItem(
+        fill(i18n("Insert Snippet…  {shortcut}"), {{"shortcut", shortcut.displayString()}}),
+        MenuCommand::insertSnippet));
     menu.push_back(separator());
 
     // Sorted into groups in one pass, so large libraries stay quick to open.
@@ -78,13 +81,13 @@ std::vector<MenuItem> MenuModel::build(const Library& library, const Shortcut& s
         menu.push_back(submenu(group.name, snippets));
     }
     if (!ungrouped.empty())
-        menu.push_back(submenu("Ungrouped", ungrouped));
+        menu.push_back(submenu(i18n("Ungrouped"), ungrouped));
 
     menu.push_back(separator());
-    menu.push_back(commandItem("Open Library…", MenuCommand::openLibrary));
-    menu.push_back(commandItem("Settings…", MenuCommand::openSettings, "Ctrl+,"));
+    menu.push_back(commandItem(i18n("Open Library…"), MenuCommand::openLibrary));
+    menu.push_back(commandItem(i18n("Settings…"), MenuCommand::openSettings, "Ctrl+,"));
     menu.push_back(separator());
-    menu.push_back(commandItem("Quit Quillo", MenuCommand::quit, "Ctrl+Q"));
+    menu.push_back(commandItem(i18n("Quit Quillo"), MenuCommand::quit, "Ctrl+Q"));
     return menu;
 }
 

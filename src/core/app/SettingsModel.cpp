@@ -1,5 +1,7 @@
 #include "SettingsModel.h"
 
+#include "core/util/Translation.h"
+
 #include <utility>
 
 namespace quillo {
@@ -14,7 +16,7 @@ SettingsModel::~SettingsModel() {
 }
 
 std::string SettingsModel::shortcutTitle() const {
-    return recording_ ? recordingTitle : environment_.app.shortcut().displayString();
+    return recording_ ? i18n(recordingTitle) : environment_.app.shortcut().displayString();
 }
 
 bool SettingsModel::offersLatestBackup() const {
@@ -111,8 +113,8 @@ void SettingsModel::showLibraryFile() {
 
 std::string SettingsModel::importResult(std::size_t added) {
     if (added == 0)
-        return "Everything from aText is already in your library.";
-    return "Imported " + std::to_string(added) + " snippet" + (added == 1 ? "" : "s") + ".";
+        return i18n("Everything from aText is already in your library.");
+    return i18np("Imported {count} snippet.", "Imported {count} snippets.", added);
 }
 
 void SettingsModel::changed() {

@@ -11,6 +11,7 @@
 #include "core/platform/PickerPanel.h"
 #include "core/platform/Sound.h"
 #include "core/util/ObserverList.h"
+#include "core/util/Translation.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -41,7 +42,7 @@ struct SettingsEnvironment {
 class SettingsModel {
 public:
     /// The shortcut button's title while it waits for a combination.
-    static constexpr const char* recordingTitle = "Type a shortcut…";
+    static constexpr const char* recordingTitle = I18N_NOOP("Type a shortcut…");
 
     /// Reads whether the program opens at login.
     explicit SettingsModel(const SettingsEnvironment& environment);

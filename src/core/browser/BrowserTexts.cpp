@@ -1,24 +1,25 @@
 #include "BrowserTexts.h"
 
+#include "core/util/Translation.h"
 #include "core/util/UnicodeText.h"
 
 namespace quillo::BrowserTexts {
 
 std::string deleteConfirmationTitle(std::size_t count) {
-    return "Delete " +
-           (count == 1 ? std::string("this snippet") : std::to_string(count) + " snippets") + "?";
+    return i18np("Delete this snippet?", "Delete {count} snippets?", count);
 }
 
 std::string selectionTitle(std::size_t count) {
-    return count == 0 ? "No Snippet Selected" : std::to_string(count) + " Snippets Selected";
+    return count == 0 ? i18n("No Snippet Selected")
+                      : i18np("{count} Snippet Selected", "{count} Snippets Selected", count);
 }
 
 std::string searchAndPasteHint(std::string_view shortcut) {
-    return "Press " + std::string(shortcut) + " in any app to search and paste.";
+    return fill(i18n("Press {shortcut} in any app to search and paste."), {{"shortcut", shortcut}});
 }
 
 std::string readyStatus(std::string_view shortcut) {
-    return "Ready \u00B7 " + std::string(shortcut) + " to insert";
+    return fill(i18n("Ready \u00B7 {shortcut} to insert"), {{"shortcut", shortcut}});
 }
 
 std::string trimmedGroupName(std::string_view name) {

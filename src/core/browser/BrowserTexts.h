@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/util/Translation.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -11,8 +13,9 @@ namespace BrowserTexts {
 
 /// "Delete this snippet?" for one, "Delete 3 snippets?" for more.
 std::string deleteConfirmationTitle(std::size_t count);
-inline constexpr std::string_view deleteConfirmationMessage =
-    "You can undo this until you delete something else.";
+/// Translated where it is shown.
+inline constexpr const char* deleteConfirmationMessage =
+    I18N_NOOP("You can undo this until you delete something else.");
 
 /// "No Snippet Selected" for none, "3 Snippets Selected" otherwise.
 std::string selectionTitle(std::size_t count);

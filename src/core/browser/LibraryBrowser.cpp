@@ -2,6 +2,7 @@
 
 #include "BrowserTexts.h"
 #include "core/text/Placeholders.h"
+#include "core/util/Translation.h"
 
 #include <utility>
 
@@ -245,11 +246,12 @@ void LibraryBrowser::setGroupName(std::string name) {
 }
 
 std::string LibraryBrowser::groupAlertTitle() const {
-    return renamingGroup_ ? "Rename Group" : "New Group";
+    return renamingGroup_ ? i18n("Rename Group") : i18n("New Group");
 }
 
 std::string LibraryBrowser::groupAlertAction() const {
-    return renamingGroup_ ? "Rename" : "Create";
+    // TRANSLATORS: the button that confirms the group dialog.
+    return renamingGroup_ ? i18n("Rename") : i18n("Create");
 }
 
 void LibraryBrowser::startNewGroup() {

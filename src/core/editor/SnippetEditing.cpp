@@ -2,6 +2,7 @@
 
 #include "core/text/HTMLText.h"
 #include "core/text/Placeholders.h"
+#include "core/util/Translation.h"
 #include "core/util/UnicodeText.h"
 
 namespace quillo::SnippetEditing {
@@ -58,20 +59,22 @@ std::string convertedText(const Snippet& snippet, SnippetFormat format) {
 
 std::string usageText(const Snippet& snippet, Date now, const DateFormatting& dates) {
     if (!snippet.lastUsed)
-        return "Not used yet";
-    return "Used " + std::to_string(snippet.useCount) + " time" +
-           (snippet.useCount == 1 ? "" : "s") + ", last " +
-           dates.relativeTime(*snippet.lastUsed, now);
+        return i18n("Not used yet");
+    // TRANSLATORS: {when} is a relative time such as "2 days ago".
+    return fill(i18np("Used {count} time, last {when}", "Used {count} times, last {when}",
+                      static_cast<unsigned long>(std::max<std::int64_t>(snippet.useCount, 0))),
+                {{"when", dates.relativeTime(*snippet.lastUsed, now)}});
 }
 
 std::string asksForText(const Snippet& snippet) {
     const auto fields = Placeholders::fields(snippet.text, snippet.format == SnippetFormat::rich);
     if (fields.empty())
         return {};
-    std::string text = "Asks for: ";
+    std::string names;
     for (std::size_t i = 0; i < fields.size(); ++i)
-        text += (i == 0 ? "" : ", ") + fields[i].name;
-    return text;
+        names += (i == 0 ? "" : ", ") + fields[i].name;
+    // TRANSLATORS: {fields} is the list of a snippet's fill-in fields, such as "name, city".
+    return fill(i18n("Asks for: {fields}"), {{"fields", names}});
 }
 
 } // namespace quillo::SnippetEditing

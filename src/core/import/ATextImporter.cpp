@@ -5,6 +5,7 @@
 #include "core/text/HTMLText.h"
 #include "core/text/IcuRegex.h"
 #include "core/util/Files.h"
+#include "core/util/Translation.h"
 
 #include <algorithm>
 #include <system_error>
@@ -205,7 +206,8 @@ private:
         // limit, so such a backup is refused; so is a group inside itself.
         KeyedArchive::Visit visit(archive_, object);
         if (!walked_.insert(object).second)
-            throw ArchiveError("The backup is damaged: a group is listed in more than one place.");
+            throw ArchiveError(
+                i18n("The backup is damaged: a group is listed in more than one place."));
         const auto nameRef = archive_.field(object, "Name");
         const auto name = nameRef ? archive_.string(*nameRef) : std::nullopt;
         std::optional<std::string> joined;
@@ -282,7 +284,7 @@ std::optional<std::size_t> ATextImporter::importLatest() {
 
 void ATextImporter::chooseAndImport() {
     const auto file = environment_.dialogs.chooseFile(
-        {"Choose an aText backup (.atext). aText makes one every day.",
+        {i18n("Choose an aText backup (.atext). aText makes one every day."),
          backupsFolder(),
          {"atext"}});
     if (!file)
@@ -296,12 +298,13 @@ void ATextImporter::chooseAndImport() {
     }
     const std::size_t added = environment_.library.merge(imported.groups, imported.snippets);
     if (added > 0)
-        environment_.dialogs.showAlert("Imported " + std::to_string(added) + " snippet" +
-                                           (added == 1 ? "" : "s"),
-                                       "Groups were matched by name.");
+        environment_.dialogs.showAlert(
+            i18np("Imported {count} snippet", "Imported {count} snippets", added),
+            i18n("Groups were matched by name."));
     else
-        environment_.dialogs.showAlert("Nothing new to import",
-                                       "Everything in that backup is already in your library.");
+        environment_.dialogs.showAlert(
+            i18n("Nothing new to import"),
+            i18n("Everything in that backup is already in your library."));
 }
 
 std::size_t ATextImporter::importFile(const fs::path& file) {
@@ -328,17 +331,17 @@ ImportedBackup ATextImporter::readBytes(std::string_view bytes) const {
         const auto root = archive.root();
         const auto entries = root ? archive.dictionary(*root) : std::nullopt;
         if (!entries)
-            throw ImportError(std::string(notABackup));
+            throw ImportError(i18n(notABackup.data()));
         std::optional<std::vector<Ref>> items;
         for (const auto& [key, value] : *entries) {
             const auto name = archive.string(key);
             if (!name)
-                throw ImportError(std::string(notABackup));
+                throw ImportError(i18n(notABackup.data()));
             if (*name == "Snippets" && !items)
                 items = archive.array(value);
         }
         if (!items)
-            throw ImportError(std::string(notABackup));
+            throw ImportError(i18n(notABackup.data()));
         BackupWalk walk(archive, *this);
         walk.walk(*items, std::nullopt, std::nullopt);
         return walk.finish();
@@ -384,7 +387,7 @@ std::optional<Snippet> ATextImporter::convert(const ATextSnippet& record,
                     name = line;
             }
         } else {
-            name = abbreviation.empty() ? "Untitled" : abbreviation;
+            name = abbreviation.empty() ? i18n("Untitled") : abbreviation;
         }
     }
 

@@ -5,6 +5,7 @@
 #include "core/platform/Clock.h"
 #include "core/platform/Dialogs.h"
 #include "core/text/StyledText.h"
+#include "core/util/Translation.h"
 #include "core/util/Uuid.h"
 
 #include <cstddef>
@@ -60,7 +61,9 @@ struct ImportEnvironment {
 class ATextImporter {
 public:
     /// The one error of the importer's own: the file is an archive, but not a backup.
-    static constexpr std::string_view notABackup = "This doesn't look like an aText backup.";
+    /// Translated where it is reported.
+    static constexpr std::string_view notABackup =
+        I18N_NOOP("This doesn't look like an aText backup.");
 
     explicit ATextImporter(const ImportEnvironment& environment);
 

@@ -1,5 +1,7 @@
 #include "ArchivedText.h"
 
+#include "core/util/Translation.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -137,9 +139,9 @@ std::size_t readNumber(const std::string& bytes, std::size_t& position) {
     std::uint64_t number = 0;
     for (int shift = 0;; shift += 7) {
         if (position >= bytes.size())
-            throw ArchiveError("The archive is damaged: a text's styles are cut short.");
+            throw ArchiveError(i18n("The archive is damaged: a text's styles are cut short."));
         if (shift > 56)
-            throw ArchiveError("The archive is damaged: a text's styles are unreadable.");
+            throw ArchiveError(i18n("The archive is damaged: a text's styles are unreadable."));
         const auto byte = static_cast<unsigned char>(bytes[position++]);
         number |= std::uint64_t{byte & 0x7Fu} << shift;
         if ((byte & 0x80) == 0)

@@ -1,5 +1,7 @@
 #include "KeyedArchive.h"
 
+#include "core/util/Translation.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -17,7 +19,7 @@ constexpr double referenceDate = 978307200;
 constexpr double latestSeconds = 1e12;
 
 [[noreturn]] void notAnArchive() {
-    throw ArchiveError("This file is not a keyed archive.");
+    throw ArchiveError(i18n("This file is not a keyed archive."));
 }
 
 Date dateFromReferenceSeconds(double seconds) {
@@ -78,8 +80,8 @@ KeyedArchive KeyedArchive::read(std::string_view bytes) {
         notAnArchive();
     const PropertyListObject& number = list.object(*version);
     if (number.type != Type::integer || number.integer != archiverVersion)
-        throw ArchiveError("This archive was written in a format version this program "
-                           "doesn't know.");
+        throw ArchiveError(i18n("This archive was written in a format version this program "
+                                "doesn't know."));
     if (list.object(*top).type != Type::dictionary || list.object(*objects).type != Type::array)
         notAnArchive();
     archive.top_ = *top;
@@ -93,7 +95,7 @@ std::optional<KeyedArchive::Ref> KeyedArchive::resolve(Ref value) const {
         return value;
     const std::vector<std::uint32_t>& objects = at(objects_).members;
     if (object.uid >= objects.size())
-        throw ArchiveError("The archive is damaged: it refers to an object it doesn't hold.");
+        throw ArchiveError(i18n("The archive is damaged: it refers to an object it doesn't hold."));
     // Object 0 is "$null", which stands for nothing.
     if (object.uid == 0)
         return std::nullopt;
@@ -230,7 +232,7 @@ KeyedArchive::dictionary(Ref object) const {
     const std::vector<std::uint32_t>& keyRefs = at(*keys).members;
     const std::vector<std::uint32_t>& valueRefs = at(*values).members;
     if (keyRefs.size() != valueRefs.size())
-        throw ArchiveError("The archive is damaged: a dictionary has keys without values.");
+        throw ArchiveError(i18n("The archive is damaged: a dictionary has keys without values."));
     std::vector<std::pair<Ref, Ref>> entries;
     entries.reserve(keyRefs.size());
     for (std::size_t i = 0; i < keyRefs.size(); ++i) {
@@ -255,9 +257,9 @@ std::optional<std::string> KeyedArchive::url(Ref object) const {
 KeyedArchive::Visit::Visit(const KeyedArchive& archive, Ref object)
     : archive_(archive), object_(object) {
     if (archive_.inProgress_.contains(object))
-        throw ArchiveError("The archive is damaged: an object contains itself.");
+        throw ArchiveError(i18n("The archive is damaged: an object contains itself."));
     if (archive_.inProgress_.size() >= maximumDepth)
-        throw ArchiveError("The archive is nested too deeply to read.");
+        throw ArchiveError(i18n("The archive is nested too deeply to read."));
     archive_.inProgress_.insert(object);
 }
 

@@ -1,5 +1,7 @@
 #include "PropertyList.h"
 
+#include "core/util/Translation.h"
+
 #include <algorithm>
 #include <bit>
 #include <unicode/ustring.h>
@@ -16,22 +18,25 @@ constexpr std::size_t headerSize = magic.size();
 constexpr std::size_t trailerSize = 32;
 
 namespace sentence {
-constexpr const char* notPropertyList = "This file is not a binary property list.";
-constexpr const char* cutShort = "The property list is cut short.";
-constexpr const char* tooLarge = "The property list is too large to read.";
-constexpr const char* badTable = "The property list is damaged: its table of objects is invalid.";
-constexpr const char* outside = "The property list is damaged: an object lies outside the file.";
-constexpr const char* tooLong = "The property list is damaged: an object is longer than the file.";
+constexpr const char* notPropertyList = I18N_NOOP("This file is not a binary property list.");
+constexpr const char* cutShort = I18N_NOOP("The property list is cut short.");
+constexpr const char* tooLarge = I18N_NOOP("The property list is too large to read.");
+constexpr const char* badTable =
+    I18N_NOOP("The property list is damaged: its table of objects is invalid.");
+constexpr const char* outside =
+    I18N_NOOP("The property list is damaged: an object lies outside the file.");
+constexpr const char* tooLong =
+    I18N_NOOP("The property list is damaged: an object is longer than the file.");
 constexpr const char* missing =
-    "The property list is damaged: an object refers to an object that does not exist.";
+    I18N_NOOP("The property list is damaged: an object refers to an object that does not exist.");
 constexpr const char* unknownKind =
-    "The property list is damaged: it holds an object of an unknown kind.";
+    I18N_NOOP("The property list is damaged: it holds an object of an unknown kind.");
 constexpr const char* overlapping =
-    "The property list is damaged: its objects overlap or are shared.";
+    I18N_NOOP("The property list is damaged: its objects overlap or are shared.");
 } // namespace sentence
 
 [[noreturn]] void fail(const char* what) {
-    throw PropertyListError(what);
+    throw PropertyListError(i18n(what));
 }
 
 // A big-endian unsigned number of 1 to 8 bytes, which the caller has checked are there.

@@ -4,6 +4,7 @@
 #include "LibraryFile.h"
 #include "core/util/DateText.h"
 #include "core/util/Files.h"
+#include "core/util/Translation.h"
 
 #include <algorithm>
 #include <memory>
@@ -21,7 +22,6 @@ constexpr std::chrono::milliseconds saveDelay{400};
 // steps (an editor's) or by renaming (a sync tool's) is over by then.
 constexpr std::chrono::milliseconds outsideChangeDelay{200};
 constexpr std::size_t backupsKept = 14;
-constexpr std::string_view saveFailedPrefix = "Couldn't save your library";
 
 fs::path libraryFolderIn(const fs::path& dataFolder) {
     return dataFolder / "Quillo";
@@ -58,8 +58,9 @@ std::uint64_t contentHash(std::string_view bytes) {
 }
 
 std::string setAsideMessage(const std::string& asideName) {
-    return "Your library file couldn't be read, so it was set aside as “" + asideName +
-           "”. Daily backups are in the Backups folder next to it.";
+    return fill(i18n("Your library file couldn't be read, so it was set aside as “{name}”. Daily "
+                     "backups are in the Backups folder next to it."),
+                {{"name", asideName}});
 }
 
 // A name in `folder` of `stem` and `suffix` that nothing has yet, numbered from 2 when needed.
@@ -222,10 +223,10 @@ std::optional<std::string> Library::migrateLegacyFolder() {
         Files::move(legacy / "library.json", fileURL());
     } catch (const FileError& error) {
         log_.write(std::string("Quillo: couldn't move the old library: ") + error.what());
-        return std::string("Your library is still in the old “Stock Answers” folder and "
-                           "couldn't be moved (") +
-               error.what() +
-               "). Changes won't be saved until it's moved to the Quillo folder next to it.";
+        return fill(i18n("Your library is still in the old “Stock Answers” folder and couldn't be "
+                         "moved ({reason}). Changes won't be saved until it's moved to the Quillo "
+                         "folder next to it."),
+                    {{"reason", error.what()}});
     }
 
     // The library file is in; the old backups follow where that doesn't replace anything.
@@ -268,8 +269,9 @@ void Library::load() {
             problem_ = setAsideMessage(asideName);
         } catch (const FileError&) {
             // Never overwrite a file we could not read and could not move out of the way.
-            problem_ = std::string("Your library file couldn't be read (") + loadError.what() +
-                       "). Changes won't be saved until it's fixed.";
+            problem_ = fill(i18n("Your library file couldn't be read ({reason}). Changes won't be "
+                                 "saved until it's fixed."),
+                            {{"reason", loadError.what()}});
             blockSaves_ = true;
         }
         log_.write(std::string("Quillo: load failed: ") + loadError.what());
@@ -291,8 +293,7 @@ void Library::scheduleSave() {
 }
 
 bool Library::savesBlocked() const {
-    return blockSaves_ || unreadableChange_ ||
-           (problem_ && problem_->starts_with(saveFailedPrefix));
+    return blockSaves_ || unreadableChange_ || (problem_ && problem_ == saveFailure_);
 }
 
 void Library::saveNow() {
@@ -333,17 +334,19 @@ void Library::write() {
         if (!stamp)
             throw FileError("the file kept changing while it was being saved");
     } catch (const std::exception& error) {
-        problem_ = std::string(saveFailedPrefix) + " (" + error.what() +
-                   "). Your changes are kept while the app is open, and it tries again with your "
-                   "next change.";
+        problem_ = saveFailure_ =
+            fill(i18n("Couldn't save your library ({reason}). Your changes are kept while the app "
+                      "is open, and it tries again with your next change."),
+                 {{"reason", error.what()}});
         log_.write(std::string("Quillo: save failed: ") + error.what());
         changed();
         return;
     }
     known_ = {*stamp, contentHash(bytes), LibraryFingerprints::of(groups_, snippets_)};
     unsaved_ = false;
-    if (problem_ && problem_->starts_with(saveFailedPrefix)) {
+    if (problem_ && problem_ == saveFailure_) {
         problem_.reset();
+        saveFailure_.reset();
         changed();
     }
     writeBackup(bytes);
@@ -498,9 +501,10 @@ void Library::forgetDeletionIfBack() {
 }
 
 std::string Library::unreadableMessage(const std::string& reason) {
-    return "Your library file was changed outside Quillo and can't be read: " + reason +
-           (reason.ends_with('.') ? "" : ".") +
-           " Quillo keeps its own copy and won't save over the file.";
+    // TRANSLATORS: {reason} is a whole sentence that says what is wrong with the file.
+    return fill(i18n("Your library file was changed outside Quillo and can't be read: {reason} "
+                     "Quillo keeps its own copy and won't save over the file."),
+                {{"reason", reason.ends_with('.') ? reason : reason + "."}});
 }
 
 void Library::markUnreadable(const std::string& reason) {
@@ -528,8 +532,9 @@ void Library::useOwnCopy() {
     try {
         Files::move(fileURL(), folderURL() / asideName);
     } catch (const FileError& error) {
-        problem_ = std::string("The library file couldn't be set aside (") + error.what() +
-                   "). Quillo keeps its own copy and won't save over the file.";
+        problem_ = fill(i18n("The library file couldn't be set aside ({reason}). Quillo keeps its "
+                             "own copy and won't save over the file."),
+                        {{"reason", error.what()}});
         changed();
         return;
     }
@@ -559,12 +564,13 @@ void Library::findConflictCopies() {
 }
 
 std::optional<std::string> Library::mergeConflictCopy(const fs::path& copy) {
-    const std::string name = "“" + copy.filename().string() + "”";
+    const std::string name = copy.filename().string();
     LibraryFile contents;
     try {
         contents = LibraryFileCoding::decode(Files::read(copy, LibraryFileCoding::maximumSize));
     } catch (const std::exception& error) {
-        return name + " couldn't be merged: " + error.what();
+        return fill(i18n("“{name}” couldn't be merged: {reason}"),
+                    {{"name", name}, {"reason", error.what()}});
     }
     // A group the library still has by id is that group, whatever either side renamed it.
     for (SnippetGroup& incoming : contents.groups)
@@ -577,7 +583,9 @@ std::optional<std::string> Library::mergeConflictCopy(const fs::path& copy) {
         Files::createFolders(folder);
         Files::move(copy, freeName(folder, copy.stem().string(), copy.extension().string()));
     } catch (const FileError& error) {
-        failure = name + " was merged but couldn't be moved to the Backups folder: " + error.what();
+        failure = fill(i18n("“{name}” was merged but couldn't be moved to the Backups folder: "
+                            "{reason}"),
+                       {{"name", name}, {"reason", error.what()}});
     }
     findConflictCopies();
     return failure;

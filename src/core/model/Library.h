@@ -207,6 +207,8 @@ private:
     std::vector<SnippetGroup> groups_;
     std::vector<Snippet> snippets_;
     std::optional<std::string> problem_;
+    // The problem a failed save reported, while it is the one shown: the next save clears it.
+    std::optional<std::string> saveFailure_;
     std::optional<Deletion> lastDeletion_;
     ScheduledTask saveTask_;
     bool blockSaves_ = false;

@@ -1,5 +1,6 @@
 // The library's editing operations and the undo of the last deletion.
 #include "Library.h"
+#include "core/util/Translation.h"
 #include "core/util/UnicodeText.h"
 
 #include <algorithm>
@@ -55,7 +56,7 @@ const SnippetGroup* Library::group(std::optional<Uuid> id) const {
 
 std::string Library::groupName(const Snippet& snippet) const {
     const SnippetGroup* found = group(snippet.groupID);
-    return found ? found->name : "Ungrouped";
+    return found ? found->name : i18n("Ungrouped");
 }
 
 // ---- Snippets
@@ -64,7 +65,7 @@ Snippet Library::addSnippet(std::optional<Uuid> groupID) {
     const Date created = clock_.now();
     const Date modified = clock_.now();
     Snippet snippet{.id = Uuid::random(),
-                    .name = "New Snippet",
+                    .name = i18n("New Snippet"),
                     .format = SnippetFormat::rich,
                     .text = {},
                     .groupID = groupID,
@@ -130,8 +131,10 @@ void Library::deleteSnippets(const SnippetIDs& ids) {
         return;
     std::erase_if(snippets_, [&](const Snippet& s) { return ids.contains(s.id); });
     record.summary = record.snippets_.size() == 1
-                         ? "Deleted “" + record.snippets_.front().snippet.name + "”"
-                         : "Deleted " + std::to_string(record.snippets_.size()) + " snippets";
+                         ? fill(i18n("Deleted “{name}”"),
+                                {{"name", record.snippets_.front().snippet.name}})
+                         : i18np("Deleted {count} snippet", "Deleted {count} snippets",
+                                 record.snippets_.size());
     lastDeletion_ = std::move(record);
     changed();
     scheduleSave();
@@ -183,7 +186,7 @@ void Library::deleteGroup(Uuid id) {
             snippet.groupID.reset();
         }
     }
-    Deletion record("Deleted the group “" + removed.group.name + "”");
+    Deletion record(fill(i18n("Deleted the group “{name}”"), {{"name", removed.group.name}}));
     record.group_ = std::move(removed);
     lastDeletion_ = std::move(record);
     changed();

@@ -2,6 +2,7 @@
 
 #include "core/util/DateText.h"
 #include "core/util/Files.h"
+#include "core/util/Translation.h"
 #include "core/util/UnicodeText.h"
 
 #include <algorithm>
@@ -176,28 +177,36 @@ struct Place {
     Place member(const char* name) const { return {record, index, name}; }
 
     std::string description() const {
-        std::string text = record ? std::string(record) + " " + std::to_string(index) : "top level";
+        const std::string number = std::to_string(index);
+        // TRANSLATORS: where in the library file a value is: "snippet 3", "group 2", or the
+        // "top level" of the file, followed by the value's key in quotes.
+        std::string text = !record ? i18n("top level")
+                           : std::string_view(record) == "group"
+                               ? fill(i18n("group {number}"), {{"number", number}})
+                               : fill(i18n("snippet {number}"), {{"number", number}});
         if (key)
             text += std::string(" “") + key + "”";
         return text;
     }
 };
 
-[[noreturn]] void fail(const Place& place, std::string_view problem) {
-    throw LibraryFileError("The library file's " + place.description() + " " +
-                           std::string(problem));
+// `problem` is a message whose {place} says where the value is, and `detail` one more
+// placeholder's name and value.
+[[noreturn]] void fail(const Place& place, const char* problem,
+                       std::pair<std::string_view, std::string_view> detail = {}) {
+    throw LibraryFileError(fill(i18n(problem), {{"place", place.description()}, detail}));
 }
 
 element require(const object& record, const char* key, const Place& place) {
     element value;
     if (record.at_key(key).get(value) != simdjson::SUCCESS)
-        fail(place, std::string("has no “") + key + "”.");
+        fail(place, I18N_NOOP("The library file's {place} has no “{key}”."), {"key", key});
     return value;
 }
 
 element require(const std::optional<element>& value, const char* key, const Place& place) {
     if (!value)
-        fail(place, std::string("has no “") + key + "”.");
+        fail(place, I18N_NOOP("The library file's {place} has no “{key}”."), {"key", key});
     return *value;
 }
 
@@ -211,7 +220,7 @@ std::optional<element> optional(const std::optional<element>& value) {
 std::string_view requireString(const element& value, const Place& place) {
     std::string_view text;
     if (value.get_string().get(text) != simdjson::SUCCESS)
-        fail(place, "isn't a string.");
+        fail(place, I18N_NOOP("The library file's {place} isn't a string."));
     return text;
 }
 
@@ -220,7 +229,7 @@ std::int64_t requireInteger(const element& value, const Place& place) {
     case element_type::INT64:
         return value.get_int64().value_unsafe();
     case element_type::UINT64:
-        fail(place, "is too large.");
+        fail(place, I18N_NOOP("The library file's {place} is too large."));
     case element_type::DOUBLE: {
         // 3.0 is a whole number in JSON's eyes; 3.5 is not.
         const double number = value.get_double().value_unsafe();
@@ -231,13 +240,13 @@ std::int64_t requireInteger(const element& value, const Place& place) {
     default:
         break;
     }
-    fail(place, "isn't a whole number.");
+    fail(place, I18N_NOOP("The library file's {place} isn't a whole number."));
 }
 
 Uuid requireUuid(std::string_view text, const Place& place) {
     const std::optional<Uuid> id = Uuid::parse(text);
     if (!id)
-        fail(place, "isn't a UUID.");
+        fail(place, I18N_NOOP("The library file's {place} isn't a UUID."));
     return *id;
 }
 
@@ -248,7 +257,8 @@ Uuid requireUuid(const element& value, const Place& place) {
 Date requireDate(const element& value, const Place& place) {
     const std::optional<Date> date = parseIso8601(requireString(value, place));
     if (!date)
-        fail(place, "isn't a date such as 2026-12-05T03:54:06Z.");
+        fail(place,
+             I18N_NOOP("The library file's {place} isn't a date such as 2026-12-05T03:54:06Z."));
     return *date;
 }
 
@@ -256,21 +266,22 @@ SnippetFormat requireFormat(const element& value, const Place& place) {
     const std::string_view raw = requireString(value, place);
     const std::optional<SnippetFormat> format = snippetFormat(raw);
     if (!format)
-        fail(place, "is “" + std::string(raw) + "”, not “rich” or “plain”.");
+        fail(place, I18N_NOOP("The library file's {place} is “{value}”, not “rich” or “plain”."),
+             {"value", raw});
     return *format;
 }
 
 object requireObject(const element& value, const Place& place) {
     object record;
     if (value.get_object().get(record) != simdjson::SUCCESS)
-        fail(place, "isn't an object.");
+        fail(place, I18N_NOOP("The library file's {place} isn't an object."));
     return record;
 }
 
 simdjson::dom::array requireArray(const object& record, const char* key, const Place& place) {
     simdjson::dom::array list;
     if (require(record, key, place).get_array().get(list) != simdjson::SUCCESS)
-        fail(place.member(key), "isn't a list.");
+        fail(place.member(key), I18N_NOOP("The library file's {place} isn't a list."));
     return list;
 }
 
@@ -357,13 +368,13 @@ Snippet readSnippet(const element& value, const Place& place, const KnownIds& gr
 // memory the parser may read past their end.
 element parse(simdjson::dom::parser& parser, std::string_view bytes, bool padded) {
     if (bytes.size() > maximumSize)
-        throw LibraryFileError("The library file is too large to read (" +
-                               std::to_string(bytes.size() >> 20) + " MB).");
+        throw LibraryFileError(fill(i18n("The library file is too large to read ({size} MB)."),
+                                    {{"size", std::to_string(bytes.size() >> 20)}}));
     element document;
     if (const auto error = parser.parse(bytes.data(), bytes.size(), !padded).get(document);
         error != simdjson::SUCCESS)
-        throw LibraryFileError(std::string("The library file isn't valid JSON (") +
-                               simdjson::error_message(error) + ")");
+        throw LibraryFileError(fill(i18n("The library file isn't valid JSON ({reason})"),
+                                    {{"reason", simdjson::error_message(error)}}));
     return document;
 }
 

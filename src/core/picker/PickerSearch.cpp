@@ -5,6 +5,7 @@
 #include "core/text/NaturalOrder.h"
 #include "core/util/HelperThread.h"
 #include "core/util/UnicodeText.h"
+#include "core/util/Translation.h"
 
 #include <algorithm>
 #include <array>
@@ -28,8 +29,6 @@
 namespace quillo {
 
 namespace {
-
-constexpr std::string_view ungroupedName = "Ungrouped";
 
 // Pieces between U+0020 only: a tab or a no-break space stays inside its token.
 std::vector<std::string_view> tokensOf(std::string_view query) {
@@ -626,7 +625,7 @@ bool SearchCache::Index::refreshGroups(const Library& library) {
 
     groups_ = groups;
     groupSlots_.clear();
-    groupTexts_.assign(1, fold(ungroupedName));
+    groupTexts_.assign(1, fold(i18n("Ungrouped")));
     // The first group with an id names it, as in Library::groupName.
     for (const SnippetGroup& group : groups_) {
         const auto slot = static_cast<std::uint32_t>(groupTexts_.size());

@@ -1,6 +1,7 @@
 #include "InstanceSocket.h"
 
 #include "DataFolder.h"
+#include "core/util/Translation.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -15,10 +16,6 @@ namespace quillo {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string quoted(const fs::path& path) {
-    return "“" + path.string() + "”";
-}
 
 // A name from the library's folder that every build computes alike (FNV-1a).
 std::string folderDigest(const fs::path& folder) {
@@ -50,15 +47,18 @@ SocketFolders SocketFolders::ofEnvironment() {
 std::optional<std::string> privateFolderProblem(const fs::path& folder, uid_t user) {
     struct stat info {};
     if (::lstat(folder.c_str(), &info) != 0)
-        return "the folder " + quoted(folder) + " doesn't exist";
+        return fill(i18n("the folder “{folder}” doesn't exist"), {{"folder", folder.string()}});
     if (S_ISLNK(info.st_mode))
-        return "the folder " + quoted(folder) + " is a symbolic link";
+        return fill(i18n("the folder “{folder}” is a symbolic link"),
+                    {{"folder", folder.string()}});
     if (!S_ISDIR(info.st_mode))
-        return quoted(folder) + " isn't a folder";
+        return fill(i18n("“{folder}” isn't a folder"), {{"folder", folder.string()}});
     if (info.st_uid != user)
-        return "the folder " + quoted(folder) + " belongs to another user";
+        return fill(i18n("the folder “{folder}” belongs to another user"),
+                    {{"folder", folder.string()}});
     if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0)
-        return "the folder " + quoted(folder) + " is open to other users";
+        return fill(i18n("the folder “{folder}” is open to other users"),
+                    {{"folder", folder.string()}});
     return std::nullopt;
 }
 
@@ -71,16 +71,22 @@ std::variant<fs::path, std::string> instanceSocketPath(const SocketFolders& fold
         std::error_code ignored;
         fs::create_directories(folders.cacheFolder, ignored);
         if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-            return "the folder " + quoted(folder) + " couldn't be made";
+            return fill(i18n("the folder “{folder}” couldn't be made"),
+                        {{"folder", folder.string()}});
     }
     if (std::optional<std::string> problem = privateFolderProblem(folder, folders.user))
-        return "Quillo's socket can't go in a folder other users can reach, and " + *problem + ".";
+        // TRANSLATORS: {problem} is one of the "the folder … is …" texts.
+        return fill(i18n("Quillo's socket can't go in a folder other users can reach, and "
+                         "{problem}."),
+                    {{"problem", *problem}});
     const fs::path socket = folder / ("quillo-" + folderDigest(folders.dataFolder));
     constexpr std::size_t longest = sizeof(sockaddr_un::sun_path) - 1;
     if (socket.string().size() > longest)
-        return "the socket's path " + quoted(socket) + " is " +
-               std::to_string(socket.string().size()) + " bytes long, more than the " +
-               std::to_string(longest) + " a socket's path can have.";
+        return fill(i18n("the socket's path “{path}” is {size} bytes long, more than the "
+                         "{longest} a socket's path can have."),
+                    {{"path", socket.string()},
+                     {"size", std::to_string(socket.string().size())},
+                     {"longest", std::to_string(longest)}});
     return socket;
 }
 

@@ -1,6 +1,7 @@
 #include "FileLock.h"
 
 #include "Files.h"
+#include "core/util/Translation.h"
 
 #include <cerrno>
 #include <cstring>
@@ -13,9 +14,10 @@ namespace quillo {
 
 namespace {
 
-[[noreturn]] void fail(const std::filesystem::path& path, const char* what, int error) {
-    throw FileError("The lock file “" + path.filename().string() + "” couldn't be " + what + " (" +
-                    std::strerror(error) + ")");
+// `message` names the lock file as {file} and the system's reason as {reason}.
+[[noreturn]] void fail(const std::filesystem::path& path, const char* message, int error) {
+    throw FileError(fill(i18n(message),
+                         {{"file", path.filename().string()}, {"reason", std::strerror(error)}}));
 }
 
 } // namespace
@@ -27,7 +29,7 @@ std::optional<FileLock> FileLock::tryTake(const std::filesystem::path& path) {
     if (fd < 0 && (errno == EACCES || errno == EROFS)) // flock needs no write access
         fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        fail(path, "opened", errno);
+        fail(path, I18N_NOOP("The lock file “{file}” couldn't be opened ({reason})"), errno);
     int result = 0;
     do
         result = ::flock(fd, LOCK_EX | LOCK_NB);
@@ -38,7 +40,7 @@ std::optional<FileLock> FileLock::tryTake(const std::filesystem::path& path) {
     ::close(fd);
     if (error == EWOULDBLOCK)
         return std::nullopt;
-    fail(path, "locked", error);
+    fail(path, I18N_NOOP("The lock file “{file}” couldn't be locked ({reason})"), error);
 }
 
 FileLock::FileLock(FileLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}

@@ -1,5 +1,7 @@
 #include "Files.h"
 
+#include "core/util/Translation.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -27,12 +29,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string quoted(const fs::path& path) {
-    return "“" + path.filename().string() + "”";
+std::string nameOf(const fs::path& path) {
+    return path.filename().string();
 }
 
-[[noreturn]] void fail(const std::string& what, int error) {
-    throw FileError(what + " (" + std::strerror(error) + ")");
+// `message` names the file as {file} and the system's reason as {reason}.
+[[noreturn]] void fail(const char* message, const fs::path& path, int error) {
+    throw FileError(
+        fill(i18n(message), {{"file", nameOf(path)}, {"reason", std::strerror(error)}}));
 }
 
 // Closes a descriptor when it goes out of scope.
@@ -65,7 +69,7 @@ void writeAll(int fd, std::string_view bytes, const fs::path& target) {
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            fail(quoted(target) + " couldn't be written", errno);
+            fail(I18N_NOOP("“{file}” couldn't be written ({reason})"), target, errno);
         }
         data += written;
         left -= static_cast<std::size_t>(written);
@@ -105,17 +109,18 @@ namespace {
 // Opens a regular file of at most `limit` bytes for reading; its size when opened.
 std::size_t openToRead(Descriptor& fd, const fs::path& path, std::size_t limit, FileStamp* stamp) {
     if (fd.get() < 0)
-        fail(quoted(path) + " couldn't be opened", errno);
+        fail(I18N_NOOP("“{file}” couldn't be opened ({reason})"), path, errno);
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0)
-        fail(quoted(path) + " couldn't be read", errno);
+        fail(I18N_NOOP("“{file}” couldn't be read ({reason})"), path, errno);
     if (!S_ISREG(info.st_mode))
-        throw FileError(quoted(path) + " isn't a regular file.");
+        throw FileError(fill(i18n("“{file}” isn't a regular file."), {{"file", nameOf(path)}}));
     if (stamp)
         *stamp = stampOf(info);
     if (static_cast<std::uintmax_t>(info.st_size) > limit)
-        throw FileError(quoted(path) + " is too large to read (" +
-                        std::to_string(info.st_size >> 20) + " MB).");
+        throw FileError(
+            fill(i18n("“{file}” is too large to read ({size} MB)."),
+                 {{"file", nameOf(path)}, {"size", std::to_string(info.st_size >> 20)}}));
     return static_cast<std::size_t>(info.st_size);
 }
 
@@ -126,13 +131,13 @@ std::size_t readSome(const Descriptor& fd, char* into, std::size_t size, const f
         if (got >= 0)
             return static_cast<std::size_t>(got);
         if (errno != EINTR)
-            fail(quoted(path) + " couldn't be read", errno);
+            fail(I18N_NOOP("“{file}” couldn't be read ({reason})"), path, errno);
     }
 }
 
 void checkGrowth(std::size_t size, std::size_t limit, const fs::path& path) {
     if (size > limit) // it grew while being read
-        throw FileError(quoted(path) + " is too large to read.");
+        throw FileError(fill(i18n("“{file}” is too large to read."), {{"file", nameOf(path)}}));
 }
 
 } // namespace
@@ -190,17 +195,20 @@ Temporary writeTemporary(const fs::path& path, const fs::path& folder, std::stri
     Temporary written{(folder / ("." + path.filename().string() + ".XXXXXX")).string(), {}};
     Descriptor fd(::mkstemp(written.path.data()));
     if (fd.get() < 0)
-        fail(quoted(path) + " couldn't be saved in the folder " + quoted(folder), errno);
+        throw FileError(fill(i18n("“{file}” couldn't be saved in the folder “{folder}” ({reason})"),
+                             {{"file", nameOf(path)},
+                              {"folder", nameOf(folder)},
+                              {"reason", std::strerror(errno)}}));
     try {
         writeAll(fd.get(), bytes, path);
         if (::fsync(fd.get()) != 0)
-            fail(quoted(path) + " couldn't be flushed to disk", errno);
+            fail(I18N_NOOP("“{file}” couldn't be flushed to disk ({reason})"), path, errno);
         struct stat info {};
         if (::fstat(fd.get(), &info) != 0)
-            fail(quoted(path) + " couldn't be written", errno);
+            fail(I18N_NOOP("“{file}” couldn't be written ({reason})"), path, errno);
         written.stamp = stampOf(info);
         if (const int error = fd.close())
-            fail(quoted(path) + " couldn't be written", error);
+            fail(I18N_NOOP("“{file}” couldn't be written ({reason})"), path, error);
     } catch (...) {
         ::unlink(written.path.c_str());
         throw;
@@ -224,7 +232,7 @@ FileStamp writeAtomically(const fs::path& path, std::string_view bytes) {
     if (::rename(written.path.c_str(), path.c_str()) != 0) {
         const int error = errno;
         ::unlink(written.path.c_str());
-        fail(quoted(path) + " couldn't be replaced", error);
+        fail(I18N_NOOP("“{file}” couldn't be replaced ({reason})"), path, error);
     }
     syncFolder(folder);
     return written.stamp;
@@ -241,11 +249,11 @@ std::optional<FileStamp> writeAtomicallyOver(const fs::path& path, std::string_v
     if (::rename(written.path.c_str(), swap.c_str()) != 0) {
         const int error = errno;
         ::unlink(written.path.c_str());
-        fail(quoted(path) + " couldn't be saved", error);
+        fail(I18N_NOOP("“{file}” couldn't be saved ({reason})"), path, error);
     }
     const auto giveUp = [&](int error) {
         ::unlink(swap.c_str());
-        fail(quoted(path) + " couldn't be replaced", error);
+        fail(I18N_NOOP("“{file}” couldn't be replaced ({reason})"), path, error);
     };
     const auto leave = [&] {
         ::unlink(swap.c_str());
@@ -291,9 +299,11 @@ std::optional<FileStamp> writeAtomicallyOver(const fs::path& path, std::string_v
         } catch (const FileError&) {
         }
         if (back != 0)
-            fail(quoted(path) + " was replaced, and the version found there was kept as " +
-                     quoted(keepDisplacedAs),
-                 back);
+            throw FileError(fill(i18n("“{file}” was replaced, and the version found there was kept "
+                                      "as “{kept}” ({reason})"),
+                                 {{"file", nameOf(path)},
+                                  {"kept", nameOf(keepDisplacedAs)},
+                                  {"reason", std::strerror(back)}}));
         return std::nullopt;
     } else {
         ::unlink(swap.c_str()); // the version replaced, now under the swap name
@@ -334,9 +344,14 @@ void move(const fs::path& from, const fs::path& to) {
             error = errno;
     }
     if (error == EEXIST)
-        throw FileError(quoted(from) + " couldn't be moved to " + quoted(to.parent_path()) +
-                        " because an item named " + quoted(to) + " already exists.");
-    fail(quoted(from) + " couldn't be moved to " + quoted(to.parent_path()), error);
+        throw FileError(fill(
+            i18n("“{file}” couldn't be moved to “{folder}” because an item named "
+                 "“{name}” already exists."),
+            {{"file", nameOf(from)}, {"folder", nameOf(to.parent_path())}, {"name", nameOf(to)}}));
+    throw FileError(fill(i18n("“{file}” couldn't be moved to “{folder}” ({reason})"),
+                         {{"file", nameOf(from)},
+                          {"folder", nameOf(to.parent_path())},
+                          {"reason", std::strerror(error)}}));
 }
 
 void createFolders(const fs::path& path) {
@@ -351,12 +366,13 @@ void createFolders(const fs::path& path) {
     }
     for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder)
         if (::mkdir(folder->c_str(), 0700) != 0 && errno != EEXIST)
-            throw FileError("The folder " + quoted(path) + " couldn't be created (" +
-                            std::strerror(errno) + ")");
+            throw FileError(fill(i18n("The folder “{file}” couldn't be created ({reason})"),
+                                 {{"file", nameOf(path)}, {"reason", std::strerror(errno)}}));
     std::error_code error;
     if (!fs::is_directory(path, error))
-        throw FileError("The folder " + quoted(path) +
-                        " couldn't be created because a file of that name is in the way.");
+        throw FileError(fill(i18n("The folder “{file}” couldn't be created because a file of that "
+                                  "name is in the way."),
+                             {{"file", nameOf(path)}}));
 }
 
 std::vector<fs::path> list(const fs::path& folder) {
@@ -365,14 +381,14 @@ std::vector<fs::path> list(const fs::path& folder) {
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
         entries.push_back(it->path());
     if (error)
-        throw FileError("The folder " + quoted(folder) + " couldn't be listed (" + error.message() +
-                        ")");
+        throw FileError(fill(i18n("The folder “{file}” couldn't be listed ({reason})"),
+                             {{"file", nameOf(folder)}, {"reason", error.message()}}));
     return entries;
 }
 
 void remove(const fs::path& path) {
     if (::remove(path.c_str()) != 0)
-        fail(quoted(path) + " couldn't be removed", errno);
+        fail(I18N_NOOP("“{file}” couldn't be removed ({reason})"), path, errno);
 }
 
 } // namespace quillo::Files

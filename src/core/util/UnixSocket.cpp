@@ -1,5 +1,7 @@
 #include "UnixSocket.h"
 
+#include "core/util/Translation.h"
+
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -111,22 +113,23 @@ UnixSocket::receive(const std::function<bool(const std::string&)>& complete, std
 std::variant<UnixListener, std::string> UnixListener::listen(const std::string& path) {
     const std::optional<sockaddr_un> address = addressOf(path);
     if (!address)
-        return "the socket's path is too long (" + path + ").";
+        return fill(i18n("the socket's path is too long ({path})."), {{"path", path}});
     UnixSocket socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!socket.isOpen())
-        return std::string("couldn't make a socket (") + std::strerror(errno) + ").";
+        return fill(i18n("couldn't make a socket ({reason})."), {{"reason", std::strerror(errno)}});
     int bound = ::bind(socket.fd(), reinterpret_cast<const sockaddr*>(&*address), sizeof *address);
     if (bound != 0 && errno == EADDRINUSE) {
         // A socket left by a program that crashed answers nobody: clear it and try again.
         if (UnixSocket::connect(path))
-            return std::string("another Quillo is already running for this library.");
+            return i18n("another Quillo is already running for this library.");
         ::unlink(path.c_str());
         bound = ::bind(socket.fd(), reinterpret_cast<const sockaddr*>(&*address), sizeof *address);
     }
     // The folder is the user's alone; the file is too.
     if (bound != 0 || ::chmod(path.c_str(), S_IRUSR | S_IWUSR) != 0 ||
         ::listen(socket.fd(), SOMAXCONN) != 0)
-        return "couldn't listen for later launches (" + std::string(std::strerror(errno)) + ").";
+        return fill(i18n("couldn't listen for later launches ({reason})."),
+                    {{"reason", std::strerror(errno)}});
     return UnixListener(std::move(socket), path);
 }
 

@@ -197,9 +197,7 @@ void LibraryWindow::refreshConfirmation() {
     box->setIcon(QMessageBox::Warning);
     box->setWindowTitle(QStringLiteral("Quillo"));
     box->setText(QString::fromStdString(browser_.deleteConfirmationTitle()));
-    box->setInformativeText(
-        QString::fromUtf8(BrowserTexts::deleteConfirmationMessage.data(),
-                          static_cast<qsizetype>(BrowserTexts::deleteConfirmationMessage.size())));
+    box->setInformativeText(QString::fromStdString(i18n(BrowserTexts::deleteConfirmationMessage)));
     // The question stands out over the explanation, and the explanation reads on one line.
     if (auto* question = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
         question->setFont(LibraryLook::semibold(question->font()));
