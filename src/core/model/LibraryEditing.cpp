@@ -130,11 +130,10 @@ void Library::deleteSnippets(const SnippetIDs& ids) {
     if (record.snippets_.empty())
         return;
     std::erase_if(snippets_, [&](const Snippet& s) { return ids.contains(s.id); });
-    record.summary = record.snippets_.size() == 1
-                         ? fill(i18n("Deleted “{name}”"),
-                                {{"name", record.snippets_.front().snippet.name}})
-                         : i18np("Deleted {count} snippet", "Deleted {count} snippets",
-                                 record.snippets_.size());
+    record.summary =
+        record.snippets_.size() == 1
+            ? fill(i18n("Deleted “{name}”"), {{"name", record.snippets_.front().snippet.name}})
+            : i18np("Deleted {count} snippet", "Deleted {count} snippets", record.snippets_.size());
     lastDeletion_ = std::move(record);
     changed();
     scheduleSave();

@@ -4,8 +4,8 @@
 #include "core/text/Folding.h"
 #include "core/text/NaturalOrder.h"
 #include "core/util/HelperThread.h"
-#include "core/util/UnicodeText.h"
 #include "core/util/Translation.h"
+#include "core/util/UnicodeText.h"
 
 #include <algorithm>
 #include <array>
