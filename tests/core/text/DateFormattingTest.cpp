@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 // Saturday 5 December 2026, 03:54:06 UTC.
 const Date moment = utc(2026, 12, 5, 3, 54, 6);
 
-TEST(DateFormatting, blankOrNamedStylesInAnyCaseAndAnythingElseAsAPattern) {
+TEST(DateFormatting, stylesInAnyCaseOrPatternsInTheZoneGivenOrUtc) {
     const DateFormatting us("en_US", "America/New_York");
     struct Case {
         const char* style;
@@ -38,9 +38,7 @@ TEST(DateFormatting, blankOrNamedStylesInAnyCaseAndAnythingElseAsAPattern) {
         EXPECT_EQ(us.format(moment, c.style, false), c.date) << c.style;
         EXPECT_EQ(us.format(moment, c.style, true), c.time) << c.style;
     }
-}
-
-TEST(DateFormatting, theTimeZoneDecidesTheDayAndAnUnknownZoneIsUtc) {
+    // The time zone decides the day; an unknown zone is UTC.
     const Date evening = utc(2026, 12, 5, 23, 30);
     EXPECT_EQ(DateFormatting("en_US", "Europe/Berlin").format(evening, "", false),
               "December 6, 2026");

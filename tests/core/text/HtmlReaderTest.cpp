@@ -52,16 +52,16 @@ std::string hex(const std::optional<RgbColor>& color) {
 }
 
 // Compares long texts without printing them whole.
-#define EXPECT_SAME_TEXT(actual, expected)                                                         \
-    do {                                                                                           \
-        const std::string actualText = (actual);                                                   \
-        const std::string expectedText = (expected);                                               \
-        const auto differ = std::mismatch(actualText.begin(), actualText.end(),                    \
-                                          expectedText.begin(), expectedText.end());               \
-        EXPECT_TRUE(actualText == expectedText)                                                    \
-            << "lengths " << actualText.size() << " and " << expectedText.size()                   \
-            << ", first difference at " << (differ.first - actualText.begin());                    \
-    } while (false)
+::testing::AssertionResult sameText(const std::string& actual, const std::string& expected) {
+    if (actual == expected)
+        return ::testing::AssertionSuccess();
+    const auto differ =
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    return ::testing::AssertionFailure()
+           << "lengths " << actual.size() << " and " << expected.size() << ", first difference at "
+           << (differ.first - actual.begin());
+}
+#define EXPECT_SAME_TEXT(actual, expected) EXPECT_TRUE(sameText((actual), (expected)))
 
 std::string repeated(std::string_view part, std::size_t count) {
     std::string result;
@@ -131,12 +131,9 @@ TEST(HtmlReaderLines, InvisibleContentIsSkipped) {
               "ab");
 }
 
-TEST(HtmlReaderLines, EntitiesAreDecoded) {
+TEST(HtmlReaderLines, EntitiesAreDecodedAndReferencesPastTheLastCodePointAreReplaced) {
     EXPECT_EQ(plain("&lt;a&gt; &amp; &quot;&#39;&#x41;&euro;&hellip;"), "<a> & \"'A\u20ac\u2026");
-}
-
-TEST(HtmlReaderLines, ReferencesPastTheLastCodePointReadAsReplacementCharacters) {
-    // The parser hands on such a number's low bits as a lone byte, which is no UTF-8.
+    // The parser hands on too large a number's low bits as a lone byte, which is no UTF-8.
     EXPECT_EQ(plain("&#Xb99ee99e"), "\uFFFD");
     EXPECT_EQ(plain("a&#x1F600;b&#99999999999;c"), "a\U0001F600b\uFFFDc");
 }
@@ -220,7 +217,7 @@ TEST(HtmlReaderStyling, LinksKeepTheirTrimmedTarget) {
     EXPECT_FALSE(attributesOf("<a href=\"  \">x</a>", "x").link);
 }
 
-TEST(HtmlReaderStyling, LineFeedsAndMarkersCarryNoStyling) {
+TEST(HtmlReaderStyling, RunsAreMaximalAndLineFeedsAndMarkersCarryNoStyling) {
     const StyledText text = read("<ul><li><b>a</b></li></ul><div><i>b<br>c</i></div>");
     for (const StyledText::Run& run : text.runs()) {
         const std::string_view part = std::string_view(text.text()).substr(run.start, run.length);
@@ -228,13 +225,10 @@ TEST(HtmlReaderStyling, LineFeedsAndMarkersCarryNoStyling) {
             EXPECT_EQ(run.attributes, TextAttributes{}) << part;
         }
     }
-}
-
-TEST(HtmlReaderStyling, RunsAreMaximal) {
-    const StyledText text = read("<b>a</b><b>b</b><strong><span>c</span></strong> <u>d</u>");
-    ASSERT_EQ(text.runs().size(), 3u);
-    EXPECT_EQ(text.runs()[0].length, 3u); // "abc"
-    EXPECT_EQ(text.runs()[1].length, 1u); // " "
+    const StyledText runs = read("<b>a</b><b>b</b><strong><span>c</span></strong> <u>d</u>");
+    ASSERT_EQ(runs.runs().size(), 3u);
+    EXPECT_EQ(runs.runs()[0].length, 3u); // "abc"
+    EXPECT_EQ(runs.runs()[1].length, 1u); // " "
 }
 
 // Google Docs' wrapper is in the font weight test.
@@ -249,7 +243,7 @@ TEST(HtmlReaderStyling, PastedOutlookMarkup) {
     EXPECT_TRUE(attributesOf(outlook, "Ann").bold);
 }
 
-TEST(HtmlReaderCssColor, NamedColoursAndCssForms) {
+TEST(HtmlReaderCssColor, NamedColoursCssFormsAndLegacyValues) {
     EXPECT_EQ(hex(CssColor::named("AliceBlue")), "#f0f8ff");
     EXPECT_EQ(hex(CssColor::named("yellowgreen")), "#9acd32");
     EXPECT_EQ(hex(CssColor::named("grey")), hex(CssColor::named("gray")));
@@ -258,9 +252,7 @@ TEST(HtmlReaderCssColor, NamedColoursAndCssForms) {
     for (const char* invalid : {"#ab", "#abcde", "#abcdefg", "#ggg", "rgb(1,2,3,4,5)", "rgb(a,b,c)",
                                 "transparent", "currentcolor", ""})
         EXPECT_EQ(hex(CssColor::parse(invalid)), "none") << invalid;
-}
-
-TEST(HtmlReaderCssColor, LegacyColourValuesFollowTheHtmlRules) {
+    // Legacy colour values follow the HTML rules.
     EXPECT_EQ(hex(CssColor::parseLegacy("chucknorris")), "#c00000");
     EXPECT_EQ(hex(CssColor::parseLegacy("#0f0")), "#00ff00");
     EXPECT_EQ(hex(CssColor::parseLegacy("1F497D")), "#1f497d");

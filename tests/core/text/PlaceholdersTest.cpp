@@ -72,10 +72,14 @@ TEST(Placeholders, withoutDateSettingsTheEnvironmentsAreUsed) {
               "4. Dezember 2026 b");
 }
 
-TEST(Placeholders, clipboardIsTheTextPassedInOrNothing) {
+TEST(Placeholders, clipboardIsTheTextPassedInOrNothingAndNoReplacementIsScannedAgain) {
     EXPECT_EQ(render("[{{clipboard|none}}]", false), "[]");
     EXPECT_EQ(render("[{{clipboard}}]", false, {}, std::string("copied")), "[copied]");
     EXPECT_EQ(render("[{{CLIPBOARD:x|y}}]", false, {}, std::string("copied")), "[copied]");
+    // Replacements are never scanned again.
+    EXPECT_EQ(render("{{field:a}}{{field:b}}", false, {{"a", "{{"}, {"b", "time}}"}}), "{{time}}");
+    EXPECT_EQ(render("{{field:a}}", false, {{"a", "{{time}}"}}), "{{time}}");
+    EXPECT_EQ(render("{{clipboard}}", true, {}, std::string("{{date}}")), "{{date}}");
 }
 
 TEST(Placeholders, fieldValuesEmptyValuesAndDefaults) {
@@ -87,6 +91,10 @@ TEST(Placeholders, fieldValuesEmptyValuesAndDefaults) {
     // Names are exact: another case is another field.
     EXPECT_EQ(render(text, false, {{"customer name", "Ada"}}), "Dear Madam,");
     EXPECT_EQ(render("{{field:n}}", false), "");
+    // A field without a name is not listed but still renders.
+    EXPECT_TRUE(Placeholders::fields("{{field}} {{field: |d}}", false).empty());
+    EXPECT_EQ(render("[{{field}}][{{field:|d}}]", false), "[][d]");
+    EXPECT_EQ(render("[{{field}}][{{field:|d}}]", false, {{"", "v"}}), "[v][v]");
 }
 
 TEST(Placeholders, aRepeatedFieldIsListedOnceButKeepsEachDefault) {
@@ -94,12 +102,6 @@ TEST(Placeholders, aRepeatedFieldIsListedOnceButKeepsEachDefault) {
     EXPECT_EQ(Placeholders::fields(text, false), (std::vector<Field>{{"x", "one"}, {"y", ""}}));
     EXPECT_EQ(render(text, false), "one  two three");
     EXPECT_EQ(render(text, false, {{"x", "X"}, {"y", "Y"}}), "X Y X Y");
-}
-
-TEST(Placeholders, aFieldWithoutANameIsNotListedButStillRenders) {
-    EXPECT_TRUE(Placeholders::fields("{{field}} {{field: |d}}", false).empty());
-    EXPECT_EQ(render("[{{field}}][{{field:|d}}]", false), "[][d]");
-    EXPECT_EQ(render("[{{field}}][{{field:|d}}]", false, {{"", "v"}}), "[v][v]");
 }
 
 TEST(Placeholders, otherKeywordsAndNonMatchesStayAsWritten) {
@@ -133,28 +135,12 @@ TEST(Placeholders, htmlModeDecodesEntitiesInNamesAndDefaults) {
     EXPECT_EQ(Placeholders::fields("{{field:&nbsp;a }}", true), (std::vector<Field>{{" a", ""}}));
 }
 
-TEST(Placeholders, replacementsAreNeverScannedAgain) {
-    EXPECT_EQ(render("{{field:a}}{{field:b}}", false, {{"a", "{{"}, {"b", "time}}"}}), "{{time}}");
-    EXPECT_EQ(render("{{field:a}}", false, {{"a", "{{time}}"}}), "{{time}}");
-    EXPECT_EQ(render("{{clipboard}}", true, {}, std::string("{{date}}")), "{{date}}");
-}
-
-TEST(Placeholders, tokensTrimOnlySpacesAndTabs) {
-    const std::vector<Token> found =
-        Placeholders::tokens("{{\n Field \n:\n name \t|\tdefault: a|b \n}}", false);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].kind, "field");
-    EXPECT_EQ(found[0].argument, "\n name");
-    EXPECT_EQ(found[0].defaultValue, "default: a|b \n");
-}
-
-TEST(Placeholders, tokenRangesCountUtf16Units) {
+TEST(Placeholders, tokensTrimOnlySpacesAndTabsAndTheirRangesCountUtf16Units) {
+    EXPECT_EQ(Placeholders::tokens("{{\n Field \n:\n name \t|\tdefault: a|b \n}}", false),
+              (std::vector<Token>{{0, 38, "field", "\n name", "default: a|b \n"}}));
     // "é" is one unit, "😀" two.
-    const std::string text = "é😀 {{Date}} x {{field:Ré|😀}}";
-    const std::vector<Token> found = Placeholders::tokens(text, false);
-    ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0], (Token{4, 8, "date", "", ""}));
-    EXPECT_EQ(found[1], (Token{15, 15, "field", "Ré", "😀"}));
+    EXPECT_EQ(Placeholders::tokens("é😀 {{Date}} x {{field:Ré|😀}}", false),
+              (std::vector<Token>{{4, 8, "date", "", ""}, {15, 15, "field", "Ré", "😀"}}));
 }
 
 TEST(Placeholders, bytesAroundPlaceholdersAreCopiedExactly) {
