@@ -21,7 +21,7 @@ TEST(Snippet, onlyANameGivesAnEmptyRichUngroupedUnusedSnippet) {
     EXPECT_NE(snippet.id, Snippet{.name = "Hello"}.id);
 }
 
-TEST(Snippet, equalityCoversEveryField) {
+TEST(Snippet, equalityCoversEveryFieldAndComparesTextsAsUnicodeText) {
     const Snippet base{.name = "Hi", .text = "<div>Hi</div>", .useCount = 2};
     EXPECT_EQ(base, Snippet(base));
     Snippet other = base;
@@ -39,9 +39,8 @@ TEST(Snippet, equalityCoversEveryField) {
     other = base;
     other.id = Uuid::random();
     EXPECT_NE(base, other);
-}
 
-TEST(Snippet, textsCompareAsUnicodeText) {
+    // Texts compare as Unicode text.
     Snippet composed{.name = "Caf\u00e9", .text = "r\u00e9sum\u00e9"};
     Snippet decomposed = composed;
     decomposed.name = "Cafe\u0301";
