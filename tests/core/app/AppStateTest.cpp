@@ -32,7 +32,7 @@ protected:
     int notifications = 0;
 };
 
-TEST_F(AppStateTest, thePollNoticesRevokingAndGrantingWithinTwoSeconds) {
+TEST_F(AppStateTest, thePollNoticesRevokingAndGrantingWithinTwoSecondsAndARequestOnlyPrompts) {
     EXPECT_TRUE(app.accessibilityTrusted());
     app.startMonitoringPermission();
 
@@ -51,6 +51,16 @@ TEST_F(AppStateTest, thePollNoticesRevokingAndGrantingWithinTwoSeconds) {
     EXPECT_TRUE(app.accessibilityTrusted());
     EXPECT_EQ(notifications, 2);
     EXPECT_EQ(accessibility.prompts, 0);
+
+    // Requesting the permission prompts, and leaves the answer to the poll.
+    accessibility.trusted = false;
+    scheduler.advance(2s);
+    accessibility.trusted = true; // the user allows it when asked
+    app.requestAccessibility();
+    EXPECT_EQ(accessibility.prompts, 1);
+    EXPECT_FALSE(app.accessibilityTrusted());
+    scheduler.advance(2s);
+    EXPECT_TRUE(app.accessibilityTrusted());
 }
 
 TEST_F(AppStateTest, restartingThePollReplacesItAndTheStateStopsItWhenGone) {
@@ -68,18 +78,6 @@ TEST_F(AppStateTest, restartingThePollReplacesItAndTheStateStopsItWhenGone) {
         other.startMonitoringPermission();
     }
     EXPECT_EQ(scheduler.pendingCount(), 1u) << "only this test's own poll is left";
-}
-
-TEST_F(AppStateTest, requestingThePermissionPromptsAndLeavesTheAnswerToThePoll) {
-    accessibility.trusted = false;
-    app.startMonitoringPermission();
-    scheduler.advance(2s);
-    accessibility.trusted = true; // the user allows it when asked
-    app.requestAccessibility();
-    EXPECT_EQ(accessibility.prompts, 1);
-    EXPECT_FALSE(app.accessibilityTrusted());
-    scheduler.advance(2s);
-    EXPECT_TRUE(app.accessibilityTrusted());
 }
 
 TEST_F(AppStateTest, showingTheLibraryRaisesItAndEachRevealIsANewRequest) {

@@ -87,6 +87,13 @@ TEST_F(LibraryBrowserTest, revealSelectsTheSnippetUnderAllSnippetsWithNoSearch) 
     browser.setSelection({});
     app.showLibrary();
     EXPECT_THAT(browser.selection(), IsEmpty());
+
+    // A reveal made before a window appears is selected when it does.
+    app.showLibrary(target.id);
+    LibraryBrowser later(browserEnvironment());
+    EXPECT_THAT(later.selection(), IsEmpty());
+    later.appear();
+    EXPECT_EQ(later.selection(), IDs{target.id});
 }
 
 TEST_F(LibraryBrowserTest, snippetsThatLeaveTheLibraryFromElsewhereLeaveTheSelection) {
@@ -100,15 +107,6 @@ TEST_F(LibraryBrowserTest, snippetsThatLeaveTheLibraryFromElsewhereLeaveTheSelec
         EXPECT_EQ(browser.selection().size(), selected.size() - 1);
         library->undoDeletion();
     }
-}
-
-TEST_F(LibraryBrowserTest, aRevealMadeBeforeTheWindowAppearsIsSelectedWhenItDoes) {
-    const Snippet target = add("Target");
-    app.showLibrary(target.id);
-    LibraryBrowser later(browserEnvironment());
-    EXPECT_THAT(later.selection(), IsEmpty());
-    later.appear();
-    EXPECT_EQ(later.selection(), IDs{target.id});
 }
 
 TEST_F(LibraryBrowserTest, observersHearOnceACommandIsDoneAndTheEditorBeforeTheFocusRequest) {
@@ -226,7 +224,20 @@ TEST_F(LibraryBrowserTest, bannersDismissAndShowTheLibraryFolder) {
 }
 
 // The New Group command opens the same alert as the window's own button.
-TEST_F(LibraryBrowserTest, groupAlertCreatesATrimmedGroupAndShowsIt) {
+TEST_F(LibraryBrowserTest, groupAlertCreatesATrimmedGroupAndShowsItAndBlankOrCancelledNothing) {
+    browser.startNewGroup();
+    EXPECT_TRUE(app.creatingGroup());
+    browser.setGroupName("   ");
+    browser.finishGroupAlert(true);
+    EXPECT_FALSE(browser.groupAlertShown());
+    EXPECT_THAT(library->groups(), IsEmpty());
+    EXPECT_EQ(browser.sidebar(), SidebarItem::all());
+    browser.startNewGroup();
+    browser.setGroupName("Work");
+    browser.finishGroupAlert(false);
+    EXPECT_FALSE(browser.groupAlertShown());
+    EXPECT_THAT(library->groups(), IsEmpty());
+
     browser.setGroupName("left over");
     app.setCreatingGroup(true);
     EXPECT_TRUE(browser.groupAlertShown());
@@ -242,22 +253,6 @@ TEST_F(LibraryBrowserTest, groupAlertCreatesATrimmedGroupAndShowsIt) {
     ASSERT_EQ(library->groups().size(), 1u);
     EXPECT_EQ(library->groups()[0].name, "Support");
     EXPECT_EQ(browser.sidebar(), SidebarItem::ofGroup(library->groups()[0].id));
-}
-
-TEST_F(LibraryBrowserTest, blankGroupNamesAndCancelCreateNothing) {
-    browser.startNewGroup();
-    EXPECT_TRUE(app.creatingGroup());
-    browser.setGroupName("   ");
-    browser.finishGroupAlert(true);
-    EXPECT_FALSE(browser.groupAlertShown());
-    EXPECT_THAT(library->groups(), IsEmpty());
-    EXPECT_EQ(browser.sidebar(), SidebarItem::all());
-
-    browser.startNewGroup();
-    browser.setGroupName("Work");
-    browser.finishGroupAlert(false);
-    EXPECT_FALSE(browser.groupAlertShown());
-    EXPECT_THAT(library->groups(), IsEmpty());
 }
 
 TEST_F(LibraryBrowserTest, renamingStartsFromTheGroupsNameAndTrims) {
