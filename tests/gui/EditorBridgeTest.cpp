@@ -22,7 +22,7 @@ QVariant message(const char* json) {
     return QJsonDocument::fromJson(json).toVariant();
 }
 
-TEST(EditorMessages, ReadsTheThreeKindsOfMessageAndIgnoresEveryMalformedOne) {
+TEST(EditorMessages, ReadsTheThreeKindsOfMessageIgnoresMalformedOnesAndPassesArgumentsIntact) {
     using namespace EditorMessages;
     EXPECT_TRUE(std::holds_alternative<Ready>(*parse(message(R"({"type":"ready"})"))));
 
@@ -57,10 +57,8 @@ TEST(EditorMessages, ReadsTheThreeKindsOfMessageAndIgnoresEveryMalformedOne) {
         SCOPED_TRACE(json);
         EXPECT_FALSE(EditorMessages::parse(message(json)));
     }
-}
 
-TEST(EditorMessages, ArgumentsReachThePageIntact) {
-    using EditorMessages::call;
+    // Arguments reach the page intact.
     EXPECT_EQ(call("exec", {QStringLiteral("bold"), std::nullopt}), R"(exec("bold",null))");
     EXPECT_EQ(
         call("exec", {QStringLiteral("insertText"), QStringLiteral("say \"hi\"\\\n</script>")}),
