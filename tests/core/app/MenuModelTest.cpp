@@ -131,6 +131,15 @@ TEST_F(MenuModelTest, theFixedItemsOpenThePickerTheLibraryTheSettingsAndQuit) {
 }
 
 TEST_F(MenuModelTest, aChosenSnippetIsPastedLaterIntoTheApplicationInFrontWhenChosen) {
+    // A snippet deleted before it is chosen does nothing.
+    const Snippet gone = add("Gone");
+    const MenuItem chosen = item("Gone");
+    library->deleteSnippets({gone.id});
+    menu.choose(chosen);
+    scheduler.advance(1s);
+    EXPECT_TRUE(keys.taps.empty());
+    EXPECT_EQ(pasteboard.changeCount(), 0);
+
     const Snippet hello = add("Hello", std::nullopt, "<div>Hello there</div>");
     menu.choose(item("Hello"));
     scheduler.advance(199ms);
@@ -160,16 +169,6 @@ TEST_F(MenuModelTest, aSnippetWithFieldsOpensThePickersFormAimedAtThatApplicatio
     EXPECT_EQ(picker.target(), editor);
     EXPECT_FALSE(picker.copyOnly());
     EXPECT_TRUE(keys.taps.empty());
-}
-
-TEST_F(MenuModelTest, aSnippetDeletedBeforeItIsChosenDoesNothing) {
-    const Snippet gone = add("Gone");
-    const MenuItem chosen = item("Gone");
-    library->deleteSnippets({gone.id});
-    menu.choose(chosen);
-    scheduler.advance(1s);
-    EXPECT_TRUE(keys.taps.empty());
-    EXPECT_EQ(pasteboard.changeCount(), 0);
 }
 
 TEST_F(MenuModelTest, thePasteCommandFillsTheGivenFieldsAndDefaultsTheRestOrSaysNoneMatches) {

@@ -24,7 +24,7 @@ protected:
     LibraryBrowser browser{browserEnvironment()};
 };
 
-TEST_F(LibraryBrowserTest, newSnippetGoesIntoTheShownGroupSelectedWithItsNameFocused) {
+TEST_F(LibraryBrowserTest, newSnippetGoesIntoTheShownGroupOrUngroupedSelectedWithItsNameFocused) {
     const Uuid work = library->addGroup("Work").id;
     browser.setSidebar(SidebarItem::ofGroup(work));
     browser.setSearch("something");
@@ -40,15 +40,13 @@ TEST_F(LibraryBrowserTest, newSnippetGoesIntoTheShownGroupSelectedWithItsNameFoc
     EXPECT_EQ(app.focusNameToken(), token + 1);
     EXPECT_EQ(browser.detail().kind, DetailContent::Kind::editor);
     EXPECT_EQ(browser.detail().snippet, made.id);
-}
 
-TEST_F(LibraryBrowserTest, newSnippetLeavesRecentlyUsedForAllSnippetsUngrouped) {
-    library->addGroup("Work");
+    // Under Recently Used it goes to All Snippets, ungrouped.
     browser.setSidebar(SidebarItem::recent());
     browser.newSnippet();
     EXPECT_EQ(browser.sidebar(), SidebarItem::all());
     EXPECT_EQ(library->snippets().back().groupID, std::nullopt);
-    EXPECT_THAT(listed(), ElementsAre("New Snippet"));
+    EXPECT_THAT(listed(), ElementsAre("New Snippet", "New Snippet"));
 
     browser.setSidebar(SidebarItem::ungrouped());
     browser.newSnippet();

@@ -95,7 +95,7 @@ TEST(KeyedArchiveTest, PrefersExactSRGBComponentsAndKeepsUnstyledText) {
     }
 }
 
-TEST(KeyedArchiveTest, ReadsFontsLinksAndColoursOfATextStorage) {
+TEST(KeyedArchiveTest, ReadsFontsLinksColoursAndLongRunsOfATextStorage) {
     const KeyedArchive nib = archive("minibatterylogger-About-keyedobjects.nib");
     const auto storage = nib.archivedObject(83);
     ASSERT_TRUE(storage);
@@ -117,18 +117,17 @@ TEST(KeyedArchiveTest, ReadsFontsLinksAndColoursOfATextStorage) {
 
     // Runs are counted in UTF-16 units: after the non-ASCII names they still line up.
     EXPECT_TRUE(runHolding(*text, "Thanks to").attributes.bold);
-}
 
-TEST(KeyedArchiveTest, RunLengthsOfSeveralBytesLineUp) {
-    const KeyedArchive nib = archive("iPulse-Preferences-keyedobjects.nib");
-    const auto text = archivedStyledText(nib, *nib.archivedObject(975));
-    ASSERT_TRUE(text);
-    ASSERT_GE(text->runs().size(), 2u);
-    EXPECT_EQ(runText(*text, text->runs()[0]), "\niPulse");
-    EXPECT_TRUE(text->runs()[0].attributes.bold);
-    EXPECT_THAT(runText(*text, text->runs()[1]),
+    // Run lengths of several bytes line up too.
+    const KeyedArchive iPulse = archive("iPulse-Preferences-keyedobjects.nib");
+    const auto about = archivedStyledText(iPulse, *iPulse.archivedObject(975));
+    ASSERT_TRUE(about);
+    ASSERT_GE(about->runs().size(), 2u);
+    EXPECT_EQ(runText(*about, about->runs()[0]), "\niPulse");
+    EXPECT_TRUE(about->runs()[0].attributes.bold);
+    EXPECT_THAT(runText(*about, about->runs()[1]),
                 StartsWith(" is an application that graphically displays"));
-    EXPECT_FALSE(text->runs()[1].attributes.bold);
+    EXPECT_FALSE(about->runs()[1].attributes.bold);
 }
 
 TEST(KeyedArchiveTest, ReadsColoursOfEveryLegacyKind) {

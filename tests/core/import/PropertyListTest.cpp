@@ -169,7 +169,7 @@ TEST(PropertyListRead, FindAndEquals) {
 }
 
 // Each level names the next twice: expanded into a tree it would double at every level.
-TEST(PropertyListRead, SharedNestingIsDecodedOnce) {
+TEST(PropertyListRead, SharedNestingIsDecodedOnceAndDeepNestingWithoutRecursion) {
     Layout layout;
     for (std::uint64_t i = 0; i < 64; ++i)
         layout.objects.push_back(array({i + 1, i + 1}));
@@ -177,18 +177,17 @@ TEST(PropertyListRead, SharedNestingIsDecodedOnce) {
     const PropertyList list = PropertyList::parse(layout.bytes());
     ASSERT_EQ(list.size(), 65U);
     EXPECT_EQ(list.object(63).members, (std::vector<std::uint32_t>{64, 64}));
-}
 
-TEST(PropertyListRead, DeepNestingDoesNotRecurse) {
+    // Deep nesting does not recurse.
     constexpr std::uint64_t depth = 300'000;
-    Layout layout{.objects = {}, .offsetWidth = 3, .referenceWidth = 3};
+    Layout deep{.objects = {}, .offsetWidth = 3, .referenceWidth = 3};
     for (std::uint64_t i = 0; i < depth; ++i)
-        layout.objects.push_back(marker(0xA1) + bigEndian(i + 1, 3));
-    layout.objects.push_back(array({}));
-    const PropertyList list = PropertyList::parse(layout.bytes());
+        deep.objects.push_back(marker(0xA1) + bigEndian(i + 1, 3));
+    deep.objects.push_back(array({}));
+    const PropertyList nested = PropertyList::parse(deep.bytes());
     std::uint64_t levels = 0;
-    for (std::uint32_t at = list.top(); !list.object(at).members.empty();
-         at = list.object(at).members[0])
+    for (std::uint32_t at = nested.top(); !nested.object(at).members.empty();
+         at = nested.object(at).members[0])
         ++levels;
     EXPECT_EQ(levels, depth);
 }

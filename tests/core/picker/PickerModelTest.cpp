@@ -135,7 +135,7 @@ TEST_F(PickerModelTest, aSnippetWithFieldsOpensItsFormFirst) {
     EXPECT_EQ(keys.taps.size(), 1u);
 }
 
-TEST_F(PickerModelTest, formsOpenedFromOutsideCloseOnEscapeAndKeepTheirCopyChoice) {
+TEST_F(PickerModelTest, formsOpenedFromOutsideCloseOnEscapeKeepTheirCopyChoiceAndTarget) {
     const Snippet letter = add("Letter", "Hi {{field:Name}}");
     model.showFields(letter, true, std::nullopt);
     EXPECT_EQ(model.target(), editor);
@@ -151,10 +151,8 @@ TEST_F(PickerModelTest, formsOpenedFromOutsideCloseOnEscapeAndKeepTheirCopyChoic
     EXPECT_TRUE(model.fieldValues().empty()) << "a new form starts empty";
     monitor.press(KeyCode::escape);
     EXPECT_FALSE(panel.visible);
-}
 
-TEST_F(PickerModelTest, aTargetNoLongerInFrontGetsACopyAndABeep) {
-    const Snippet letter = add("Letter", "Hi {{field:Name}}");
+    // A target no longer in front gets a copy and a beep.
     const ApplicationHandle mail{.window = 7, .processID = 77, .windowClass = "thunderbird"};
     model.showFields(letter, false, mail);
     EXPECT_EQ(model.target(), mail);
