@@ -3,7 +3,6 @@
 #include "fakes/BrowserFixture.h"
 #include "fakes/Names.h"
 
-#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <utility>
@@ -289,37 +288,6 @@ TEST_F(LibraryBrowserTest, duplicateUnderRecentlyUsedSelectsTheUnlistedCopy) {
     EXPECT_EQ(browser.selection(), IDs{copy.id}) << "nothing copied, selection kept";
 }
 
-TEST_F(LibraryBrowserTest, moveTakesTheSelectionWhenItHoldsTheRow) {
-    const Uuid work = library->addGroup("Work").id;
-    const Snippet a = add("A");
-    const Snippet b = add("B");
-    const Snippet c = add("C");
-    browser.setSelection({a.id, b.id});
-    browser.moveFromRow(c.id, work);
-    EXPECT_EQ(library->snippet(c.id)->groupID, work);
-    EXPECT_EQ(library->snippet(a.id)->groupID, std::nullopt);
-
-    browser.moveFromRow(a.id, work);
-    EXPECT_EQ(library->snippet(a.id)->groupID, work);
-    EXPECT_EQ(library->snippet(b.id)->groupID, work);
-    EXPECT_EQ(browser.counts().ungrouped, 0u) << "the Ungrouped row goes";
-
-    browser.moveFromRow(a.id, std::nullopt);
-    EXPECT_EQ(library->snippet(a.id)->groupID, std::nullopt);
-    EXPECT_EQ(browser.counts().ungrouped, 2u) << "and comes back";
-}
-
-TEST_F(LibraryBrowserTest, droppedIdsMoveIntoTheGroupAndOtherTextIsSkipped) {
-    const Uuid work = library->addGroup("Work").id;
-    const Snippet a = add("A");
-    const Snippet b = add("B");
-    EXPECT_FALSE(browser.drop({"hello", ""}, work));
-    EXPECT_TRUE(
-        browser.drop({a.id.string(), "not an id", b.id.string(), Uuid::random().string()}, work));
-    EXPECT_EQ(library->snippet(a.id)->groupID, work);
-    EXPECT_EQ(library->snippet(b.id)->groupID, work);
-}
-
 TEST_F(LibraryBrowserTest, copyWithoutFieldsCopiesAndWithFieldsOpensTheForm) {
     const Snippet plain = add("Plain", std::nullopt, "Just text");
     browser.copyToClipboard(plain.id);
@@ -376,17 +344,6 @@ TEST_F(LibraryBrowserTest, detailAndListNoticesFollowSelectionAndLibrary) {
     EXPECT_EQ(browser.listNotice(), ListNotice::noResults) << "A was never used";
     browser.setSidebar(SidebarItem::all());
     EXPECT_EQ(browser.listNotice(), ListNotice::none);
-}
-
-TEST_F(LibraryBrowserTest, theEmptyLibraryOffersTheNewestAtextBackupWhenThereIsOne) {
-    EXPECT_FALSE(browser.canImportLatestBackup());
-    std::filesystem::create_directories(importer.backupsFolder());
-    std::ofstream(importer.backupsFolder() / "aText 2026-02-28.atext") << "not an archive";
-    EXPECT_TRUE(browser.canImportLatestBackup());
-
-    browser.importLatestBackup();
-    EXPECT_EQ(dialogs.errors.size() + dialogs.alerts.size(), 1u) << "the failure is told";
-    EXPECT_THAT(library->snippets(), IsEmpty());
 }
 
 } // namespace
