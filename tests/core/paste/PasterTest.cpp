@@ -149,15 +149,6 @@ TEST_F(PasterRenderTest, LongBlankRunsAreHandledWhole) {
     EXPECT_EQ(paster.render(rich(middle + spaces), {}, "").html, middle);
 }
 
-TEST_F(PasterRenderTest, ClipboardTextComesFromThePasteboard) {
-    const Snippet snippet = plain("[{{clipboard}}]");
-    EXPECT_EQ(paster.render(snippet, {}).plain, "[]");
-    pasteboard.userCopies("first");
-    EXPECT_EQ(paster.render(snippet, {}).plain, "[first]");
-    pasteboard.userCopiesItems(imageAndText());
-    EXPECT_EQ(paster.render(snippet, {}).plain, "[a cat]");
-}
-
 using PasterWriteTest = PasterTest;
 
 TEST_F(PasterWriteTest, PlainSnippetWritesOnlyPlainText) {
