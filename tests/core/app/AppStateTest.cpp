@@ -32,7 +32,7 @@ protected:
     int notifications = 0;
 };
 
-TEST_F(AppStateTest, thePollNoticesRevokingAndGrantingWithinTwoSecondsAndARequestOnlyPrompts) {
+TEST_F(AppStateTest, thePollNoticesChangesOnlyPromptsWhenAskedAndIsReplacedWhenRestarted) {
     EXPECT_TRUE(app.accessibilityTrusted());
     app.startMonitoringPermission();
 
@@ -61,9 +61,8 @@ TEST_F(AppStateTest, thePollNoticesRevokingAndGrantingWithinTwoSecondsAndAReques
     EXPECT_FALSE(app.accessibilityTrusted());
     scheduler.advance(2s);
     EXPECT_TRUE(app.accessibilityTrusted());
-}
 
-TEST_F(AppStateTest, restartingThePollReplacesItAndTheStateStopsItWhenGone) {
+    // Restarting the poll replaces it, and a state gone stops its own.
     app.startMonitoringPermission();
     scheduler.advance(1s);
     app.startMonitoringPermission();

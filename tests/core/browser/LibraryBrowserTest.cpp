@@ -196,7 +196,7 @@ TEST_F(LibraryBrowserTest, undoingAGroupDeletionShowsTheGroupAgainWithNothingSel
     EXPECT_THAT(listed(), ElementsAre("A"));
 }
 
-TEST_F(LibraryBrowserTest, commandsWithNothingToActOnChangeNothing) {
+TEST_F(LibraryBrowserTest, commandsWithNothingToActOnChangeNothingAndBannersDismiss) {
     const Snippet a = add("A");
     browser.setSelection({a.id});
     browser.confirmDeletion(); // not asked: nothing happens
@@ -207,9 +207,6 @@ TEST_F(LibraryBrowserTest, commandsWithNothingToActOnChangeNothing) {
     browser.setSearch("x");
     browser.undoDelete();
     EXPECT_EQ(browser.search(), "x") << "no deletion to undo: nothing changes";
-}
-
-TEST_F(LibraryBrowserTest, bannersDismissAndShowTheLibraryFolder) {
     library->deleteSnippets({add("A").id});
     library->setProblem("The library couldn't be saved.");
     browser.dismissUndo();

@@ -323,7 +323,7 @@ TEST_F(ATextImporterTest, DatesComeFromTheRecordOrTheClockAndNothingIsUsedYet) {
     }
 }
 
-TEST(ATextPlaceholders, EachInsideBecomesTheProgramsPlaceholderOrNothing) {
+TEST(ATextPlaceholders, EachInsideBecomesTheProgramsPlaceholderOrNothingAndTextBetweenIsKept) {
     const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
         {"date", "{{date}}"},
         {" Date\t", "{{date}}"},
@@ -356,15 +356,12 @@ TEST(ATextPlaceholders, EachInsideBecomesTheProgramsPlaceholderOrNothing) {
     };
     for (const auto& [inside, converted] : cases)
         EXPECT_EQ(ATextImporter::placeholder(inside), converted) << '"' << inside << '"';
-}
-
-TEST(ATextPlaceholders, TextBetweenThePlaceholdersIsKeptAsWritten) {
     struct Case {
         std::string text;
         bool isHTML;
         std::string converted;
     };
-    const std::vector<Case> cases{
+    const std::vector<Case> texts{
         {"No placeholders 】 here", false, "No placeholders 】 here"},
         {"Start 【date】 middle 【time:HH:mm】 end", false,
          "Start {{date}} middle {{time:HH:mm}} end"},
@@ -381,7 +378,7 @@ TEST(ATextPlaceholders, TextBetweenThePlaceholdersIsKeptAsWritten) {
         {"【field:\"x<y\"】", true, "{{field:x&lt;y}}"},
         {"<i>【unknown】</i>", true, "<i>【unknown】</i>"},
     };
-    for (const Case& c : cases)
+    for (const Case& c : texts)
         EXPECT_EQ(ATextImporter::convertPlaceholders(c.text, c.isHTML), c.converted)
             << c.text << (c.isHTML ? " (HTML)" : " (plain)");
 }

@@ -7,7 +7,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(Snippet, onlyANameGivesAnEmptyRichUngroupedUnusedSnippet) {
+TEST(Snippet, onlyANameGivesAnEmptyRichUngroupedUnusedSnippetAndFormatsStoreAsRichOrPlain) {
     const Date before = SystemClock().now();
     const Snippet snippet{.name = "Hello"};
     const Date after = SystemClock().now();
@@ -19,6 +19,11 @@ TEST(Snippet, onlyANameGivesAnEmptyRichUngroupedUnusedSnippet) {
     EXPECT_GE(snippet.created, before);
     EXPECT_LE(snippet.modified, after);
     EXPECT_NE(snippet.id, Snippet{.name = "Hello"}.id);
+    EXPECT_EQ(rawValue(SnippetFormat::rich), "rich");
+    EXPECT_EQ(rawValue(SnippetFormat::plain), "plain");
+    EXPECT_EQ(snippetFormat("plain"), SnippetFormat::plain);
+    EXPECT_FALSE(snippetFormat("Rich"));
+    EXPECT_FALSE(snippetFormat("html"));
 }
 
 TEST(Snippet, equalityCoversEveryFieldAndComparesTextsAsUnicodeText) {
@@ -56,14 +61,6 @@ TEST(Snippet, equalityCoversEveryFieldAndComparesTextsAsUnicodeText) {
     const SnippetGroup spelledApart{.id = group.id, .name = "A\u030angstro\u0308m"};
     EXPECT_EQ(group, spelledApart);
     EXPECT_EQ(std::hash<SnippetGroup>{}(group), std::hash<SnippetGroup>{}(spelledApart));
-}
-
-TEST(SnippetFormat, storedFormsAreRichAndPlainOnly) {
-    EXPECT_EQ(rawValue(SnippetFormat::rich), "rich");
-    EXPECT_EQ(rawValue(SnippetFormat::plain), "plain");
-    EXPECT_EQ(snippetFormat("plain"), SnippetFormat::plain);
-    EXPECT_FALSE(snippetFormat("Rich"));
-    EXPECT_FALSE(snippetFormat("html"));
 }
 
 } // namespace

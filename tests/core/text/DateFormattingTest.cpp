@@ -59,7 +59,7 @@ TEST(DateFormatting, relativeTimeTakesTheLargestWholeUnit) {
         EXPECT_EQ(us.relativeTime(now + offset, now), text);
 }
 
-TEST(DateFormatting, environmentLocaleComesFromTheFirstSetVariable) {
+TEST(DateFormatting, theEnvironmentsLocaleComesFromTheFirstSetVariableAndItsTzIsHonoured) {
     ScopedEnvironment env;
     env.set("LC_ALL", "de_DE.UTF-8@euro");
     env.set("LC_TIME", "fr_FR.UTF-8");
@@ -77,10 +77,6 @@ TEST(DateFormatting, environmentLocaleComesFromTheFirstSetVariable) {
     }
     env.set("LANG", nullptr);
     EXPECT_EQ(DateFormatting::environmentLocaleId(), "en_US_POSIX");
-}
-
-TEST(DateFormatting, fromEnvironmentHonoursTheLocaleAndTz) {
-    ScopedEnvironment env;
     env.set("LC_ALL", nullptr);
     env.set("LC_TIME", "de_DE.UTF-8");
     env.set("TZ", "Asia/Tokyo");

@@ -124,18 +124,15 @@ TEST(HtmlReaderLines, TableCellsAreSeparatedByTabs) {
     EXPECT_FALSE(attributesOf(header, "Ann").bold);
 }
 
-TEST(HtmlReaderLines, InvisibleContentIsSkipped) {
-    EXPECT_EQ(plain("<head><title>t</title><style>p{}</style></head>a<script>var x = "
-                    "'<b>';</script><!-- note -->b<template>c</template><noscript>d</noscript>"
-                    "<img src=\"x.png\" alt=\"e\"><div style=\"display: none\">f</div>"),
-              "ab");
-}
-
-TEST(HtmlReaderLines, EntitiesAreDecodedAndReferencesPastTheLastCodePointAreReplaced) {
+TEST(HtmlReaderLines, EntitiesAndReferencesAreDecodedAndInvisibleContentIsSkipped) {
     EXPECT_EQ(plain("&lt;a&gt; &amp; &quot;&#39;&#x41;&euro;&hellip;"), "<a> & \"'A\u20ac\u2026");
     // The parser hands on too large a number's low bits as a lone byte, which is no UTF-8.
     EXPECT_EQ(plain("&#Xb99ee99e"), "\uFFFD");
     EXPECT_EQ(plain("a&#x1F600;b&#99999999999;c"), "a\U0001F600b\uFFFDc");
+    EXPECT_EQ(plain("<head><title>t</title><style>p{}</style></head>a<script>var x = "
+                    "'<b>';</script><!-- note -->b<template>c</template><noscript>d</noscript>"
+                    "<img src=\"x.png\" alt=\"e\"><div style=\"display: none\">f</div>"),
+              "ab");
 }
 
 TEST(HtmlReaderStyling, TagsStyleTheirText) {
@@ -315,7 +312,7 @@ TEST(HtmlReaderHostile, HugeAttributesAndAttributeLists) {
     EXPECT_EQ(plain(many + " style=\"color:red\">x</span>"), "x");
 }
 
-TEST(HtmlReaderHostile, BrokenMarkupIsText) {
+TEST(HtmlReaderHostile, BrokenMarkupIsTextAndRawTextAndForeignContentAreFollowed) {
     // A stray </p> makes an empty paragraph, which takes no line.
     EXPECT_EQ(plain("</b></div>a</p><b>b<i>c</b>d</i>"), "a\nbcd");
     EXPECT_EQ(plain("a < b > c <3 <"), "a < b > c <3 <");
@@ -328,9 +325,6 @@ TEST(HtmlReaderHostile, BrokenMarkupIsText) {
     // Ill-formed UTF-8 reads as replacement characters.
     const std::string text = plain("a\xff\xfe b\xc3 \xe2\x82 c");
     EXPECT_EQ(text, "a\ufffd\ufffd b\ufffd \ufffd c");
-}
-
-TEST(HtmlReaderHostile, RawTextAndForeignContentAreFollowed) {
     // The tags inside raw text are no elements; those inside svg are.
     const std::size_t count = 2000;
     EXPECT_SAME_TEXT(plain("<textarea>" + repeated("<div>", count) + "</textarea>x"),

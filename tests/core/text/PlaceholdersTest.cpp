@@ -39,7 +39,7 @@ std::string render(std::string_view text, bool isHTML, const Values& values = {}
     return Placeholders::render(text, isHTML, values, clipboard, moment, dates);
 }
 
-TEST(Placeholders, textWithoutPlaceholdersRendersToItself) {
+TEST(Placeholders, textWithoutPlaceholdersRendersToItselfAndBytesAroundThemAreCopiedExactly) {
     for (const std::string text : {"", "plain words", "{{", "}}", "{{}}", "}}{{", "{ {date} }",
                                    "{{ 42 }} and {{}", "<div>Tom &amp; Jerry &lt;3</div>",
                                    "ill-formed \xff\xfe bytes", "truncated \xe2\x82", "{{date"}) {
@@ -47,6 +47,13 @@ TEST(Placeholders, textWithoutPlaceholdersRendersToItself) {
         EXPECT_EQ(render(text, true), text);
         EXPECT_TRUE(Placeholders::fields(text, false).empty());
     }
+    const Values values{{"n", "N"}};
+    EXPECT_EQ(
+        render("\xff{{field:n}}\xe2\x82{{field:n}}\xf0\x9f\x98\x80{{field:n}}\xc3", false, values),
+        "\xff"
+        "N\xe2\x82"
+        "N\xf0\x9f\x98\x80"
+        "N\xc3");
 }
 
 TEST(Placeholders, dateAndTimeInStylesAndPatterns) {
@@ -114,7 +121,7 @@ TEST(Placeholders, otherKeywordsAndNonMatchesStayAsWritten) {
     }
 }
 
-TEST(Placeholders, htmlModeEscapesReplacementsAndBreaksLines) {
+TEST(Placeholders, htmlModeEscapesReplacementsBreaksLinesAndDecodesEntitiesInNamesAndDefaults) {
     const Values values{{"v", "a<b\nc"}, {"all", "&<>\"'\r\n"}};
     EXPECT_EQ(render("{{field:v}}", true, values), "a&lt;b<br>c");
     EXPECT_EQ(render("{{field:v}}", false, values), "a<b\nc");
@@ -122,9 +129,6 @@ TEST(Placeholders, htmlModeEscapesReplacementsAndBreaksLines) {
     EXPECT_EQ(render("<div>{{clipboard}}</div>", true, {}, std::string("x & y")),
               "<div>x &amp; y</div>");
     EXPECT_EQ(render("{{field:n|<none>}}", true), "&lt;none&gt;");
-}
-
-TEST(Placeholders, htmlModeDecodesEntitiesInNamesAndDefaults) {
     const std::string text = "{{field:Tom &amp; Jerry|&lt;none&gt;}}";
     EXPECT_EQ(Placeholders::fields(text, true), (std::vector<Field>{{"Tom & Jerry", "<none>"}}));
     EXPECT_EQ(Placeholders::fields(text, false),
@@ -141,16 +145,6 @@ TEST(Placeholders, tokensTrimOnlySpacesAndTabsAndTheirRangesCountUtf16Units) {
     // "é" is one unit, "😀" two.
     EXPECT_EQ(Placeholders::tokens("é😀 {{Date}} x {{field:Ré|😀}}", false),
               (std::vector<Token>{{4, 8, "date", "", ""}, {15, 15, "field", "Ré", "😀"}}));
-}
-
-TEST(Placeholders, bytesAroundPlaceholdersAreCopiedExactly) {
-    const Values values{{"n", "N"}};
-    EXPECT_EQ(
-        render("\xff{{field:n}}\xe2\x82{{field:n}}\xf0\x9f\x98\x80{{field:n}}\xc3", false, values),
-        "\xff"
-        "N\xe2\x82"
-        "N\xf0\x9f\x98\x80"
-        "N\xc3");
 }
 
 TEST(Placeholders, findsWhatAPlainSearchFinds) {
