@@ -163,7 +163,7 @@ protected:
     testing::FakeLoginItem loginItem;
 };
 
-TEST_F(StartUpTest, theSavedShortcutTogglesThePicker) {
+TEST_F(StartUpTest, theSavedShortcutTogglesThePickerWhichShowsSnippetsInTheLibraryAndThePollRuns) {
     Shortcut::save(commandK, settings);
     start();
     EXPECT_EQ(service.held, combinationOf(commandK));
@@ -172,6 +172,16 @@ TEST_F(StartUpTest, theSavedShortcutTogglesThePicker) {
     EXPECT_EQ(picker.mode(), PickerModel::Mode::search);
     pressShortcut();
     EXPECT_FALSE(panel.visible);
+
+    // The picker shows snippets in the library, and the poll runs.
+    const Uuid id = Uuid::random();
+    picker.openInLibrary(id);
+    EXPECT_EQ(app.revealRequest().value().id, id);
+    EXPECT_EQ(shell.calls, Strings{"activate"});
+
+    accessibility.trusted = !app.accessibilityTrusted();
+    scheduler.advance(2s);
+    EXPECT_EQ(app.accessibilityTrusted(), accessibility.trusted);
 }
 
 TEST_F(StartUpTest, aTakenSavedShortcutLeavesNoShortcutAndNoMessage) {
@@ -181,18 +191,6 @@ TEST_F(StartUpTest, aTakenSavedShortcutLeavesNoShortcutAndNoMessage) {
     EXPECT_EQ(app.shortcut(), Shortcut::defaultPicker());
     EXPECT_EQ(app.shortcutProblem(), std::nullopt);
     EXPECT_THAT(log.lines, ElementsAre(HasSubstr("hotkey registration failed (10)")));
-}
-
-TEST_F(StartUpTest, thePickerShowsSnippetsInTheLibraryAndThePollRuns) {
-    start();
-    const Uuid id = Uuid::random();
-    picker.openInLibrary(id);
-    EXPECT_EQ(app.revealRequest().value().id, id);
-    EXPECT_EQ(shell.calls, Strings{"activate"});
-
-    accessibility.trusted = !app.accessibilityTrusted();
-    scheduler.advance(2s);
-    EXPECT_EQ(app.accessibilityTrusted(), accessibility.trusted);
 }
 
 TEST_F(StartUpTest, theFirstStartTurnsOnTheLoginItemOnceOnly) {

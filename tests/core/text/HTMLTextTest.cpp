@@ -8,13 +8,7 @@ namespace {
 
 using namespace HTMLText;
 
-TEST(HTMLTextEscape, escapesTheFiveCharactersEverywhereAndAgain) {
-    EXPECT_EQ(escape(R"(a & b < c > "d" 'e')"), "a &amp; b &lt; c &gt; &quot;d&quot; &#39;e&#39;");
-    EXPECT_EQ(escape("&amp;"), "&amp;amp;");
-    EXPECT_EQ(escape("plain é ✓"), "plain é ✓");
-}
-
-TEST(HTMLTextDecodeEntities, namedEntitiesOfTheTableNumericReferencesAndAmpersandsLast) {
+TEST(HTMLTextEntities, escapesTheFiveCharactersAndDecodesNamedNumericAndAmpersandsLast) {
     EXPECT_EQ(decodeEntities("no entities <b>"), "no entities <b>");
     EXPECT_EQ(decodeEntities("a&nbsp;b"), "a b"); // an ordinary space
     EXPECT_EQ(decodeEntities("&lt;&gt;&quot;&#39;&apos;"), "<>\"''");
@@ -35,6 +29,9 @@ TEST(HTMLTextDecodeEntities, namedEntitiesOfTheTableNumericReferencesAndAmpersan
     EXPECT_EQ(decodeEntities("Tom &amp; Jerry"), "Tom & Jerry");
     // A reference may produce an ampersand that then joins the last step.
     EXPECT_EQ(decodeEntities("&#38;amp;"), "&");
+    EXPECT_EQ(escape(R"(a & b < c > "d" 'e')"), "a &amp; b &lt; c &gt; &quot;d&quot; &#39;e&#39;");
+    EXPECT_EQ(escape("&amp;"), "&amp;amp;");
+    EXPECT_EQ(escape("plain é ✓"), "plain é ✓");
 }
 
 TEST(HTMLTextPlainText, linesFromBlocksAndBreaks) {

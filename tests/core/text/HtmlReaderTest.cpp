@@ -71,16 +71,13 @@ std::string repeated(std::string_view part, std::size_t count) {
     return result;
 }
 
-TEST(HtmlReaderLines, BlocksBreakLinesOnceAndNeverAtTheStart) {
+TEST(HtmlReaderLines, BlocksBreakLinesOnceAndNeverAtTheStartButLineBreaksAlways) {
     EXPECT_EQ(plain("<div>a</div><div>b</div>"), "a\nb\n");
     EXPECT_EQ(plain("<div><div><p>a</p></div></div><div><div>b</div></div>"), "a\nb\n");
     EXPECT_EQ(plain("a<div>b</div>c"), "a\nb\nc");
     EXPECT_EQ(plain("<h1>Title</h1><blockquote>quote</blockquote><hr><p>end</p>"),
               "Title\nquote\nend\n");
     EXPECT_EQ(plain("<div></div><p></p><div>a</div>"), "a\n");
-}
-
-TEST(HtmlReaderLines, LineBreaksAlwaysBreak) {
     EXPECT_EQ(plain("a<br>b"), "a\nb");
     EXPECT_EQ(plain("a<br><br>b"), "a\n\nb");
     EXPECT_EQ(plain("<div>a</div><div><br></div><div>b</div>"), "a\n\nb\n");
@@ -170,7 +167,7 @@ TEST(HtmlReaderStyling, FontWeightAndStyleDeclarations) {
     EXPECT_TRUE(attributesOf("<b><span style=\"font-weight:heavy;color\">x</span></b>", "x").bold);
 }
 
-TEST(HtmlReaderStyling, TextDecorationsPropagateAndAreNeverRemovedByDescendants) {
+TEST(HtmlReaderStyling, DecorationsPropagateAndAreNeverRemovedByDescendantsAndLinksAreTrimmed) {
     EXPECT_TRUE(
         attributesOf("<u><span style=\"text-decoration:none\">x</span></u>", "x").underline);
     EXPECT_FALSE(attributesOf("<u style=\"text-decoration:none\">x</u>", "x").underline);
@@ -180,6 +177,13 @@ TEST(HtmlReaderStyling, TextDecorationsPropagateAndAreNeverRemovedByDescendants)
     EXPECT_TRUE(both.strikethrough);
     EXPECT_TRUE(attributesOf("<s><span style=\"text-decoration-line:underline\">x</span></s>", "x")
                     .strikethrough);
+    const StyledText text =
+        read("<a href=\" https://example.com/?a=1&amp;b=2\n\">go <b>now</b></a> <a>anchor</a>");
+    EXPECT_EQ(attributesOf(text, "go").link, "https://example.com/?a=1&b=2");
+    EXPECT_EQ(attributesOf(text, "now").link, "https://example.com/?a=1&b=2");
+    EXPECT_TRUE(attributesOf(text, "now").bold);
+    EXPECT_FALSE(attributesOf(text, "anchor").link);
+    EXPECT_FALSE(attributesOf("<a href=\"  \">x</a>", "x").link);
 }
 
 TEST(HtmlReaderStyling, ColoursFromStylesAndFontElements) {
@@ -202,16 +206,6 @@ TEST(HtmlReaderStyling, ColoursFromStylesAndFontElements) {
     EXPECT_EQ(colorOf("<span style=\"color:rgb(1,2)\">x</span>"), "none");
     EXPECT_EQ(colorOf("<span style=\"color:inherit\">x</span>"), "none");
     EXPECT_EQ(colorOf("<p>x</p>"), "none");
-}
-
-TEST(HtmlReaderStyling, LinksKeepTheirTrimmedTarget) {
-    const StyledText text =
-        read("<a href=\" https://example.com/?a=1&amp;b=2\n\">go <b>now</b></a> <a>anchor</a>");
-    EXPECT_EQ(attributesOf(text, "go").link, "https://example.com/?a=1&b=2");
-    EXPECT_EQ(attributesOf(text, "now").link, "https://example.com/?a=1&b=2");
-    EXPECT_TRUE(attributesOf(text, "now").bold);
-    EXPECT_FALSE(attributesOf(text, "anchor").link);
-    EXPECT_FALSE(attributesOf("<a href=\"  \">x</a>", "x").link);
 }
 
 TEST(HtmlReaderStyling, RunsAreMaximalAndLineFeedsAndMarkersCarryNoStyling) {

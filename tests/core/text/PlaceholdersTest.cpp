@@ -56,7 +56,7 @@ TEST(Placeholders, textWithoutPlaceholdersRendersToItselfAndBytesAroundThemAreCo
         "N\xc3");
 }
 
-TEST(Placeholders, dateAndTimeInStylesAndPatterns) {
+TEST(Placeholders, dateAndTimeInStylesAndPatternsOfTheGivenOrTheEnvironmentsSettings) {
     EXPECT_EQ(render("Today is {{date}}.", false), "Today is December 5, 2026.");
     EXPECT_EQ(render("{{time}}", false), "3:54\u202FAM");
     EXPECT_EQ(render("{{ DATE : Short }}", false), "12/5/26");
@@ -69,9 +69,8 @@ TEST(Placeholders, dateAndTimeInStylesAndPatterns) {
     EXPECT_EQ(render("{{date|x}}", false), "December 5, 2026");
     EXPECT_EQ(render("{{date:short|x}}", false), "12/5/26");
     EXPECT_EQ(Placeholders::formatDate(moment, "yyyy", false, dates), "2026");
-}
 
-TEST(Placeholders, withoutDateSettingsTheEnvironmentsAreUsed) {
+    // Without date settings, the environment's are used.
     testing::ScopedEnvironment environment;
     environment.set("LC_ALL", "de_DE.UTF-8");
     environment.set("TZ", "America/New_York");
@@ -89,7 +88,7 @@ TEST(Placeholders, clipboardIsTheTextPassedInOrNothingAndNoReplacementIsScannedA
     EXPECT_EQ(render("{{clipboard}}", true, {}, std::string("{{date}}")), "{{date}}");
 }
 
-TEST(Placeholders, fieldValuesEmptyValuesAndDefaults) {
+TEST(Placeholders, fieldValuesEmptyValuesAndDefaultsEachKeptByARepeatedFieldListedOnce) {
     const std::string text = "Dear {{field:Customer name | Madam}},";
     EXPECT_EQ(Placeholders::fields(text, false), (std::vector<Field>{{"Customer name", "Madam"}}));
     EXPECT_EQ(render(text, false), "Dear Madam,");
@@ -102,13 +101,11 @@ TEST(Placeholders, fieldValuesEmptyValuesAndDefaults) {
     EXPECT_TRUE(Placeholders::fields("{{field}} {{field: |d}}", false).empty());
     EXPECT_EQ(render("[{{field}}][{{field:|d}}]", false), "[][d]");
     EXPECT_EQ(render("[{{field}}][{{field:|d}}]", false, {{"", "v"}}), "[v][v]");
-}
-
-TEST(Placeholders, aRepeatedFieldIsListedOnceButKeepsEachDefault) {
-    const std::string text = "{{field:x|one}} {{field:y}} {{FIELD: x |two}} {{field:y|three}}";
-    EXPECT_EQ(Placeholders::fields(text, false), (std::vector<Field>{{"x", "one"}, {"y", ""}}));
-    EXPECT_EQ(render(text, false), "one  two three");
-    EXPECT_EQ(render(text, false, {{"x", "X"}, {"y", "Y"}}), "X Y X Y");
+    // A repeated field is listed once but keeps each default.
+    const std::string twice = "{{field:x|one}} {{field:y}} {{FIELD: x |two}} {{field:y|three}}";
+    EXPECT_EQ(Placeholders::fields(twice, false), (std::vector<Field>{{"x", "one"}, {"y", ""}}));
+    EXPECT_EQ(render(twice, false), "one  two three");
+    EXPECT_EQ(render(twice, false, {{"x", "X"}, {"y", "Y"}}), "X Y X Y");
 }
 
 TEST(Placeholders, otherKeywordsAndNonMatchesStayAsWritten) {
