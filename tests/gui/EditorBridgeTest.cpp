@@ -22,7 +22,7 @@ QVariant message(const char* json) {
     return QJsonDocument::fromJson(json).toVariant();
 }
 
-TEST(EditorMessages, ReadsTheThreeKindsOfMessage) {
+TEST(EditorMessages, ReadsTheThreeKindsOfMessageIgnoresMalformedOnesAndPassesArgumentsIntact) {
     using namespace EditorMessages;
     EXPECT_TRUE(std::holds_alternative<Ready>(*parse(message(R"({"type":"ready"})"))));
 
@@ -36,9 +36,8 @@ TEST(EditorMessages, ReadsTheThreeKindsOfMessage) {
     const auto state = parse(message(R"({"type":"state","payload":{"bold":true}})"));
     ASSERT_TRUE(state && std::holds_alternative<State>(*state));
     EXPECT_EQ(std::get<State>(*state).state, FormatState{.bold = true});
-}
 
-TEST(EditorMessages, IgnoresEveryMalformedMessage) {
+    // Every malformed message is ignored.
     for (
         const char* json : {
             R"(["ready"])",
@@ -58,10 +57,8 @@ TEST(EditorMessages, IgnoresEveryMalformedMessage) {
         SCOPED_TRACE(json);
         EXPECT_FALSE(EditorMessages::parse(message(json)));
     }
-}
 
-TEST(EditorMessages, ArgumentsReachThePageIntact) {
-    using EditorMessages::call;
+    // Arguments reach the page intact.
     EXPECT_EQ(call("exec", {QStringLiteral("bold"), std::nullopt}), R"(exec("bold",null))");
     EXPECT_EQ(
         call("exec", {QStringLiteral("insertText"), QStringLiteral("say \"hi\"\\\n</script>")}),
@@ -152,20 +149,7 @@ TEST_F(RichBridge, PagesMessagesReachTheHostThroughTheChannel) {
     EXPECT_EQ(bridge.state(), FormatState{.ul = true});
 }
 
-TEST_F(RichBridge, CurrentLinkIsTheStringThePageGivesElseEmpty) {
-    bridge.load("", first);
-    waitForReady();
-    evaluate(R"(window.link = "https://quillo.example/a?b=\"c\""; 0)");
-    EXPECT_EQ(currentLink(), "https://quillo.example/a?b=\"c\"");
-    evaluate("window.link = 42; 0");
-    EXPECT_EQ(currentLink(), "");
-    evaluate("window.link = undefined; 0");
-    EXPECT_EQ(currentLink(), "");
-    evaluate("currentLink = function () { throw new Error('broken'); }; 0");
-    EXPECT_EQ(currentLink(), "");
-}
-
-TEST_F(RichBridge, ScriptErrorsAreLoggedAndLinksOutOfThePageAreNotFollowed) {
+TEST_F(RichBridge, ScriptErrorsAreLoggedLinksAreNotFollowedAndCurrentLinkIsAStringOrEmpty) {
     bridge.load("", first);
     waitForReady();
     bridge.exec("throw");
@@ -177,6 +161,15 @@ TEST_F(RichBridge, ScriptErrorsAreLoggedAndLinksOutOfThePageAreNotFollowed) {
     QTest::qWait(300); // a followed link would have started loading by now
     EXPECT_EQ(bridge.webView()->url(), page);
     EXPECT_EQ(evaluate("typeof setContent").toString(), "function");
+
+    evaluate(R"(window.link = "https://quillo.example/a?b=\"c\""; 0)");
+    EXPECT_EQ(currentLink(), "https://quillo.example/a?b=\"c\"");
+    evaluate("window.link = 42; 0");
+    EXPECT_EQ(currentLink(), "");
+    evaluate("window.link = undefined; 0");
+    EXPECT_EQ(currentLink(), "");
+    evaluate("currentLink = function () { throw new Error('broken'); }; 0");
+    EXPECT_EQ(currentLink(), "");
 }
 
 // Run in a process of its own with a dark palette set before anything starts the web engine

@@ -49,8 +49,6 @@ protected:
     }
 };
 
-// ---- Deleting and undoing
-
 TEST_F(LibraryCommandsTest, theDeleteKeyAsksAndTheBannerUndoesIntoTheList) {
     add("Alpha");
     add("Beta");
@@ -81,8 +79,6 @@ TEST_F(LibraryCommandsTest, theDeleteKeyAsksAndTheBannerUndoesIntoTheList) {
     EXPECT_EQ(snippetList()->selectionModel()->selectedRows().size(), 2);
     EXPECT_TRUE(snippetList()->selectionModel()->isRowSelected(0, {}));
 }
-
-// ---- The rows' context menu
 
 TEST_F(LibraryCommandsTest, rowMenuCopiesDuplicatesAndMoves) {
     const Uuid home = library->addGroup("Home").id;
@@ -123,8 +119,6 @@ TEST_F(LibraryCommandsTest, rowMenuCopiesDuplicatesAndMoves) {
     EXPECT_EQ(library->snippet(form.id)->groupID, std::nullopt);
 }
 
-// ---- Dragging onto groups
-
 TEST_F(LibraryCommandsTest, rowsDragAsTheirIdsAndGroupRowsTakeThem) {
     const Uuid work = library->addGroup("Work").id;
     const Snippet alpha = add("Alpha");
@@ -146,8 +140,6 @@ TEST_F(LibraryCommandsTest, rowsDragAsTheirIdsAndGroupRowsTakeThem) {
                 ElementsAre("All Snippets 3", "Recently Used", "Groups", "Work 2", "Ungrouped 1"));
     EXPECT_FALSE(dropOnSidebarRow(sidebarRowTitled("Work"), "just words"));
 }
-
-// ---- Groups
 
 TEST_F(LibraryCommandsTest, theNewGroupButtonAndTheGroupMenuOpenTheGroupAlert) {
     add("Loose");
@@ -185,8 +177,6 @@ TEST_F(LibraryCommandsTest, theNewGroupButtonAndTheGroupMenuOpenTheGroupAlert) {
     EXPECT_TRUE(library->groups().empty());
     EXPECT_EQ(sidebarList()->selectionModel()->selectedRows().value(0).row(), 0);
 }
-
-// ---- The problem banner
 
 TEST_F(LibraryCommandsTest, theProblemBannerShowsFilesAndDismisses) {
     window = makeWindow();

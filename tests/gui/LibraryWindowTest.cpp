@@ -21,8 +21,6 @@ using IDs = Library::SnippetIDs;
 
 class LibraryWindowTest : public testing::LibraryWindowFixture {};
 
-// ---- The frame
-
 TEST_F(LibraryWindowTest, windowHasItsTitleSizesMenuAndToolbar) {
     window = makeWindow();
     EXPECT_EQ(window->windowTitle(), "Quillo");
@@ -103,8 +101,6 @@ TEST_F(LibraryWindowTest, listKeepsItsPlaceAfterEditsAndStartsAtTheTopForANewCho
     EXPECT_EQ(scroll->value(), 0);
 }
 
-// ---- Sidebar
-
 TEST_F(LibraryWindowTest, sidebarRowsCountAndChooseWhatTheListShowsWithTheSearchField) {
     const Uuid work = library->addGroup("Work").id;
     library->addGroup("Empty");
@@ -139,8 +135,6 @@ TEST_F(LibraryWindowTest, sidebarRowsCountAndChooseWhatTheListShowsWithTheSearch
     window->sidebar()->searchField()->clear();
     EXPECT_FALSE(notice->isVisible());
 }
-
-// ---- List and detail
 
 TEST_F(LibraryWindowTest, rowsShowNamePreviewAndGroupWhereTheSidebarDoesNot) {
     const Uuid work = library->addGroup("Work").id;

@@ -186,9 +186,8 @@ TEST_F(PickerViewTest, formHasOneFieldEachWithPlaceholderAndTabOrderAndPreviewsT
     // Values set by the model show in the form.
     picker.setFieldValue("Note", "urgent");
     EXPECT_EQ(edits[2]->text(), "urgent");
-}
 
-TEST_F(PickerViewTest, previewTextOfRichSnippetsIsPlainAndKeepsTypedValues) {
+    // The preview of a rich snippet is plain text, with the values typed.
     const Snippet rich = add("Rich", "<p>Hello <b>{{field:Who}}</b></p><p>{{field:Where|home}}</p>",
                              SnippetFormat::rich);
     EXPECT_EQ(previewText(rich, {}, clock.now()), "Hello ‹Who›\nhome");

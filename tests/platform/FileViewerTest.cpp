@@ -42,15 +42,6 @@ public slots:
     void open(const QUrl& url) { opened.append(url); }
 };
 
-TEST(DBusFileViewer, fallsBackToTheFolderItselfOrTheOneHoldingAFile) {
-    testing::TempFolder folder;
-    const std::filesystem::path file = folder / "library.json";
-    std::ofstream(file) << "{}";
-    EXPECT_EQ(DBusFileViewer::fallbackFolder(folder.path()), folder.path());
-    EXPECT_EQ(DBusFileViewer::fallbackFolder(file), folder.path());
-    EXPECT_EQ(DBusFileViewer::fallbackFolder(folder / "gone" / "Quillo"), folder / "gone");
-}
-
 TEST(DBusFileViewer, asksTheFileManagerToSelectTheItem) {
     testing::PrivatePortalBus bus;
     if (!bus.start())
@@ -76,8 +67,14 @@ TEST(DBusFileViewer, asksTheFileManagerToSelectTheItem) {
     EXPECT_TRUE(desktop.opened.isEmpty()) << "no folder opened as well";
 }
 
-TEST(DBusFileViewer, opensTheFolderWhenNoFileManagerAnswers) {
+TEST(DBusFileViewer, opensTheFolderItselfOrTheOneHoldingAFileWhenNoFileManagerAnswers) {
     testing::TempFolder folder;
+    const std::filesystem::path file = folder / "library.json";
+    std::ofstream(file) << "{}";
+    EXPECT_EQ(DBusFileViewer::fallbackFolder(folder.path()), folder.path());
+    EXPECT_EQ(DBusFileViewer::fallbackFolder(file), folder.path());
+    EXPECT_EQ(DBusFileViewer::fallbackFolder(folder / "gone" / "Quillo"), folder / "gone");
+
     UrlCatcher desktop;
     {
         testing::PrivatePortalBus bus;

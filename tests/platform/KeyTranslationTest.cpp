@@ -14,7 +14,7 @@ namespace {
 // What the ANSI keyboard types without modifiers; their keysyms are their codes.
 constexpr std::string_view typedCharacters = "abcdefghijklmnopqrstuvwxyz0123456789-=[]\\;',./`";
 
-TEST(KeyTranslation, EveryCharacterOfTheKeyboardHasItsOwnKeyBothWays) {
+TEST(KeyTranslation, EveryCharacterOfTheKeyboardAndEveryKnownKeyCodeTranslatesBothWays) {
     std::set<std::uint16_t> keyCodes;
     for (const char character : typedCharacters) {
         SCOPED_TRACE(character);
@@ -24,9 +24,8 @@ TEST(KeyTranslation, EveryCharacterOfTheKeyboardHasItsOwnKeyBothWays) {
         keyCodes.insert(*keyCode);
     }
     EXPECT_EQ(keyCodes.size(), typedCharacters.size());
-}
 
-TEST(KeyTranslation, EveryKnownKeyCodeComesBackFromItsKeysym) {
+    // Every known key code comes back from its keysym.
     int known = 0;
     for (std::uint32_t keyCode = 0; keyCode <= 0xFFFF; ++keyCode) {
         const auto keysym = keysymForKeyCode(static_cast<std::uint16_t>(keyCode));
@@ -38,7 +37,7 @@ TEST(KeyTranslation, EveryKnownKeyCodeComesBackFromItsKeysym) {
     EXPECT_GE(known, 47 + 16); // the typed characters, the named keys and F1-F12
 }
 
-TEST(KeyTranslation, KeysTheProgramNamesHaveTheirMacCodes) {
+TEST(KeyTranslation, KeysTheProgramNamesHaveTheirMacCodesOthersNone) {
     EXPECT_EQ(keysymForKeyCode(KeyCode::v), XK_v);
     EXPECT_EQ(keysymForKeyCode(KeyCode::e), XK_e);
     EXPECT_EQ(keysymForKeyCode(KeyCode::returnKey), XK_Return);
@@ -57,9 +56,7 @@ TEST(KeyTranslation, KeysTheProgramNamesHaveTheirMacCodes) {
                                               98,  100, 101, 109, 103, 111};
     for (std::uint32_t i = 0; i < std::size(functionKeys); ++i)
         EXPECT_EQ(keysymForKeyCode(functionKeys[i]), XK_F1 + i) << "F" << i + 1;
-}
-
-TEST(KeyTranslation, ShiftedLettersAndUnknownKeys) {
+    // Shifted letters are the same key; some keys are unknown.
     EXPECT_EQ(keyCodeForKeysym(XK_V), KeyCode::v);
     EXPECT_EQ(keyCodeForKeysym(XK_A), keyCodeForKeysym(XK_a));
     EXPECT_EQ(keyCodeForKeysym(XK_Z), keyCodeForKeysym(XK_z));
@@ -94,16 +91,14 @@ TEST(KeyTranslation, ShortcutModifiersBothWays) {
     EXPECT_EQ(shortcutModifiersForX(lock | mod2 | 0x100 | control), ShortcutModifier::control);
 }
 
-TEST(KeyTranslation, PostedFlagsTakeCommandAsControl) {
+TEST(KeyTranslation, PostedFlagsTakeCommandAsControlAndPressItFirst) {
     EXPECT_EQ(xModifiersForFlags(ModifierFlag::command), control);
     EXPECT_EQ(xModifiersForFlags(ModifierFlag::control), control);
     EXPECT_EQ(xModifiersForFlags(ModifierFlag::command | ModifierFlag::control), control);
     EXPECT_EQ(xModifiersForFlags(ModifierFlag::option), mod1);
     EXPECT_EQ(xModifiersForFlags(ModifierFlag::shift | ModifierFlag::command), shift | control);
     EXPECT_EQ(xModifiersForFlags(0x10000), 0); // Caps Lock's flag
-}
-
-TEST(KeyTranslation, ModifierKeysArePressedControlFirst) {
+    // The modifier keys are pressed Control first.
     EXPECT_EQ(keysymsForXModifiers(mod4 | mod1 | shift | control),
               (std::vector<std::uint32_t>{XK_Control_L, XK_Shift_L, XK_Alt_L, XK_Super_L}));
     EXPECT_EQ(keysymsForXModifiers(shift), (std::vector<std::uint32_t>{XK_Shift_L}));

@@ -39,7 +39,7 @@ using ::testing::ThrowsMessage;
 // Generous: only a broken implementation waits this long.
 constexpr int deadlineMs = 10000;
 
-TEST(QtScheduler, RunsTasksByDueTimeAndEqualDelaysInScheduleOrder) {
+TEST(QtScheduler, RunsTasksByDueTimeAndEqualDelaysInScheduleOrderButNeverCancelledOnes) {
     QtScheduler scheduler;
     std::vector<std::string> ran;
     scheduler.schedule(60ms, [&] { ran.push_back("late"); });
@@ -51,10 +51,8 @@ TEST(QtScheduler, RunsTasksByDueTimeAndEqualDelaysInScheduleOrder) {
     EXPECT_TRUE(ran.empty()) << "tasks run from the event loop, never inside schedule()";
     ASSERT_TRUE(QTest::qWaitFor([&] { return ran.size() == 5; }, deadlineMs));
     EXPECT_THAT(ran, ElementsAre("now", "overdue", "first of two", "second of two", "late"));
-}
 
-TEST(QtScheduler, CancelledTasksNeverRunAlsoAfterTheSchedulerIsGone) {
-    QtScheduler scheduler;
+    // Cancelled tasks never run, also after their scheduler is gone.
     bool cancelledRan = false;
     bool keptRan = false;
     ScheduledTask cancelled = scheduler.schedule(0ms, [&] { cancelledRan = true; });
@@ -256,15 +254,14 @@ TEST(AutostartLoginItem, WritesAndRemovesTheEntryAndReadsItSwitchedOffByTheDeskt
     EXPECT_TRUE(item.isEnabled()) << "only the main group counts";
 }
 
-TEST(AutostartLoginItem, QuotesProgramPathsThatNeedIt) {
+TEST(AutostartLoginItem, QuotesProgramPathsThatNeedItAndReportsAFolderItCannotWrite) {
     EXPECT_EQ(AutostartLoginItem::execArgument("/usr/bin/quillo"), "/usr/bin/quillo");
     EXPECT_EQ(AutostartLoginItem::execArgument("/opt/My Apps/quillo"), "\"/opt/My Apps/quillo\"");
     EXPECT_EQ(AutostartLoginItem::execArgument("/opt/$HOME/\"q\"/a\\b"),
               R"("/opt/\$HOME/\"q\"/a\\b")");
     EXPECT_EQ(AutostartLoginItem::execArgument("/opt/100%/quillo"), "/opt/100%%/quillo");
-}
 
-TEST(AutostartLoginItem, ReportsAFolderItCannotWriteInOneSentence) {
+    // A folder it cannot write is reported in one sentence.
     TempFolder config;
     writeFile(config / "autostart", "a file where the folder should be");
     AutostartLoginItem item(config.path(), "/usr/bin/quillo");

@@ -32,7 +32,7 @@ protected:
     int notifications = 0;
 };
 
-TEST_F(AppStateTest, thePollNoticesRevokingAndGrantingWithinTwoSeconds) {
+TEST_F(AppStateTest, thePollNoticesChangesOnlyPromptsWhenAskedAndIsReplacedWhenRestarted) {
     EXPECT_TRUE(app.accessibilityTrusted());
     app.startMonitoringPermission();
 
@@ -51,9 +51,18 @@ TEST_F(AppStateTest, thePollNoticesRevokingAndGrantingWithinTwoSeconds) {
     EXPECT_TRUE(app.accessibilityTrusted());
     EXPECT_EQ(notifications, 2);
     EXPECT_EQ(accessibility.prompts, 0);
-}
 
-TEST_F(AppStateTest, restartingThePollReplacesItAndTheStateStopsItWhenGone) {
+    // Requesting the permission prompts, and leaves the answer to the poll.
+    accessibility.trusted = false;
+    scheduler.advance(2s);
+    accessibility.trusted = true; // the user allows it when asked
+    app.requestAccessibility();
+    EXPECT_EQ(accessibility.prompts, 1);
+    EXPECT_FALSE(app.accessibilityTrusted());
+    scheduler.advance(2s);
+    EXPECT_TRUE(app.accessibilityTrusted());
+
+    // Restarting the poll replaces it, and a state gone stops its own.
     app.startMonitoringPermission();
     scheduler.advance(1s);
     app.startMonitoringPermission();
@@ -68,18 +77,6 @@ TEST_F(AppStateTest, restartingThePollReplacesItAndTheStateStopsItWhenGone) {
         other.startMonitoringPermission();
     }
     EXPECT_EQ(scheduler.pendingCount(), 1u) << "only this test's own poll is left";
-}
-
-TEST_F(AppStateTest, requestingThePermissionPromptsAndLeavesTheAnswerToThePoll) {
-    accessibility.trusted = false;
-    app.startMonitoringPermission();
-    scheduler.advance(2s);
-    accessibility.trusted = true; // the user allows it when asked
-    app.requestAccessibility();
-    EXPECT_EQ(accessibility.prompts, 1);
-    EXPECT_FALSE(app.accessibilityTrusted());
-    scheduler.advance(2s);
-    EXPECT_TRUE(app.accessibilityTrusted());
 }
 
 TEST_F(AppStateTest, showingTheLibraryRaisesItAndEachRevealIsANewRequest) {
@@ -166,7 +163,7 @@ protected:
     testing::FakeLoginItem loginItem;
 };
 
-TEST_F(StartUpTest, theSavedShortcutTogglesThePicker) {
+TEST_F(StartUpTest, theSavedShortcutTogglesThePickerWhichShowsSnippetsInTheLibraryAndThePollRuns) {
     Shortcut::save(commandK, settings);
     start();
     EXPECT_EQ(service.held, combinationOf(commandK));
@@ -175,6 +172,16 @@ TEST_F(StartUpTest, theSavedShortcutTogglesThePicker) {
     EXPECT_EQ(picker.mode(), PickerModel::Mode::search);
     pressShortcut();
     EXPECT_FALSE(panel.visible);
+
+    // The picker shows snippets in the library, and the poll runs.
+    const Uuid id = Uuid::random();
+    picker.openInLibrary(id);
+    EXPECT_EQ(app.revealRequest().value().id, id);
+    EXPECT_EQ(shell.calls, Strings{"activate"});
+
+    accessibility.trusted = !app.accessibilityTrusted();
+    scheduler.advance(2s);
+    EXPECT_EQ(app.accessibilityTrusted(), accessibility.trusted);
 }
 
 TEST_F(StartUpTest, aTakenSavedShortcutLeavesNoShortcutAndNoMessage) {
@@ -184,18 +191,6 @@ TEST_F(StartUpTest, aTakenSavedShortcutLeavesNoShortcutAndNoMessage) {
     EXPECT_EQ(app.shortcut(), Shortcut::defaultPicker());
     EXPECT_EQ(app.shortcutProblem(), std::nullopt);
     EXPECT_THAT(log.lines, ElementsAre(HasSubstr("hotkey registration failed (10)")));
-}
-
-TEST_F(StartUpTest, thePickerShowsSnippetsInTheLibraryAndThePollRuns) {
-    start();
-    const Uuid id = Uuid::random();
-    picker.openInLibrary(id);
-    EXPECT_EQ(app.revealRequest().value().id, id);
-    EXPECT_EQ(shell.calls, Strings{"activate"});
-
-    accessibility.trusted = !app.accessibilityTrusted();
-    scheduler.advance(2s);
-    EXPECT_EQ(app.accessibilityTrusted(), accessibility.trusted);
 }
 
 TEST_F(StartUpTest, theFirstStartTurnsOnTheLoginItemOnceOnly) {

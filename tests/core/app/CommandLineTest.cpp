@@ -51,15 +51,14 @@ TEST(CommandLineParseTest, TheImportComesFirstAndALastImportFlagIsIgnored) {
     EXPECT_EQ(std::get<ImportBackup>(parse({"--import-atext", "d"}).value()).backup, "d");
 }
 
-TEST(CommandLineParseTest, SearchJoinsItsWordsWithSingleSpaces) {
+TEST(CommandLineParseTest, SearchJoinsItsWordsAndRenderTakesItsOptionsAnywhere) {
     const Search search = parsedAs<Search>({"search", "thank", "--json", " you ", "", "all"});
     EXPECT_EQ(search.query, "thank  you   all");
     EXPECT_TRUE(search.json);
     // After "--" everything is a word; a lone "-" always is.
     EXPECT_EQ(parsedAs<Search>({"search", "-", "--", "--json", "-x"}).query, "- --json -x");
-}
 
-TEST(CommandLineParseTest, RenderOptionsComeAnywhereInEitherSpelling) {
+    // Render's options come anywhere, in either spelling.
     const Render render = parsedAs<Render>(
         {"render", "--field", "Name=Ann", "Sign-off", "--field=City=a=b", "--field", "Name=Bo",
          "--clipboard", "--html", "--now=2026-03-01T10:05:07+01:00", "--field", "Empty="});
@@ -97,14 +96,12 @@ TEST(CommandLineParseTest, PasteTakesASnippetAndItsFieldsAndAutostartIsAUsualSta
     EXPECT_THAT(err.str(), HasSubstr("running"));
 }
 
-TEST(CommandLineParseTest, HelpComesBeforeAnyProblemButNotAsAnOptionsValue) {
+TEST(CommandLineParseTest, HelpComesBeforeAnyProblemButBadArgumentsAreUsageErrorsNamingThem) {
     for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
              {"--help"}, {"-h", "list"}, {"render", "x", "--help"}, {"list", "--help", "--bogus"}})
         EXPECT_TRUE(std::holds_alternative<Help>(parseArguments(arguments).value()));
     EXPECT_EQ(parsedAs<Render>({"render", "x", "--clipboard", "--help"}).clipboard, "--help");
-}
 
-TEST(CommandLineParseTest, BadArgumentsAreUsageErrorsNamingTheCulpritAndTheMode) {
     struct Case {
         std::vector<std::string> arguments;
         std::string problem;
@@ -215,7 +212,7 @@ TEST_F(SampleLibraryTest, ListShowsEverySnippetInLibraryOrderWithItsGroup) {
     }
 }
 
-TEST_F(SampleLibraryTest, FieldsListsNameAndDefaultOncePerField) {
+TEST_F(SampleLibraryTest, FieldsListsEachFieldOnceOfASnippetFoundByIdInAnyCaseOrExactName) {
     EXPECT_EQ(quillo({"fields", "Sign-off"}).out, "Name\tAnn\nCity\t\n");
     // A rich snippet's placeholders are read with their entities decoded.
     EXPECT_EQ(quillo({"fields", "Address"}).out, "Greeting\tHi & bye\n");
@@ -226,9 +223,7 @@ TEST_F(SampleLibraryTest, FieldsListsNameAndDefaultOncePerField) {
               nlohmann::json::parse(R"([{"name": "Name", "default": "Ann"},
                                         {"name": "City", "default": ""}])"));
     EXPECT_EQ(quillo({"fields", "Lost"}).out, "");
-}
 
-TEST_F(SampleLibraryTest, ASnippetIsFoundByIdInAnyCaseOrByItsExactName) {
     // The name gives the first of that name; the id the one it belongs to.
     EXPECT_EQ(quillo({"render", "Sign-off"}).out, "Best,\nAnn  Other");
     std::string id = snippets[2].id.string();
@@ -242,11 +237,6 @@ TEST_F(SampleLibraryTest, ASnippetIsFoundByIdInAnyCaseOrByItsExactName) {
         EXPECT_THAT(result.out, IsEmpty());
         EXPECT_THAT(result.err, HasSubstr("“" + missing + "”"));
     }
-}
-
-TEST_F(QuilloProgramTest, NamesMatchInAnyCanonicallyEquivalentSpelling) {
-    writeLibrary({}, {plain("Cafe\xCC\x81", "decomposed")});
-    EXPECT_EQ(quillo({"render", "Caf\xC3\xA9"}).out, "decomposed");
 }
 
 TEST_F(QuilloProgramTest, SearchPrintsThePickersResultsForAllTheWords) {
@@ -267,7 +257,10 @@ TEST_F(QuilloProgramTest, SearchPrintsThePickersResultsForAllTheWords) {
 
 TEST_F(QuilloProgramTest, RenderWritesDatesForTheMomentInTheUsersZoneAndLocale) {
     writeLibrary({}, {plain("Stamp", "{{date:yyyy-MM-dd}} {{time:HH:mm:ss}}"),
-                      plain("Long", "{{date:long}}"), plain("Year", "{{date:yyyy}}")});
+                      plain("Long", "{{date:long}}"), plain("Year", "{{date:yyyy}}"),
+                      plain("Cafe\xCC\x81", "decomposed")});
+    // Names match in any canonically equivalent spelling.
+    EXPECT_EQ(quillo({"render", "Caf\xC3\xA9"}).out, "decomposed");
     const std::string moment = "2026-03-01T09:05:07Z";
     EXPECT_EQ(quillo({"render", "Stamp", "--now", moment}).out, "2026-03-01 09:05:07");
     EXPECT_EQ(quillo({"render", "Stamp", "--now", moment}, {{"TZ", "Asia/Tokyo"}}).out,

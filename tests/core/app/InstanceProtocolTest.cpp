@@ -7,7 +7,7 @@ namespace {
 
 using InstanceProtocol::LineReader;
 
-TEST(InstanceProtocol, requestsAndRepliesGoOverAsOneLineEach) {
+TEST(InstanceProtocol, requestsAndRepliesGoOverAsOneLineEachAndNothingElseIsRead) {
     const InstanceRequest paste{InstanceRequest::Kind::paste,
                                 "Grüße “Anna”",
                                 {{"Account", "12345"}, {"Note", "two\nlines"}}};
@@ -19,17 +19,16 @@ TEST(InstanceProtocol, requestsAndRepliesGoOverAsOneLineEach) {
         InstanceProtocol::line(InstanceReply{2, "out", "quillo: no such snippet\n"}));
     EXPECT_EQ(reply.status, 2);
     EXPECT_EQ(reply.error, "quillo: no such snippet\n");
-}
 
-TEST(InstanceProtocol, anythingButAWellFormedRequestIsRefused) {
+    // Anything but a well-formed request is refused.
     EXPECT_EQ(InstanceProtocol::request(R"({"request":"settings"})"),
               InstanceRequest{InstanceRequest::Kind::settings});
-    for (const char* line : {"", "not json", "[]", R"({"request":"format-disk"})",
-                             R"({"request":"paste","argument":7})",
-                             R"({"request":"paste","values":{"Account":12345}})",
-                             R"({"request":"paste","values":["x"]})", "{\"request\":\"show\"} {}",
-                             "{\"request\":\"show\",\"argument\":\"\xff\"}"})
-        EXPECT_FALSE(InstanceProtocol::request(line)) << line;
+    for (const char* bad : {"", "not json", "[]", R"({"request":"format-disk"})",
+                            R"({"request":"paste","argument":7})",
+                            R"({"request":"paste","values":{"Account":12345}})",
+                            R"({"request":"paste","values":["x"]})", "{\"request\":\"show\"} {}",
+                            "{\"request\":\"show\",\"argument\":\"\xff\"}"})
+        EXPECT_FALSE(InstanceProtocol::request(bad)) << bad;
     EXPECT_FALSE(InstanceProtocol::reply(R"({"status":300,"output":"","error":""})"));
 }
 

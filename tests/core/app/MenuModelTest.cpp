@@ -68,10 +68,6 @@ protected:
     MenuModel menu{{*library, app, picker, paster, workspace, scheduler, shell}};
 };
 
-TEST_F(MenuModelTest, anEmptyLibraryGivesOnlyTheFixedItems) {
-    EXPECT_EQ(outline(menu.items()), withFixedEnd({"Insert Snippet…  Ctrl+Alt+Space", "—"}));
-}
-
 TEST_F(MenuModelTest, groupsInLibraryOrderWithTheirSnippetsInNaturalOrder) {
     const Uuid a = library->addGroup("A").id;
     library->addGroup("B"); // empty: no submenu
@@ -97,6 +93,7 @@ TEST_F(MenuModelTest, groupsInLibraryOrderWithTheirSnippetsInNaturalOrder) {
 }
 
 TEST_F(MenuModelTest, eachOpeningShowsTheLibraryAndShortcutAsTheyAreThen) {
+    EXPECT_EQ(outline(menu.items()), withFixedEnd({"Insert Snippet…  Ctrl+Alt+Space", "—"}));
     const SnippetGroup work = library->addGroup("Work");
     add("Hello", work.id);
     EXPECT_EQ(outline(menu.items()),
@@ -134,6 +131,15 @@ TEST_F(MenuModelTest, theFixedItemsOpenThePickerTheLibraryTheSettingsAndQuit) {
 }
 
 TEST_F(MenuModelTest, aChosenSnippetIsPastedLaterIntoTheApplicationInFrontWhenChosen) {
+    // A snippet deleted before it is chosen does nothing.
+    const Snippet gone = add("Gone");
+    const MenuItem chosen = item("Gone");
+    library->deleteSnippets({gone.id});
+    menu.choose(chosen);
+    scheduler.advance(1s);
+    EXPECT_TRUE(keys.taps.empty());
+    EXPECT_EQ(pasteboard.changeCount(), 0);
+
     const Snippet hello = add("Hello", std::nullopt, "<div>Hello there</div>");
     menu.choose(item("Hello"));
     scheduler.advance(199ms);
@@ -165,22 +171,14 @@ TEST_F(MenuModelTest, aSnippetWithFieldsOpensThePickersFormAimedAtThatApplicatio
     EXPECT_TRUE(keys.taps.empty());
 }
 
-TEST_F(MenuModelTest, aSnippetDeletedBeforeItIsChosenDoesNothing) {
-    const Snippet gone = add("Gone");
-    const MenuItem chosen = item("Gone");
-    library->deleteSnippets({gone.id});
-    menu.choose(chosen);
-    scheduler.advance(1s);
-    EXPECT_TRUE(keys.taps.empty());
-    EXPECT_EQ(pasteboard.changeCount(), 0);
-}
-
-TEST_F(MenuModelTest, thePasteCommandFillsTheGivenFieldsAndDefaultsTheRest) {
+TEST_F(MenuModelTest, thePasteCommandFillsTheGivenFieldsAndDefaultsTheRestOrSaysNoneMatches) {
     const Snippet address =
         add("Address", std::nullopt, "{{field:Name|Ann}} in {{field:City|Rome}}");
     Snippet plain = *library->snippet(address.id);
     plain.format = SnippetFormat::plain;
     library->update(plain);
+    EXPECT_EQ(menu.pasteByCommand("address", {}), "no snippet has the id or name “address”.");
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
 
     EXPECT_EQ(menu.pasteByCommand("Address", {{"City", "Oslo"}, {"Other", "x"}}), std::nullopt);
     workspace.frontmost = terminal;
@@ -188,12 +186,6 @@ TEST_F(MenuModelTest, thePasteCommandFillsTheGivenFieldsAndDefaultsTheRest) {
     EXPECT_FALSE(panel.visible) << "no form";
     EXPECT_TRUE(keys.taps.empty()) << "aimed at the application in front when asked";
     EXPECT_EQ(pasteboard.plainString(), "Ann in Oslo");
-}
-
-TEST_F(MenuModelTest, thePasteCommandSaysWhenNoSnippetMatches) {
-    add("Address");
-    EXPECT_EQ(menu.pasteByCommand("address", {}), "no snippet has the id or name “address”.");
-    EXPECT_EQ(scheduler.pendingCount(), 0u);
 }
 
 } // namespace

@@ -31,7 +31,7 @@ protected:
     int notifications = 0;
 };
 
-TEST_F(SettingsModelTest, RecordingSwitchesTheShortcutOffAndEscapeBringsTheSameOneBack) {
+TEST_F(SettingsModelTest, RecordingSwitchesTheShortcutOffAndEscapeButtonOrClosingBringItBack) {
     EXPECT_EQ(model.shortcutTitle(), "Ctrl+Alt+Space");
     model.toggleRecording();
     EXPECT_TRUE(model.recording());
@@ -48,6 +48,25 @@ TEST_F(SettingsModelTest, RecordingSwitchesTheShortcutOffAndEscapeBringsTheSameO
     EXPECT_EQ(model.shortcutTitle(), "Ctrl+Alt+Space");
     EXPECT_TRUE(settings.values.empty());
     EXPECT_EQ(notifications, 2);
+
+    // Pressing the button again, or closing the window, ends the recording too.
+    model.toggleRecording();
+    model.toggleRecording();
+    EXPECT_FALSE(model.recording());
+    EXPECT_FALSE(recorderKeys.handler);
+    EXPECT_EQ(service.held, defaultCombination);
+    {
+        SettingsModel closing{settingsEnvironment()};
+        closing.startRecording();
+        EXPECT_FALSE(service.held);
+    }
+    EXPECT_FALSE(recorderKeys.handler);
+    EXPECT_EQ(service.held, defaultCombination);
+
+    // Stopping when not recording registers nothing.
+    const auto calls = service.calls.size();
+    model.stopRecording();
+    EXPECT_EQ(service.calls.size(), calls);
 }
 
 TEST_F(SettingsModelTest, AComboWithControlAndAltBecomesTheStoredAndActiveShortcut) {
@@ -61,6 +80,12 @@ TEST_F(SettingsModelTest, AComboWithControlAndAltBecomesTheStoredAndActiveShortc
     EXPECT_EQ(Shortcut::saved(settings), app.shortcut());
     EXPECT_EQ(service.held, (Combination{keyK, 0x1800}));
     EXPECT_TRUE(service.press());
+
+    // The old combination pressed while recording is recorded.
+    model.startRecording();
+    EXPECT_TRUE(press(KeyCode::space, ModifierFlag::control | ModifierFlag::option, " "));
+    EXPECT_EQ(app.shortcut(), Shortcut::defaultPicker());
+    EXPECT_EQ(service.held, defaultCombination);
 }
 
 TEST_F(SettingsModelTest, KeysWithoutControlAltOrSuperBeepAndRecordingGoesOn) {
@@ -74,14 +99,6 @@ TEST_F(SettingsModelTest, KeysWithoutControlAltOrSuperBeepAndRecordingGoesOn) {
     EXPECT_FALSE(service.held);
 }
 
-TEST_F(SettingsModelTest, TheOldCombinationPressedWhileRecordingIsRecorded) {
-    app.setShortcut({keyK, 0x1800, "K"});
-    model.startRecording();
-    EXPECT_TRUE(press(KeyCode::space, ModifierFlag::control | ModifierFlag::option, " "));
-    EXPECT_EQ(app.shortcut(), Shortcut::defaultPicker());
-    EXPECT_EQ(service.held, defaultCombination);
-}
-
 // What a refusal keeps and says, and that a later success clears it, is the app state's test.
 TEST_F(SettingsModelTest, ATakenComboIsRefusedWithTheMessageAndTheOldOneStaysActive) {
     service.take(keyK, ShortcutModifier::command);
@@ -90,27 +107,6 @@ TEST_F(SettingsModelTest, ATakenComboIsRefusedWithTheMessageAndTheOldOneStaysAct
     EXPECT_FALSE(model.recording());
     EXPECT_EQ(service.held, defaultCombination);
     EXPECT_TRUE(app.shortcutProblem());
-}
-
-TEST_F(SettingsModelTest, PressingTheButtonAgainOrClosingTheWindowEndsTheRecording) {
-    model.toggleRecording();
-    model.toggleRecording();
-    EXPECT_FALSE(model.recording());
-    EXPECT_FALSE(recorderKeys.handler);
-    EXPECT_EQ(service.held, defaultCombination);
-
-    {
-        SettingsModel closing{settingsEnvironment()};
-        closing.startRecording();
-        EXPECT_FALSE(service.held);
-    }
-    EXPECT_FALSE(recorderKeys.handler);
-    EXPECT_EQ(service.held, defaultCombination);
-
-    // Stopping when not recording registers nothing.
-    const auto calls = service.calls.size();
-    model.stopRecording();
-    EXPECT_EQ(service.calls.size(), calls);
 }
 
 TEST_F(SettingsModelTest, TheLoginSwitchChangesTheEntryAndSnapsBackWhenThatFails) {

@@ -18,12 +18,12 @@ TEST(SingleWriter, withNoOtherWriterTheLaunchBecomesTheWriter) {
     TempFolder data;
     int offers = 0;
     int waits = 0;
-    const SingleWriter::Outcome outcome = becomeWriter(data.path(),
-                                                       [&] {
-                                                           ++offers;
-                                                           return false;
-                                                       },
-                                                       {1s, 1ms, [&] { ++waits; }});
+    const auto declining = [&] {
+        ++offers;
+        return false;
+    };
+    const SingleWriter::Outcome outcome =
+        becomeWriter(data.path(), declining, {1s, 1ms, [&] { ++waits; }});
     EXPECT_TRUE(std::holds_alternative<FileLock>(outcome));
     EXPECT_EQ(offers, 1);
     EXPECT_EQ(waits, 0);
@@ -69,12 +69,11 @@ TEST(SingleWriter, whileAnotherWritesTheLaunchWaitsForItToTakeRequestsOrToEnd) {
 
     // A writer that does neither is given up on.
     offers = 0;
-    const SingleWriter::Outcome given = becomeWriter(data.path(),
-                                                     [&] {
-                                                         ++offers;
-                                                         return false;
-                                                     },
-                                                     {20ms, 1ms});
+    const auto declining = [&] {
+        ++offers;
+        return false;
+    };
+    const SingleWriter::Outcome given = becomeWriter(data.path(), declining, {20ms, 1ms});
     EXPECT_TRUE(std::holds_alternative<Busy>(given));
     EXPECT_GE(offers, 2);
 }

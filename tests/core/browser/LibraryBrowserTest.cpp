@@ -3,7 +3,6 @@
 #include "fakes/BrowserFixture.h"
 #include "fakes/Names.h"
 
-#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <utility>
@@ -24,7 +23,7 @@ protected:
     LibraryBrowser browser{browserEnvironment()};
 };
 
-TEST_F(LibraryBrowserTest, newSnippetGoesIntoTheShownGroupSelectedWithItsNameFocused) {
+TEST_F(LibraryBrowserTest, newSnippetGoesIntoTheShownGroupOrUngroupedSelectedWithItsNameFocused) {
     const Uuid work = library->addGroup("Work").id;
     browser.setSidebar(SidebarItem::ofGroup(work));
     browser.setSearch("something");
@@ -40,15 +39,13 @@ TEST_F(LibraryBrowserTest, newSnippetGoesIntoTheShownGroupSelectedWithItsNameFoc
     EXPECT_EQ(app.focusNameToken(), token + 1);
     EXPECT_EQ(browser.detail().kind, DetailContent::Kind::editor);
     EXPECT_EQ(browser.detail().snippet, made.id);
-}
 
-TEST_F(LibraryBrowserTest, newSnippetLeavesRecentlyUsedForAllSnippetsUngrouped) {
-    library->addGroup("Work");
+    // Under Recently Used it goes to All Snippets, ungrouped.
     browser.setSidebar(SidebarItem::recent());
     browser.newSnippet();
     EXPECT_EQ(browser.sidebar(), SidebarItem::all());
     EXPECT_EQ(library->snippets().back().groupID, std::nullopt);
-    EXPECT_THAT(listed(), ElementsAre("New Snippet"));
+    EXPECT_THAT(listed(), ElementsAre("New Snippet", "New Snippet"));
 
     browser.setSidebar(SidebarItem::ungrouped());
     browser.newSnippet();
@@ -87,6 +84,13 @@ TEST_F(LibraryBrowserTest, revealSelectsTheSnippetUnderAllSnippetsWithNoSearch) 
     browser.setSelection({});
     app.showLibrary();
     EXPECT_THAT(browser.selection(), IsEmpty());
+
+    // A reveal made before a window appears is selected when it does.
+    app.showLibrary(target.id);
+    LibraryBrowser later(browserEnvironment());
+    EXPECT_THAT(later.selection(), IsEmpty());
+    later.appear();
+    EXPECT_EQ(later.selection(), IDs{target.id});
 }
 
 TEST_F(LibraryBrowserTest, snippetsThatLeaveTheLibraryFromElsewhereLeaveTheSelection) {
@@ -100,15 +104,6 @@ TEST_F(LibraryBrowserTest, snippetsThatLeaveTheLibraryFromElsewhereLeaveTheSelec
         EXPECT_EQ(browser.selection().size(), selected.size() - 1);
         library->undoDeletion();
     }
-}
-
-TEST_F(LibraryBrowserTest, aRevealMadeBeforeTheWindowAppearsIsSelectedWhenItDoes) {
-    const Snippet target = add("Target");
-    app.showLibrary(target.id);
-    LibraryBrowser later(browserEnvironment());
-    EXPECT_THAT(later.selection(), IsEmpty());
-    later.appear();
-    EXPECT_EQ(later.selection(), IDs{target.id});
 }
 
 TEST_F(LibraryBrowserTest, observersHearOnceACommandIsDoneAndTheEditorBeforeTheFocusRequest) {
@@ -201,7 +196,7 @@ TEST_F(LibraryBrowserTest, undoingAGroupDeletionShowsTheGroupAgainWithNothingSel
     EXPECT_THAT(listed(), ElementsAre("A"));
 }
 
-TEST_F(LibraryBrowserTest, commandsWithNothingToActOnChangeNothing) {
+TEST_F(LibraryBrowserTest, commandsWithNothingToActOnChangeNothingAndBannersDismiss) {
     const Snippet a = add("A");
     browser.setSelection({a.id});
     browser.confirmDeletion(); // not asked: nothing happens
@@ -212,9 +207,6 @@ TEST_F(LibraryBrowserTest, commandsWithNothingToActOnChangeNothing) {
     browser.setSearch("x");
     browser.undoDelete();
     EXPECT_EQ(browser.search(), "x") << "no deletion to undo: nothing changes";
-}
-
-TEST_F(LibraryBrowserTest, bannersDismissAndShowTheLibraryFolder) {
     library->deleteSnippets({add("A").id});
     library->setProblem("The library couldn't be saved.");
     browser.dismissUndo();
@@ -226,7 +218,20 @@ TEST_F(LibraryBrowserTest, bannersDismissAndShowTheLibraryFolder) {
 }
 
 // The New Group command opens the same alert as the window's own button.
-TEST_F(LibraryBrowserTest, groupAlertCreatesATrimmedGroupAndShowsIt) {
+TEST_F(LibraryBrowserTest, groupAlertCreatesATrimmedGroupAndShowsItAndBlankOrCancelledNothing) {
+    browser.startNewGroup();
+    EXPECT_TRUE(app.creatingGroup());
+    browser.setGroupName("   ");
+    browser.finishGroupAlert(true);
+    EXPECT_FALSE(browser.groupAlertShown());
+    EXPECT_THAT(library->groups(), IsEmpty());
+    EXPECT_EQ(browser.sidebar(), SidebarItem::all());
+    browser.startNewGroup();
+    browser.setGroupName("Work");
+    browser.finishGroupAlert(false);
+    EXPECT_FALSE(browser.groupAlertShown());
+    EXPECT_THAT(library->groups(), IsEmpty());
+
     browser.setGroupName("left over");
     app.setCreatingGroup(true);
     EXPECT_TRUE(browser.groupAlertShown());
@@ -242,22 +247,6 @@ TEST_F(LibraryBrowserTest, groupAlertCreatesATrimmedGroupAndShowsIt) {
     ASSERT_EQ(library->groups().size(), 1u);
     EXPECT_EQ(library->groups()[0].name, "Support");
     EXPECT_EQ(browser.sidebar(), SidebarItem::ofGroup(library->groups()[0].id));
-}
-
-TEST_F(LibraryBrowserTest, blankGroupNamesAndCancelCreateNothing) {
-    browser.startNewGroup();
-    EXPECT_TRUE(app.creatingGroup());
-    browser.setGroupName("   ");
-    browser.finishGroupAlert(true);
-    EXPECT_FALSE(browser.groupAlertShown());
-    EXPECT_THAT(library->groups(), IsEmpty());
-    EXPECT_EQ(browser.sidebar(), SidebarItem::all());
-
-    browser.startNewGroup();
-    browser.setGroupName("Work");
-    browser.finishGroupAlert(false);
-    EXPECT_FALSE(browser.groupAlertShown());
-    EXPECT_THAT(library->groups(), IsEmpty());
 }
 
 TEST_F(LibraryBrowserTest, renamingStartsFromTheGroupsNameAndTrims) {
@@ -294,37 +283,6 @@ TEST_F(LibraryBrowserTest, duplicateUnderRecentlyUsedSelectsTheUnlistedCopy) {
 
     browser.duplicate(Uuid::random());
     EXPECT_EQ(browser.selection(), IDs{copy.id}) << "nothing copied, selection kept";
-}
-
-TEST_F(LibraryBrowserTest, moveTakesTheSelectionWhenItHoldsTheRow) {
-    const Uuid work = library->addGroup("Work").id;
-    const Snippet a = add("A");
-    const Snippet b = add("B");
-    const Snippet c = add("C");
-    browser.setSelection({a.id, b.id});
-    browser.moveFromRow(c.id, work);
-    EXPECT_EQ(library->snippet(c.id)->groupID, work);
-    EXPECT_EQ(library->snippet(a.id)->groupID, std::nullopt);
-
-    browser.moveFromRow(a.id, work);
-    EXPECT_EQ(library->snippet(a.id)->groupID, work);
-    EXPECT_EQ(library->snippet(b.id)->groupID, work);
-    EXPECT_EQ(browser.counts().ungrouped, 0u) << "the Ungrouped row goes";
-
-    browser.moveFromRow(a.id, std::nullopt);
-    EXPECT_EQ(library->snippet(a.id)->groupID, std::nullopt);
-    EXPECT_EQ(browser.counts().ungrouped, 2u) << "and comes back";
-}
-
-TEST_F(LibraryBrowserTest, droppedIdsMoveIntoTheGroupAndOtherTextIsSkipped) {
-    const Uuid work = library->addGroup("Work").id;
-    const Snippet a = add("A");
-    const Snippet b = add("B");
-    EXPECT_FALSE(browser.drop({"hello", ""}, work));
-    EXPECT_TRUE(
-        browser.drop({a.id.string(), "not an id", b.id.string(), Uuid::random().string()}, work));
-    EXPECT_EQ(library->snippet(a.id)->groupID, work);
-    EXPECT_EQ(library->snippet(b.id)->groupID, work);
 }
 
 TEST_F(LibraryBrowserTest, copyWithoutFieldsCopiesAndWithFieldsOpensTheForm) {
@@ -383,17 +341,6 @@ TEST_F(LibraryBrowserTest, detailAndListNoticesFollowSelectionAndLibrary) {
     EXPECT_EQ(browser.listNotice(), ListNotice::noResults) << "A was never used";
     browser.setSidebar(SidebarItem::all());
     EXPECT_EQ(browser.listNotice(), ListNotice::none);
-}
-
-TEST_F(LibraryBrowserTest, theEmptyLibraryOffersTheNewestAtextBackupWhenThereIsOne) {
-    EXPECT_FALSE(browser.canImportLatestBackup());
-    std::filesystem::create_directories(importer.backupsFolder());
-    std::ofstream(importer.backupsFolder() / "aText 2026-02-28.atext") << "not an archive";
-    EXPECT_TRUE(browser.canImportLatestBackup());
-
-    browser.importLatestBackup();
-    EXPECT_EQ(dialogs.errors.size() + dialogs.alerts.size(), 1u) << "the failure is told";
-    EXPECT_THAT(library->snippets(), IsEmpty());
 }
 
 } // namespace

@@ -144,11 +144,8 @@ TEST_F(SnippetListingTest, listingFollowsTheLibrary) {
 }
 
 // The titles and the hint are checked through the library browser.
-TEST(BrowserTextsTest, theReadyStatusNamesTheShortcut) {
+TEST(BrowserTextsTest, theReadyStatusNamesTheShortcutAndGroupNamesLoseSpacesButNotLineBreaks) {
     EXPECT_EQ(BrowserTexts::readyStatus("Ctrl+Alt+Space"), "Ready · Ctrl+Alt+Space to insert");
-}
-
-TEST(BrowserTextsTest, groupNamesLoseSpaceSeparatorsAndTabsButKeepLineBreaks) {
     EXPECT_EQ(BrowserTexts::trimmedGroupName("  Work \t"), "Work");
     EXPECT_EQ(BrowserTexts::trimmedGroupName("\u00A0\u3000Café\u2003"), "Café");
     EXPECT_EQ(BrowserTexts::trimmedGroupName("\nWork\n"), "\nWork\n");

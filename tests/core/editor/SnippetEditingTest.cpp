@@ -38,16 +38,14 @@ TEST(FieldPlaceholder, CleansNameAndDefault) {
     EXPECT_EQ(fieldPlaceholder("", ""), std::nullopt);
 }
 
-TEST(Converting, AsksOnlyWhenPlainTextWouldLoseMarkup) {
+TEST(Converting, AsksOnlyWhenPlainTextWouldLoseMarkupAndWritesTheOtherFormat) {
     EXPECT_TRUE(asksBeforeConverting(snippet("<div><b>Hi</b></div>", SnippetFormat::rich),
                                      SnippetFormat::plain));
     EXPECT_FALSE(asksBeforeConverting(snippet("", SnippetFormat::rich), SnippetFormat::plain));
     EXPECT_FALSE(
         asksBeforeConverting(snippet("Hi there", SnippetFormat::rich), SnippetFormat::plain));
     EXPECT_FALSE(asksBeforeConverting(snippet("a < b", SnippetFormat::plain), SnippetFormat::rich));
-}
 
-TEST(Converting, WritesTheTextInTheOtherFormat) {
     EXPECT_EQ(convertedText(snippet("Hi <you>\n\nBye", SnippetFormat::plain), SnippetFormat::rich),
               "<div>Hi &lt;you&gt;</div><div><br></div><div>Bye</div>");
     // No blank lines at either end; those inside stay.

@@ -102,7 +102,7 @@ TEST(ShortcutFromEvent, namedKeysUseTheirNameWhateverTheyType) {
             << c.name;
 }
 
-TEST(ShortcutFromEvent, otherKeysAreNamedByTheirCharactersUpperCased) {
+TEST(ShortcutFromEvent, otherKeysAreNamedByTheirCharactersUpperCasedWhateverTheLocale) {
     const struct {
         const char* characters;
         const char* name;
@@ -117,9 +117,13 @@ TEST(ShortcutFromEvent, otherKeysAreNamedByTheirCharactersUpperCased) {
         EXPECT_EQ(shortcut->keyName, c.name) << c.characters;
         EXPECT_EQ(shortcut->keyCode, keyK);
     }
-}
-
-TEST(ShortcutFromEvent, upperCasingDoesNotFollowTheUsersLocale) {
+    // Ill-formed characters still give a name that can be stored.
+    const auto illFormed = Shortcut::fromEvent(keyDown(keyK, ModifierFlag::command, "\xff"));
+    ASSERT_TRUE(illFormed);
+    EXPECT_EQ(illFormed->keyName, "\uFFFD");
+    FakeSettingsStore settings;
+    Shortcut::save(*illFormed, settings);
+    EXPECT_EQ(Shortcut::saved(settings), *illFormed);
     // Under a Turkish default locale "i" would become "İ"; the key is still I.
     const icu::Locale before = icu::Locale::getDefault();
     UErrorCode status = U_ZERO_ERROR;
@@ -131,16 +135,7 @@ TEST(ShortcutFromEvent, upperCasingDoesNotFollowTheUsersLocale) {
     EXPECT_EQ(shortcut->keyName, "I");
 }
 
-TEST(ShortcutFromEvent, illFormedCharactersStillGiveAStorableName) {
-    const auto shortcut = Shortcut::fromEvent(keyDown(keyK, ModifierFlag::command, "\xff"));
-    ASSERT_TRUE(shortcut);
-    EXPECT_EQ(shortcut->keyName, "\uFFFD");
-    FakeSettingsStore settings;
-    Shortcut::save(*shortcut, settings);
-    EXPECT_EQ(Shortcut::saved(settings), *shortcut);
-}
-
-TEST(ShortcutSaved, unreadableValuesGiveTheDefaultAndAreLeftInPlace) {
+TEST(ShortcutSaved, unreadableValuesGiveTheDefaultAndAreLeftInPlaceOthersAreRead) {
     const std::vector<std::string> unreadable = {
         // not one JSON object
         "not json",
@@ -167,9 +162,7 @@ TEST(ShortcutSaved, unreadableValuesGiveTheDefaultAndAreLeftInPlace) {
         EXPECT_EQ(Shortcut::saved(settings), Shortcut::defaultPicker()) << value;
         EXPECT_EQ(settings.values.at("pickerShortcut"), value);
     }
-}
-
-TEST(ShortcutSaved, readsWhatOtherWritersMayProduce) {
+    // What other writers may produce is read.
     const Shortcut commandReturn{36, command, "↩"};
     for (const char* json : {
              R"({"keyName":"↩","modifiers":256,"keyCode":36})",
@@ -182,7 +175,7 @@ TEST(ShortcutSaved, readsWhatOtherWritersMayProduce) {
     }
 }
 
-TEST(ShortcutSave, storesTheThreeFieldsAsOneJsonObjectInPlaceOfTheDefault) {
+TEST(ShortcutSave, storesTheThreeFieldsAsOneJsonObjectThatReadsBackEqual) {
     FakeSettingsStore settings;
     settings.values["didFirstLaunch"] = "true";
     EXPECT_EQ(Shortcut::saved(settings), Shortcut::defaultPicker()) << "nothing stored";
@@ -191,9 +184,8 @@ TEST(ShortcutSave, storesTheThreeFieldsAsOneJsonObjectInPlaceOfTheDefault) {
     EXPECT_EQ(nlohmann::json::parse(settings.values.at("pickerShortcut")),
               nlohmann::json::parse(R"({"keyCode":49,"modifiers":6144,"keyName":"Space"})"));
     EXPECT_EQ(settings.values.at("didFirstLaunch"), "true");
-}
 
-TEST(ShortcutSave, whatIsSavedReadsBackEqual) {
+    // Whatever is saved reads back equal.
     const std::uint32_t max = std::numeric_limits<std::uint32_t>::max();
     const Shortcut shortcuts[] = {
         {max, max, "\"quoted\" \\ back\tslash\x01"},
@@ -201,7 +193,6 @@ TEST(ShortcutSave, whatIsSavedReadsBackEqual) {
         {40, option, "É😀"},
     };
     for (const Shortcut& shortcut : shortcuts) {
-        FakeSettingsStore settings;
         settings.values["pickerShortcut"] = "garbage";
         Shortcut::save(shortcut, settings);
         EXPECT_EQ(Shortcut::saved(settings), shortcut) << shortcut.keyName;

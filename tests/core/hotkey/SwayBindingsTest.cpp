@@ -7,14 +7,13 @@ namespace {
 
 constexpr std::uint32_t control = 0x1000, option = 0x800, shift = 0x200, command = 0x100;
 
-TEST(SwayBindings, WritesCombinationsAndQuotesTheProgram) {
+TEST(SwayBindings, WritesCombinationsQuotesTheProgramAndFindsWhatAPressWouldTrigger) {
     EXPECT_EQ(SwayBindings::combination("space", control | option), "Ctrl+Mod1+space");
     EXPECT_EQ(SwayBindings::combination("v", command | shift), "Shift+Mod4+v");
     EXPECT_EQ(SwayBindings::pickerCommand("/opt/my \"apps\"/quillo"),
               "\"/opt/my \\\"apps\\\"/quillo\" --picker");
-}
 
-TEST(SwayBindings, FindsTheBindingAPressWouldTrigger) {
+    // The binding a press would trigger is found.
     const std::string config = R"(
 # bindsym Ctrl+Mod1+space exec commented-out
 set $mod Mod4

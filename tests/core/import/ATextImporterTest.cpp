@@ -94,18 +94,6 @@ TEST_F(ATextImporterTest, NestedGroupsAreFlattenedIntoOneLevelNamedByTheirPaths)
               (std::vector<std::string>{"Address -> A", "Thanks -> A", "Goodbye -> A / B"}));
 }
 
-TEST_F(ATextImporterTest, ImportingTheSameBackupTwiceAddsNothingTheSecondTime) {
-    const fs::path backup = generatedBackup("groups-and-nesting.atext");
-    EXPECT_EQ(importer.importFile(backup), 3u);
-    EXPECT_EQ(importer.importFile(backup), 0u);
-    EXPECT_EQ(namesOf(library->groups()), (std::vector<std::string>{"A", "A / B"}));
-    EXPECT_EQ(library->snippets().size(), 3u);
-
-    // The import is saved like any other change.
-    scheduler.advance(std::chrono::seconds(1));
-    EXPECT_EQ(open()->snippets().size(), 3u);
-}
-
 TEST_F(ATextImporterTest, AnExistingGroupOfTheSameNameInAnyCaseTakesTheSnippets) {
     const SnippetGroup work = library->addGroup("work");
     using enum SnippetFormat;
@@ -335,7 +323,7 @@ TEST_F(ATextImporterTest, DatesComeFromTheRecordOrTheClockAndNothingIsUsedYet) {
     }
 }
 
-TEST(ATextPlaceholders, EachInsideBecomesTheProgramsPlaceholderOrNothing) {
+TEST(ATextPlaceholders, EachInsideBecomesTheProgramsPlaceholderOrNothingAndTextBetweenIsKept) {
     const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
         {"date", "{{date}}"},
         {" Date\t", "{{date}}"},
@@ -368,15 +356,12 @@ TEST(ATextPlaceholders, EachInsideBecomesTheProgramsPlaceholderOrNothing) {
     };
     for (const auto& [inside, converted] : cases)
         EXPECT_EQ(ATextImporter::placeholder(inside), converted) << '"' << inside << '"';
-}
-
-TEST(ATextPlaceholders, TextBetweenThePlaceholdersIsKeptAsWritten) {
     struct Case {
         std::string text;
         bool isHTML;
         std::string converted;
     };
-    const std::vector<Case> cases{
+    const std::vector<Case> texts{
         {"No placeholders 】 here", false, "No placeholders 】 here"},
         {"Start 【date】 middle 【time:HH:mm】 end", false,
          "Start {{date}} middle {{time:HH:mm}} end"},
@@ -393,7 +378,7 @@ TEST(ATextPlaceholders, TextBetweenThePlaceholdersIsKeptAsWritten) {
         {"【field:\"x<y\"】", true, "{{field:x&lt;y}}"},
         {"<i>【unknown】</i>", true, "<i>【unknown】</i>"},
     };
-    for (const Case& c : cases)
+    for (const Case& c : texts)
         EXPECT_EQ(ATextImporter::convertPlaceholders(c.text, c.isHTML), c.converted)
             << c.text << (c.isHTML ? " (HTML)" : " (plain)");
 }
@@ -427,7 +412,7 @@ TEST_F(ATextImporterTest, OfTwoEquallyNewBackupsTheFirstListedWins) {
     EXPECT_EQ(importer.latestBackup(), firstListed);
 }
 
-TEST_F(ATextImporterTest, ImportLatestCountsWhatWasAddedAndLeavesTheWordingToItsCaller) {
+TEST_F(ATextImporterTest, ImportLatestCountsWhatWasAddedOrReportsAnUnreadableBackup) {
     // Without a backups folder there is nothing to import.
     EXPECT_EQ(importer.latestBackup(), std::nullopt);
     EXPECT_EQ(importer.importLatest(), std::nullopt);
@@ -438,16 +423,17 @@ TEST_F(ATextImporterTest, ImportLatestCountsWhatWasAddedAndLeavesTheWordingToIts
     EXPECT_EQ(importer.importLatest(), 0u);
     EXPECT_EQ(library->snippets().size(), 3u);
     EXPECT_TRUE(dialogs.nothingShown());
-}
+    // The import is saved like any other change.
+    scheduler.advance(std::chrono::seconds(1));
+    EXPECT_EQ(open()->snippets().size(), 3u);
 
-TEST_F(ATextImporterTest, ImportLatestReportsABackupItCannotRead) {
-    putBackup("yesterday.atext", "groups-and-nesting.atext",
-              fs::file_time_type::clock::now() - std::chrono::hours(24));
-    putBackup("today.atext", "hostile-root-array.atext");
+    // A newer backup it cannot read is reported, and nothing is imported.
+    putBackup("newer.atext", "hostile-root-array.atext",
+              fs::file_time_type::clock::now() + std::chrono::hours(1));
     EXPECT_EQ(importer.importLatest(), std::nullopt);
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{std::string(ATextImporter::notABackup)});
     EXPECT_TRUE(dialogs.alerts.empty());
-    EXPECT_TRUE(library->snippets().empty());
+    EXPECT_EQ(library->snippets().size(), 3u);
 }
 
 TEST_F(ATextImporterTest, ChoosingAsksForABackupInATextsFolderAndCancellingDoesNothing) {
@@ -462,6 +448,13 @@ TEST_F(ATextImporterTest, ChoosingAsksForABackupInATextsFolderAndCancellingDoesN
     EXPECT_TRUE(dialogs.alerts.empty());
     EXPECT_TRUE(dialogs.errors.empty());
     EXPECT_EQ(library->revision(), revision);
+
+    // A file that cannot be read is refused in one sentence.
+    dialogs.chosenFile = home / "missing.atext";
+    importer.chooseAndImport();
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(isOneSentence(dialogs.errors[0]));
+    EXPECT_TRUE(dialogs.alerts.empty());
 }
 
 TEST_F(ATextImporterTest, ChoosingReportsHowManySnippetsCameIn) {
@@ -479,15 +472,6 @@ TEST_F(ATextImporterTest, ChoosingReportsHowManySnippetsCameIn) {
                               }));
     EXPECT_TRUE(dialogs.errors.empty());
     EXPECT_EQ(library->snippets().size(), 4u);
-}
-
-// Backups that can be read but not imported are the hostile ones below.
-TEST_F(ATextImporterTest, ChoosingShowsWhyAFileCannotBeRead) {
-    dialogs.chosenFile = home / "missing.atext";
-    importer.chooseAndImport();
-    ASSERT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_TRUE(isOneSentence(dialogs.errors[0]));
-    EXPECT_TRUE(dialogs.alerts.empty());
 }
 
 // Readable archives that are not backups give the importer's own sentence.

@@ -44,7 +44,7 @@ std::string runText(const StyledText& text, const StyledText::Run& run) {
     return text.text().substr(run.start, run.length);
 }
 
-TEST(KeyedArchiveTest, ReadsTheFoundationTypesOfARealArchive) {
+TEST(KeyedArchiveTest, ReadsTheFoundationTypesOfARealArchiveButRefusesAnObjectInsideItself) {
     const KeyedArchive complex = archive("scf-NSKeyedUnarchiver-ComplexTest.plist");
     const auto entries = complex.dictionary(*complex.root());
     ASSERT_TRUE(entries);
@@ -71,6 +71,17 @@ TEST(KeyedArchiveTest, ReadsTheFoundationTypesOfARealArchive) {
     ASSERT_EQ(nested->size(), 1u);
     EXPECT_EQ(complex.string(nested->front().first), "key");
     EXPECT_EQ(complex.string(nested->front().second), "val");
+
+    // This array lists itself: reading one level is fine, entering it twice is a loop.
+    const KeyedArchive loop = archive("mw-NSMutableArray-self-reference.plist");
+    const auto root = loop.root();
+    ASSERT_TRUE(root);
+    const auto itself = loop.array(*root);
+    ASSERT_TRUE(itself);
+    ASSERT_EQ(itself->size(), 1u);
+    EXPECT_EQ(itself->front(), *root);
+    KeyedArchive::Visit outer(loop, *root);
+    EXPECT_THROW(KeyedArchive::Visit(loop, itself->front()), ArchiveError);
 }
 
 TEST(KeyedArchiveTest, PrefersExactSRGBComponentsAndKeepsUnstyledText) {
@@ -95,7 +106,7 @@ TEST(KeyedArchiveTest, PrefersExactSRGBComponentsAndKeepsUnstyledText) {
     }
 }
 
-TEST(KeyedArchiveTest, ReadsFontsLinksAndColoursOfATextStorage) {
+TEST(KeyedArchiveTest, ReadsFontsLinksColoursAndLongRunsOfATextStorage) {
     const KeyedArchive nib = archive("minibatterylogger-About-keyedobjects.nib");
     const auto storage = nib.archivedObject(83);
     ASSERT_TRUE(storage);
@@ -117,21 +128,20 @@ TEST(KeyedArchiveTest, ReadsFontsLinksAndColoursOfATextStorage) {
 
     // Runs are counted in UTF-16 units: after the non-ASCII names they still line up.
     EXPECT_TRUE(runHolding(*text, "Thanks to").attributes.bold);
-}
 
-TEST(KeyedArchiveTest, RunLengthsOfSeveralBytesLineUp) {
-    const KeyedArchive nib = archive("iPulse-Preferences-keyedobjects.nib");
-    const auto text = archivedStyledText(nib, *nib.archivedObject(975));
-    ASSERT_TRUE(text);
-    ASSERT_GE(text->runs().size(), 2u);
-    EXPECT_EQ(runText(*text, text->runs()[0]), "\niPulse");
-    EXPECT_TRUE(text->runs()[0].attributes.bold);
-    EXPECT_THAT(runText(*text, text->runs()[1]),
+    // Run lengths of several bytes line up too.
+    const KeyedArchive iPulse = archive("iPulse-Preferences-keyedobjects.nib");
+    const auto about = archivedStyledText(iPulse, *iPulse.archivedObject(975));
+    ASSERT_TRUE(about);
+    ASSERT_GE(about->runs().size(), 2u);
+    EXPECT_EQ(runText(*about, about->runs()[0]), "\niPulse");
+    EXPECT_TRUE(about->runs()[0].attributes.bold);
+    EXPECT_THAT(runText(*about, about->runs()[1]),
                 StartsWith(" is an application that graphically displays"));
-    EXPECT_FALSE(text->runs()[1].attributes.bold);
+    EXPECT_FALSE(about->runs()[1].attributes.bold);
 }
 
-TEST(KeyedArchiveTest, ReadsColoursOfEveryLegacyKind) {
+TEST(KeyedArchiveTest, ReadsColoursOfEveryLegacyKindAndFontTraitsFromTheirNames) {
     const KeyedArchive nib = archive("Rember-MainMenu-keyedobjects.nib");
     auto color = [&](std::uint64_t position) {
         return archivedColor(nib, *nib.archivedObject(position));
@@ -145,9 +155,6 @@ TEST(KeyedArchiveTest, ReadsColoursOfEveryLegacyKind) {
     EXPECT_EQ(color(63), std::nullopt);                    // controlTextColor
     EXPECT_EQ(color(114), std::nullopt);                   // textColor
     EXPECT_EQ(color(406), (RgbColor{0.5, 0.5, 0.5}));      // gridColor's fallback
-}
-
-TEST(KeyedArchiveTest, TellsBoldAndItalicFromTheFontName) {
     struct Case {
         const char* name;
         bool bold;
@@ -164,19 +171,6 @@ TEST(KeyedArchiveTest, TellsBoldAndItalicFromTheFontName) {
         EXPECT_EQ(traits.bold, c.bold) << c.name;
         EXPECT_EQ(traits.italic, c.italic) << c.name;
     }
-}
-
-TEST(KeyedArchiveTest, AnObjectInsideItselfIsRefused) {
-    const KeyedArchive loop = archive("mw-NSMutableArray-self-reference.plist");
-    const auto root = loop.root();
-    ASSERT_TRUE(root);
-    // The array lists itself: reading one level is fine, entering it twice is a loop.
-    const auto members = loop.array(*root);
-    ASSERT_TRUE(members);
-    ASSERT_EQ(members->size(), 1u);
-    EXPECT_EQ(members->front(), *root);
-    KeyedArchive::Visit outer(loop, *root);
-    EXPECT_THROW(KeyedArchive::Visit(loop, members->front()), ArchiveError);
 }
 
 using KeyedArchiveImport = testing::LibraryTest;

@@ -169,7 +169,7 @@ TEST(PropertyListRead, FindAndEquals) {
 }
 
 // Each level names the next twice: expanded into a tree it would double at every level.
-TEST(PropertyListRead, SharedNestingIsDecodedOnce) {
+TEST(PropertyListRead, SharedNestingIsDecodedOnceAndDeepNestingWithoutRecursion) {
     Layout layout;
     for (std::uint64_t i = 0; i < 64; ++i)
         layout.objects.push_back(array({i + 1, i + 1}));
@@ -177,18 +177,17 @@ TEST(PropertyListRead, SharedNestingIsDecodedOnce) {
     const PropertyList list = PropertyList::parse(layout.bytes());
     ASSERT_EQ(list.size(), 65U);
     EXPECT_EQ(list.object(63).members, (std::vector<std::uint32_t>{64, 64}));
-}
 
-TEST(PropertyListRead, DeepNestingDoesNotRecurse) {
+    // Deep nesting does not recurse.
     constexpr std::uint64_t depth = 300'000;
-    Layout layout{.objects = {}, .offsetWidth = 3, .referenceWidth = 3};
+    Layout deep{.objects = {}, .offsetWidth = 3, .referenceWidth = 3};
     for (std::uint64_t i = 0; i < depth; ++i)
-        layout.objects.push_back(marker(0xA1) + bigEndian(i + 1, 3));
-    layout.objects.push_back(array({}));
-    const PropertyList list = PropertyList::parse(layout.bytes());
+        deep.objects.push_back(marker(0xA1) + bigEndian(i + 1, 3));
+    deep.objects.push_back(array({}));
+    const PropertyList nested = PropertyList::parse(deep.bytes());
     std::uint64_t levels = 0;
-    for (std::uint32_t at = list.top(); !list.object(at).members.empty();
-         at = list.object(at).members[0])
+    for (std::uint32_t at = nested.top(); !nested.object(at).members.empty();
+         at = nested.object(at).members[0])
         ++levels;
     EXPECT_EQ(levels, depth);
 }
@@ -279,7 +278,7 @@ TEST(PropertyListDamage, SharedOrOverlappingObjectsCannotInflateWork) {
     EXPECT_EQ(errorOf(flood.bytes()), overlapping);
 }
 
-TEST(PropertyListDamage, TooLargeIsRefusedUnread) {
+TEST(PropertyListDamage, TooLargeIsRefusedUnreadAndEveryTruncationIsRefused) {
     // Pages that can't be read: touching any byte would crash the test.
     const std::size_t size = PropertyList::maximumSize + 1;
     void* pages = mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -287,15 +286,12 @@ TEST(PropertyListDamage, TooLargeIsRefusedUnread) {
     EXPECT_EQ(errorOf(std::string_view(static_cast<const char*>(pages), size)),
               "The property list is too large to read.");
     munmap(pages, size);
-}
-
-TEST(PropertyListDamage, EveryTruncationIsRefused) {
     const std::string archive =
         testing::readFile(QUILLO_ARCHIVE_SAMPLES "/mw-NSMutableAttributedString-sRGB-red.plist");
     for (const std::string& whole : {everyKind, archive}) {
         ASSERT_NO_THROW(PropertyList::parse(whole));
-        for (std::size_t size = 0; size < whole.size(); ++size)
-            EXPECT_THROW(PropertyList::parse(whole.substr(0, size)), PropertyListError) << size;
+        for (std::size_t cut = 0; cut < whole.size(); ++cut)
+            EXPECT_THROW(PropertyList::parse(whole.substr(0, cut)), PropertyListError) << cut;
     }
 }
 

@@ -28,7 +28,7 @@ protected:
     std::vector<std::string> groupNames() const { return testing::namesOf(library->groups()); }
 };
 
-TEST_F(LibraryEditing, newSnippetsAreEmptyRichAndAppended) {
+TEST_F(LibraryEditing, newSnippetsAreEmptyRichAndAppendedAndGroupNamesStayAsGiven) {
     const SnippetGroup group = library->addGroup("  Work ");
     EXPECT_EQ(group.name, "  Work ");
     add("first");
@@ -40,6 +40,11 @@ TEST_F(LibraryEditing, newSnippetsAreEmptyRichAndAppended) {
     EXPECT_EQ(snippet.useCount, 0);
     EXPECT_THAT(names(), ElementsAre("first", "New Snippet"));
     EXPECT_EQ(library->groupName(snippet), "  Work ");
+
+    // Renaming changes only an existing group.
+    library->renameGroup(group.id, "New ");
+    library->renameGroup(Uuid::random(), "Other");
+    EXPECT_THAT(groupNames(), ElementsAre("New "));
 }
 
 TEST_F(LibraryEditing, updateSkipsUnchangedValuesAndStampsChangedOnes) {
@@ -123,7 +128,7 @@ TEST_F(LibraryEditing, deleteSummariesAndUndoRestoresTheFormerOrder) {
     EXPECT_THAT(names(), ElementsAre("a", "b", "c", "d", "e"));
 }
 
-TEST_F(LibraryEditing, undoPutsSnippetsBackAmongSnippetsAddedSince) {
+TEST_F(LibraryEditing, undoPutsSnippetsBackAmongSnippetsAddedSinceAndUngroupsTheGroupless) {
     const Snippet a = add("a");
     add("b");
     const Snippet c = add("c");
@@ -133,11 +138,10 @@ TEST_F(LibraryEditing, undoPutsSnippetsBackAmongSnippetsAddedSince) {
     library->deleteSnippets({}); // an empty deletion keeps the record
     library->undoDeletion();
     EXPECT_THAT(names(), ElementsAre("a", "b", "c", "d", "new"));
-}
 
-TEST_F(LibraryEditing, undoLeavesASnippetUngroupedWhenItsGroupIsMissing) {
+    // A snippet whose group is missing comes back ungrouped.
     const Snippet s = add("s");
-    library->move({s.id}, Uuid::random()); // a group that does not exist
+    library->move({s.id}, Uuid::random());
     library->deleteSnippets({s.id});
     EXPECT_THAT(library->undoDeletion(), ElementsAre(s.id));
     EXPECT_FALSE(library->snippet(s.id)->groupID);
@@ -189,10 +193,8 @@ TEST_F(LibraryEditing, undoingAGroupDeletionAfterASnippetDeletionOnlyRestoresThe
     EXPECT_EQ(library->snippet(a.id), nullptr);
     EXPECT_EQ(library->snippet(b.id)->groupID, work.id);
     EXPECT_FALSE(library->lastDeletion());
-}
 
-TEST_F(LibraryEditing, undoOfAGroupAlreadyBackDoesNotDuplicateIt) {
-    const SnippetGroup work = library->addGroup("Work");
+    // A group already back is not undone into a second one.
     library->deleteGroup(work.id);
     library->merge({work}, {}); // the same group comes back by import, clearing the record
     EXPECT_FALSE(library->lastDeletion());
@@ -207,13 +209,6 @@ TEST_F(LibraryEditing, moveSetsTheGroupWithoutCheckingIt) {
     EXPECT_EQ(library->snippet(a.id)->groupID, nowhere);
     EXPECT_FALSE(library->snippet(b.id)->groupID);
     EXPECT_EQ(library->snippet(a.id)->modified, a.modified);
-}
-
-TEST_F(LibraryEditing, renameGroupChangesOnlyAnExistingGroup) {
-    const SnippetGroup g = library->addGroup("Old");
-    library->renameGroup(g.id, "New ");
-    library->renameGroup(Uuid::random(), "Other");
-    EXPECT_THAT(groupNames(), ElementsAre("New "));
 }
 
 TEST_F(LibraryEditing, mergeJoinsGroupsIgnoringCaseAndSkipsDuplicates) {

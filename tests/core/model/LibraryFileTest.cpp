@@ -69,12 +69,9 @@ std::vector<Snippet> sampleSnippets() {
     };
 }
 
-TEST(LibraryFile, writesSortedPrettyJsonWithEscapedSlashes) {
+TEST(LibraryFile, writesSortedPrettyJsonWithEscapedSlashesAndReadsBackExactlyWhatWasWritten) {
     const std::vector<SnippetGroup> groups{{.id = groupID, .name = "Work / Home"}};
     EXPECT_EQ(LibraryFileCoding::encode(groups, sampleSnippets()), writtenDocument);
-}
-
-TEST(LibraryFile, readsBackExactlyWhatWasWritten) {
     const LibraryFile file = LibraryFileCoding::decode(writtenDocument);
     EXPECT_EQ(file.version, 1);
     ASSERT_EQ(file.groups.size(), 1u);
@@ -96,29 +93,24 @@ TEST(LibraryFile, everyCharacterSurvivesTheRoundTrip) {
     EXPECT_THAT(bytes, HasSubstr(R"(\b\t\n\u000b\f\r)"));
     EXPECT_THAT(bytes, HasSubstr(R"(nul\u0000inside)"));
     EXPECT_EQ(LibraryFileCoding::decode(bytes).snippets.at(0), snippet);
-}
 
-TEST(LibraryFile, brokenUtf8IsWrittenAsReplacementCharacters) {
-    Snippet snippet = sampleSnippets()[0];
+    // Broken UTF-8 is written as replacement characters.
     snippet.name = "ab\xFF\xC3";
     const LibraryFile file = LibraryFileCoding::decode(LibraryFileCoding::encode({}, {snippet}));
     EXPECT_EQ(file.snippets.at(0).name, "ab\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
-TEST(LibraryFile, emptyLibrary) {
+TEST(LibraryFile, emptyLibraryAndFractionsOfASecondThatDoNotSurvive) {
     const std::string bytes = LibraryFileCoding::encode({}, {});
     EXPECT_EQ(bytes, "{\n  \"groups\": [],\n  \"snippets\": [],\n  \"version\": 1\n}");
     const LibraryFile file = LibraryFileCoding::decode(bytes);
     EXPECT_TRUE(file.groups.empty());
     EXPECT_TRUE(file.snippets.empty());
-}
-
-TEST(LibraryFile, fractionsOfASecondDoNotSurvive) {
     Snippet snippet = sampleSnippets()[0];
     snippet.created += 250ms;
-    const LibraryFile file = LibraryFileCoding::decode(LibraryFileCoding::encode({}, {snippet}));
-    EXPECT_NE(file.snippets[0], snippet);
-    EXPECT_EQ(file.snippets[0].created, utc(2026, 12, 5, 3, 54, 6));
+    const LibraryFile read = LibraryFileCoding::decode(LibraryFileCoding::encode({}, {snippet}));
+    EXPECT_NE(read.snippets[0], snippet);
+    EXPECT_EQ(read.snippets[0].created, utc(2026, 12, 5, 3, 54, 6));
 }
 
 TEST(LibraryFile, nullAndMissingOptionalsReadAsAbsentAndUnknownKeysAreIgnored) {

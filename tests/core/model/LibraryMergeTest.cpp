@@ -98,7 +98,7 @@ TEST(LibraryMerge, eachRecordFollowsTheSideThatChangedIt) {
     }
 }
 
-TEST(LibraryMerge, addedRecordsAndDuplicateIdsAreKeptInOrder) {
+TEST(LibraryMerge, addedRecordsAndDuplicateIdsAreKeptInOrderAndGroupsAsTheirSnippetsNeed) {
     const Snippet kept = base();
     const Snippet ourNew{.name = "Ours"};
     const Snippet theirNew{.name = "Theirs"};
@@ -110,22 +110,19 @@ TEST(LibraryMerge, addedRecordsAndDuplicateIdsAreKeptInOrder) {
         mergeLibraries(prints, {1, {}, {kept, ourNew}}, {1, {}, {theirNew, kept, twin}});
 
     EXPECT_THAT(testing::namesOf(result.snippets), ElementsAre("Thanks", "Ours", "Theirs", "Twin"));
-}
 
-TEST(LibraryMerge, groupsFollowTheSameRulesAndStayWhileASnippetIsInThem) {
+    // Groups follow the same rules, and stay while a snippet is in them: theirs renamed Work
+    // and deleted Home and Old; ours put a new snippet into Home.
     const SnippetGroup work{.name = "Work"};
     const SnippetGroup home{.name = "Home"};
     const SnippetGroup old{.name = "Old"};
-    const LibraryFingerprints prints = LibraryFingerprints::of({work, home, old}, {});
-    // Theirs renamed Work and deleted Home and Old; ours put a new snippet into Home.
     const SnippetGroup renamed{.id = work.id, .name = "Office"};
     const Snippet intoHome{.name = "Hello", .groupID = home.id};
-
-    const LibraryFile result =
-        mergeLibraries(prints, {1, {work, home, old}, {intoHome}}, {1, {renamed}, {}});
-
-    EXPECT_THAT(result.groups, ElementsAre(renamed, home));
-    EXPECT_THAT(result.snippets, ElementsAre(intoHome));
+    const LibraryFile groups =
+        mergeLibraries(LibraryFingerprints::of({work, home, old}, {}),
+                       {1, {work, home, old}, {intoHome}}, {1, {renamed}, {}});
+    EXPECT_THAT(groups.groups, ElementsAre(renamed, home));
+    EXPECT_THAT(groups.snippets, ElementsAre(intoHome));
 }
 
 } // namespace

@@ -154,7 +154,13 @@ TEST_F(LibraryStorage, unreadableFileThatCannotBeSetAsideIsNeverOverwritten) {
     EXPECT_FALSE(fs::exists(backups()));
 }
 
-TEST_F(LibraryStorage, aBurstOfEditsGivesOneWriteAfterTheLast) {
+TEST_F(LibraryStorage, aBurstOfEditsGivesOneWriteAfterTheLastAndAClosedLibraryNone) {
+    auto closed = open();
+    closed->addSnippet(std::nullopt);
+    closed.reset();
+    scheduler.advance(1s);
+    EXPECT_FALSE(fs::exists(folder()));
+
     auto library = open();
     const Snippet a = library->addSnippet(std::nullopt);
     scheduler.advance(100ms);
@@ -170,14 +176,6 @@ TEST_F(LibraryStorage, aBurstOfEditsGivesOneWriteAfterTheLast) {
     EXPECT_EQ(saved.groups.size(), 1u);
     EXPECT_EQ(saved.snippets.at(0).useCount, 1);
     EXPECT_EQ(scheduler.pendingCount(), 0u);
-}
-
-TEST_F(LibraryStorage, aClosedLibraryNeverWritesItsPendingSave) {
-    auto library = open();
-    library->addSnippet(std::nullopt);
-    library.reset();
-    scheduler.advance(1s);
-    EXPECT_FALSE(fs::exists(folder()));
 }
 
 TEST_F(LibraryStorage, failedSaveKeepsChangesAndTheNextSuccessClearsItsMessage) {

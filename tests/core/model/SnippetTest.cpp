@@ -7,7 +7,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(Snippet, onlyANameGivesAnEmptyRichUngroupedUnusedSnippet) {
+TEST(Snippet, onlyANameGivesAnEmptyRichUngroupedUnusedSnippetAndFormatsStoreAsRichOrPlain) {
     const Date before = SystemClock().now();
     const Snippet snippet{.name = "Hello"};
     const Date after = SystemClock().now();
@@ -19,9 +19,14 @@ TEST(Snippet, onlyANameGivesAnEmptyRichUngroupedUnusedSnippet) {
     EXPECT_GE(snippet.created, before);
     EXPECT_LE(snippet.modified, after);
     EXPECT_NE(snippet.id, Snippet{.name = "Hello"}.id);
+    EXPECT_EQ(rawValue(SnippetFormat::rich), "rich");
+    EXPECT_EQ(rawValue(SnippetFormat::plain), "plain");
+    EXPECT_EQ(snippetFormat("plain"), SnippetFormat::plain);
+    EXPECT_FALSE(snippetFormat("Rich"));
+    EXPECT_FALSE(snippetFormat("html"));
 }
 
-TEST(Snippet, equalityCoversEveryField) {
+TEST(Snippet, equalityCoversEveryFieldAndComparesTextsAsUnicodeText) {
     const Snippet base{.name = "Hi", .text = "<div>Hi</div>", .useCount = 2};
     EXPECT_EQ(base, Snippet(base));
     Snippet other = base;
@@ -39,9 +44,8 @@ TEST(Snippet, equalityCoversEveryField) {
     other = base;
     other.id = Uuid::random();
     EXPECT_NE(base, other);
-}
 
-TEST(Snippet, textsCompareAsUnicodeText) {
+    // Texts compare as Unicode text.
     Snippet composed{.name = "Caf\u00e9", .text = "r\u00e9sum\u00e9"};
     Snippet decomposed = composed;
     decomposed.name = "Cafe\u0301";
@@ -57,14 +61,6 @@ TEST(Snippet, textsCompareAsUnicodeText) {
     const SnippetGroup spelledApart{.id = group.id, .name = "A\u030angstro\u0308m"};
     EXPECT_EQ(group, spelledApart);
     EXPECT_EQ(std::hash<SnippetGroup>{}(group), std::hash<SnippetGroup>{}(spelledApart));
-}
-
-TEST(SnippetFormat, storedFormsAreRichAndPlainOnly) {
-    EXPECT_EQ(rawValue(SnippetFormat::rich), "rich");
-    EXPECT_EQ(rawValue(SnippetFormat::plain), "plain");
-    EXPECT_EQ(snippetFormat("plain"), SnippetFormat::plain);
-    EXPECT_FALSE(snippetFormat("Rich"));
-    EXPECT_FALSE(snippetFormat("html"));
 }
 
 } // namespace

@@ -53,14 +53,12 @@ protected:
 
 using PasterRenderTest = PasterTest;
 
-TEST_F(PasterRenderTest, PlainSnippetFillsPlaceholdersAndKeepsItsTextAsWritten) {
-    const Snippet snippet = plain("\nDear {{field:Name|Sir}} <b>,\n  {{clipboard}}  \n\n");
-    const RenderedSnippet rendered = paster.render(snippet, {{"Name", "Ann & Bo"}}, "pasted");
-    EXPECT_EQ(rendered.plain, "\nDear Ann & Bo <b>,\n  pasted  \n\n");
-    EXPECT_EQ(rendered.html, std::nullopt);
-}
+TEST_F(PasterRenderTest, PlainSnippetKeepsItsTextAsWrittenAndRichFillsPlaceholdersAsHtml) {
+    const Snippet text = plain("\nDear {{field:Name|Sir}} <b>,\n  {{clipboard}}  \n\n");
+    const RenderedSnippet filled = paster.render(text, {{"Name", "Ann & Bo"}}, "pasted");
+    EXPECT_EQ(filled.plain, "\nDear Ann & Bo <b>,\n  pasted  \n\n");
+    EXPECT_EQ(filled.html, std::nullopt);
 
-TEST_F(PasterRenderTest, RichSnippetFillsPlaceholdersAsHtml) {
     const Snippet snippet = rich("<div>To {{field:Name}}:</div><div>{{clipboard}}</div>");
     const RenderedSnippet rendered = paster.render(snippet, {{"Name", "<Ann>"}}, "a\nb");
     ASSERT_TRUE(rendered.html);
@@ -94,15 +92,12 @@ TEST_F(PasterRenderTest, RichSnippetDropsTrailingEmptyLinesAndSpaces) {
              "<p><br/></p> \n<div><br \t/></div>\t\xC2\xA0"),
         {}, "B.");
     EXPECT_EQ(rendered.html, "<div><br></div><div>Thanks,</div><div>Ann B.</div>");
-    // The leading empty line leaves the plain text too.
+    // The leading empty line leaves the plain text too; spaces at its ends stay.
     EXPECT_EQ(rendered.plain, "Thanks,\nAnn B.");
-}
-
-TEST_F(PasterRenderTest, PlainTextOfRichSnippetKeepsSpacesAtItsEnds) {
-    const RenderedSnippet rendered =
-        paster.render(rich("<div><br></div><div>&nbsp;a</div><div>b&nbsp;</div>"), {}, "");
-    EXPECT_EQ(rendered.plain, "\xC2\xA0"
-                              "a\nb\xC2\xA0");
+    EXPECT_EQ(
+        paster.render(rich("<div><br></div><div>&nbsp;a</div><div>b&nbsp;</div>"), {}, "").plain,
+        "\xC2\xA0"
+        "a\nb\xC2\xA0");
 }
 
 TEST_F(PasterRenderTest, TrailingBlanksGoExactlyWhereTheirPatternMatches) {
@@ -152,15 +147,6 @@ TEST_F(PasterRenderTest, LongBlankRunsAreHandledWhole) {
     // The same runs in the middle are not trailing and stay.
     const std::string middle = "<div>a</div>" + emptyLines + spaces + "<div>b</div>";
     EXPECT_EQ(paster.render(rich(middle + spaces), {}, "").html, middle);
-}
-
-TEST_F(PasterRenderTest, ClipboardTextComesFromThePasteboard) {
-    const Snippet snippet = plain("[{{clipboard}}]");
-    EXPECT_EQ(paster.render(snippet, {}).plain, "[]");
-    pasteboard.userCopies("first");
-    EXPECT_EQ(paster.render(snippet, {}).plain, "[first]");
-    pasteboard.userCopiesItems(imageAndText());
-    EXPECT_EQ(paster.render(snippet, {}).plain, "[a cat]");
 }
 
 using PasterWriteTest = PasterTest;
@@ -227,6 +213,13 @@ TEST_F(PasterPasteTest, PastesIntoTheSameApplicationEvenFromAnotherOfItsWindows)
     paster.paste(plain("x"), {}, anonymous);
     EXPECT_EQ(keys.taps.size(), 2u);
     EXPECT_EQ(sound.beeps, 0);
+
+    // Without a target only trust matters.
+    workspace.frontmost = std::nullopt;
+    paster.paste(plain("x"), {}, std::nullopt);
+    EXPECT_EQ(keys.taps.size(), 3u);
+    EXPECT_EQ(sound.beeps, 0);
+    EXPECT_EQ(pasteboard.data(PasteboardType::transient), "");
 }
 
 struct CopyOnlyCase {
@@ -278,14 +271,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CopyOnlyCase{"KeyboardCannotTypeThePasteKeys", true, target, target, false}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
-TEST_F(PasterPasteTest, WithoutTargetOnlyTrustMatters) {
-    workspace.frontmost = std::nullopt;
-    paster.paste(plain("x"), {}, std::nullopt);
-    EXPECT_EQ(keys.taps.size(), 1u);
-    EXPECT_EQ(sound.beeps, 0);
-    EXPECT_EQ(pasteboard.data(PasteboardType::transient), "");
-}
-
 using PasterCopyTest = PasterTest;
 
 TEST_F(PasterCopyTest, LeavesTheSnippetForGoodWithoutBeeping) {
@@ -303,7 +288,12 @@ TEST_F(PasterCopyTest, LeavesTheSnippetForGoodWithoutBeeping) {
 
 using PasterRestoreTest = PasterTest;
 
-TEST_F(PasterRestoreTest, PutsEveryItemAndTypeBackAfterTheDelay) {
+TEST_F(PasterRestoreTest, PutsEveryItemAndTypeBackAfterTheDelayAndAnEmptyClipboardEmpty) {
+    paster.paste(plain("x"), {}, editor);
+    ASSERT_EQ(pasteboard.plainString(), "x");
+    scheduler.advance(800ms);
+    EXPECT_TRUE(pasteboard.items().empty());
+
     pasteboard.userCopiesItems(imageAndText());
     paster.paste(rich("<div>Snippet</div>"), {}, editor);
 
@@ -311,13 +301,6 @@ TEST_F(PasterRestoreTest, PutsEveryItemAndTypeBackAfterTheDelay) {
     EXPECT_EQ(pasteboard.plainString(), "Snippet");
     scheduler.advance(1ms);
     EXPECT_EQ(pasteboard.items(), imageAndText());
-}
-
-TEST_F(PasterRestoreTest, EmptyClipboardComesBackEmpty) {
-    paster.paste(plain("x"), {}, editor);
-    ASSERT_EQ(pasteboard.plainString(), "x");
-    scheduler.advance(800ms);
-    EXPECT_TRUE(pasteboard.items().empty());
 }
 
 TEST_F(PasterRestoreTest, SecondPasteWithinTheDelaySeesAndRestoresTheUsersClipboard) {
@@ -360,18 +343,17 @@ TEST_F(PasterRestoreTest, UsersCopyDuringTheWaitIsNeverOverwritten) {
     paster.paste(plain("again"), {}, editor);
     scheduler.advance(800ms);
     EXPECT_EQ(pasteboard.items(), std::vector<PasteboardItem>{textItem("during")});
-}
 
-TEST_F(PasterRestoreTest, UsersCopyBetweenTwoPastesIsWhatComesBack) {
+    // A copy between two pastes is what the second one brings back.
     pasteboard.userCopies("before");
     paster.paste(plain("one"), {}, editor);
     scheduler.advance(200ms);
-    pasteboard.userCopies("during");
+    pasteboard.userCopies("between");
     scheduler.advance(200ms);
     paster.paste(plain("two {{clipboard}}"), {}, editor);
-    EXPECT_EQ(pasteboard.plainString(), "two during");
+    EXPECT_EQ(pasteboard.plainString(), "two between");
     scheduler.advance(2s);
-    EXPECT_EQ(pasteboard.items(), std::vector<PasteboardItem>{textItem("during")});
+    EXPECT_EQ(pasteboard.items(), std::vector<PasteboardItem>{textItem("between")});
 }
 
 TEST_F(PasterRestoreTest, CopyOrCopyOnlyPasteDuringTheWaitCancelsTheRestore) {

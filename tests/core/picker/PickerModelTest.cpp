@@ -135,7 +135,7 @@ TEST_F(PickerModelTest, aSnippetWithFieldsOpensItsFormFirst) {
     EXPECT_EQ(keys.taps.size(), 1u);
 }
 
-TEST_F(PickerModelTest, formsOpenedFromOutsideCloseOnEscapeAndKeepTheirCopyChoice) {
+TEST_F(PickerModelTest, formsOpenedFromOutsideCloseOnEscapeKeepTheirCopyChoiceAndTarget) {
     const Snippet letter = add("Letter", "Hi {{field:Name}}");
     model.showFields(letter, true, std::nullopt);
     EXPECT_EQ(model.target(), editor);
@@ -151,10 +151,8 @@ TEST_F(PickerModelTest, formsOpenedFromOutsideCloseOnEscapeAndKeepTheirCopyChoic
     EXPECT_TRUE(model.fieldValues().empty()) << "a new form starts empty";
     monitor.press(KeyCode::escape);
     EXPECT_FALSE(panel.visible);
-}
 
-TEST_F(PickerModelTest, aTargetNoLongerInFrontGetsACopyAndABeep) {
-    const Snippet letter = add("Letter", "Hi {{field:Name}}");
+    // A target no longer in front gets a copy and a beep.
     const ApplicationHandle mail{.window = 7, .processID = 77, .windowClass = "thunderbird"};
     model.showFields(letter, false, mail);
     EXPECT_EQ(model.target(), mail);
@@ -165,7 +163,7 @@ TEST_F(PickerModelTest, aTargetNoLongerInFrontGetsACopyAndABeep) {
     EXPECT_EQ(sound.beeps, 1);
 }
 
-TEST_F(PickerModelTest, commandEShowsTheSnippetInTheLibrary) {
+TEST_F(PickerModelTest, commandEShowsTheSnippetInTheLibraryAndAnInputMethodKeepsItsKeys) {
     const Snippet a = add("Alpha");
     model.showSearch();
     EXPECT_FALSE(monitor.press(KeyCode::e, command | shift));
@@ -178,11 +176,9 @@ TEST_F(PickerModelTest, commandEShowsTheSnippetInTheLibrary) {
     model.setQuery("zzz");
     EXPECT_TRUE(monitor.press(KeyCode::e, command));
     EXPECT_TRUE(panel.visible) << "nothing selected: consumed, nothing else";
-}
 
-TEST_F(PickerModelTest, anInputMethodKeepsItsKeys) {
-    add("Alpha");
-    model.showSearch();
+    // An input method keeps its keys.
+    model.setQuery("");
     EXPECT_FALSE(monitor.press(KeyCode::returnKey, 0, true));
     EXPECT_FALSE(monitor.press(KeyCode::escape, 0, true));
     EXPECT_TRUE(panel.visible);

@@ -135,7 +135,7 @@ TEST_F(PickerSearchTest, theTrimmedWholeQueryDecidesTheNameBonus) {
     EXPECT_EQ(score("nothing like it", prefix), std::nullopt);
 }
 
-TEST_F(PickerSearchTest, scoresCountNameGroupAndCappedUses) {
+TEST_F(PickerSearchTest, scoresCountNameGroupAndCappedUsesAndTiesGoInNaturalNameThenLibraryOrder) {
     const SnippetGroup billing = library->addGroup("Billing");
     const Snippet thanks = add("Thanks for waiting", {.group = billing.id, .uses = 40});
     EXPECT_EQ(score("thanks", thanks), 120 + 15 + 25);
@@ -160,9 +160,8 @@ TEST_F(PickerSearchTest, scoresCountNameGroupAndCappedUses) {
     add("Beta note", {.uses = 24});
     EXPECT_THAT(found("note"), ElementsAre("Alpha note", "Busy note", "Beta note", "Few note",
                                            "Unused note", "Broken note"));
-}
 
-TEST_F(PickerSearchTest, equalScoresGoInNaturalNameOrderThenLibraryOrder) {
+    // Equal scores go in natural name order, then library order.
     add("Item 10");
     const Snippet first = add("item 2");
     add("Item 1");
@@ -475,7 +474,7 @@ TEST_F(PickerSearchCacheTest, seesATextChangeThatKeepsTheHash) {
     EXPECT_EQ(cache.results("melon", *library).size(), 1U);
 }
 
-TEST_F(PickerSearchCacheTest, foldsTheTextsOnlyForAQueryAndLetsThemGo) {
+TEST_F(PickerSearchCacheTest, foldsTheTextsOnlyForAQueryLetsThemGoAndFollowsTheLibraryItIsGiven) {
     add("Greeting", {.text = "Dear customer, thank you"});
     add("Closing", {.text = "Kind regards"});
     EXPECT_EQ(cache.results("", *library).size(), 2U);
@@ -490,9 +489,8 @@ TEST_F(PickerSearchCacheTest, foldsTheTextsOnlyForAQueryAndLetsThemGo) {
     // The remembered answer went with the texts; the same query folds them again.
     ASSERT_EQ(cache.results("thank", *library).size(), 1U);
     EXPECT_EQ(cache.results("thank", *library)[0]->name, "Greeting");
-}
 
-TEST_F(PickerSearchCacheTest, followsTheLibraryItIsGiven) {
+    // It answers for the library it is given.
     add("Shared name");
     add("Only here");
     const std::unique_ptr<Library> other = open(false);

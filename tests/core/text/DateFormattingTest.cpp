@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 // Saturday 5 December 2026, 03:54:06 UTC.
 const Date moment = utc(2026, 12, 5, 3, 54, 6);
 
-TEST(DateFormatting, blankOrNamedStylesInAnyCaseAndAnythingElseAsAPattern) {
+TEST(DateFormatting, stylesInAnyCaseOrPatternsInTheZoneGivenOrUtc) {
     const DateFormatting us("en_US", "America/New_York");
     struct Case {
         const char* style;
@@ -38,9 +38,7 @@ TEST(DateFormatting, blankOrNamedStylesInAnyCaseAndAnythingElseAsAPattern) {
         EXPECT_EQ(us.format(moment, c.style, false), c.date) << c.style;
         EXPECT_EQ(us.format(moment, c.style, true), c.time) << c.style;
     }
-}
-
-TEST(DateFormatting, theTimeZoneDecidesTheDayAndAnUnknownZoneIsUtc) {
+    // The time zone decides the day; an unknown zone is UTC.
     const Date evening = utc(2026, 12, 5, 23, 30);
     EXPECT_EQ(DateFormatting("en_US", "Europe/Berlin").format(evening, "", false),
               "December 6, 2026");
@@ -61,7 +59,7 @@ TEST(DateFormatting, relativeTimeTakesTheLargestWholeUnit) {
         EXPECT_EQ(us.relativeTime(now + offset, now), text);
 }
 
-TEST(DateFormatting, environmentLocaleComesFromTheFirstSetVariable) {
+TEST(DateFormatting, theEnvironmentsLocaleComesFromTheFirstSetVariableAndItsTzIsHonoured) {
     ScopedEnvironment env;
     env.set("LC_ALL", "de_DE.UTF-8@euro");
     env.set("LC_TIME", "fr_FR.UTF-8");
@@ -79,10 +77,6 @@ TEST(DateFormatting, environmentLocaleComesFromTheFirstSetVariable) {
     }
     env.set("LANG", nullptr);
     EXPECT_EQ(DateFormatting::environmentLocaleId(), "en_US_POSIX");
-}
-
-TEST(DateFormatting, fromEnvironmentHonoursTheLocaleAndTz) {
-    ScopedEnvironment env;
     env.set("LC_ALL", nullptr);
     env.set("LC_TIME", "de_DE.UTF-8");
     env.set("TZ", "Asia/Tokyo");

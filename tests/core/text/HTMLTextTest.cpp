@@ -8,13 +8,7 @@ namespace {
 
 using namespace HTMLText;
 
-TEST(HTMLTextEscape, escapesTheFiveCharactersEverywhereAndAgain) {
-    EXPECT_EQ(escape(R"(a & b < c > "d" 'e')"), "a &amp; b &lt; c &gt; &quot;d&quot; &#39;e&#39;");
-    EXPECT_EQ(escape("&amp;"), "&amp;amp;");
-    EXPECT_EQ(escape("plain é ✓"), "plain é ✓");
-}
-
-TEST(HTMLTextDecodeEntities, namedEntitiesOfTheTable) {
+TEST(HTMLTextEntities, escapesTheFiveCharactersAndDecodesNamedNumericAndAmpersandsLast) {
     EXPECT_EQ(decodeEntities("no entities <b>"), "no entities <b>");
     EXPECT_EQ(decodeEntities("a&nbsp;b"), "a b"); // an ordinary space
     EXPECT_EQ(decodeEntities("&lt;&gt;&quot;&#39;&apos;"), "<>\"''");
@@ -22,23 +16,22 @@ TEST(HTMLTextDecodeEntities, namedEntitiesOfTheTable) {
               "\u2018\u2019\u201C\u201D\u2014\u2013\u2026");
     // Only the table's names, matched exactly.
     EXPECT_EQ(decodeEntities("&euro; &LT; &nbsp &copy;"), "&euro; &LT; &nbsp &copy;");
-}
 
-TEST(HTMLTextDecodeEntities, numericReferences) {
     EXPECT_EQ(decodeEntities("&#65;&#x41;&#x1F600;&#233;"), "AA\U0001F600\u00e9");
     // Capital X, hex letters in a decimal reference, surrogates, out of range, overflow.
     for (const char* kept : {"&#X41;", "&#6A;", "&#xD800;", "&#55296;", "&#x110000;",
                              "&#99999999999;", "&#xFFFFFFFFF;", "&#;", "&#x;", "&#65"})
         EXPECT_EQ(decodeEntities(kept), kept);
     EXPECT_EQ(decodeEntities("&#x0;"), std::string(1, '\0'));
-}
 
-TEST(HTMLTextDecodeEntities, ampersandIsDecodedLast) {
     EXPECT_EQ(decodeEntities("&amp;lt;"), "&lt;");
     EXPECT_EQ(decodeEntities("&amp;#65;"), "&#65;");
     EXPECT_EQ(decodeEntities("Tom &amp; Jerry"), "Tom & Jerry");
     // A reference may produce an ampersand that then joins the last step.
     EXPECT_EQ(decodeEntities("&#38;amp;"), "&");
+    EXPECT_EQ(escape(R"(a & b < c > "d" 'e')"), "a &amp; b &lt; c &gt; &quot;d&quot; &#39;e&#39;");
+    EXPECT_EQ(escape("&amp;"), "&amp;amp;");
+    EXPECT_EQ(escape("plain é ✓"), "plain é ✓");
 }
 
 TEST(HTMLTextPlainText, linesFromBlocksAndBreaks) {
@@ -92,7 +85,7 @@ TEST(HTMLTextRemovingFonts, familiesGoOtherStylingStays) {
 
 // Inputs built to make a backtracking engine scan from every position to the far end.
 // They must come back right; a quadratic path would not come back within the test's time.
-TEST(HTMLTextBadInput, hostileInputsStayLinear) {
+TEST(HTMLTextBadInput, hostileInputsStayLinearAndBrokenUtf8IsReplaced) {
     const std::size_t n = 200'000;
     std::string opens(n, '<');
     EXPECT_EQ(plainTextFromHTML(opens), opens);
@@ -115,9 +108,8 @@ TEST(HTMLTextBadInput, hostileInputsStayLinear) {
 
     std::string lines(n, '\n');
     EXPECT_EQ(htmlFromPlain(lines).size(), (n + 1) * std::string("<div><br></div>").size());
-}
 
-TEST(HTMLTextBadInput, brokenUtf8DoesNotStopTheConversions) {
+    // Broken UTF-8 does not stop the conversions.
     const std::string broken = "<div>a\xff\xfe b\xc3</div>";
     EXPECT_EQ(plainTextFromHTML(broken), "a\uFFFD\uFFFD b\uFFFD");
     EXPECT_EQ(htmlFromPlain("\xff"), "<div>\uFFFD</div>");

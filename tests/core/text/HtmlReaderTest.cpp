@@ -52,16 +52,16 @@ std::string hex(const std::optional<RgbColor>& color) {
 }
 
 // Compares long texts without printing them whole.
-#define EXPECT_SAME_TEXT(actual, expected)                                                         \
-    do {                                                                                           \
-        const std::string actualText = (actual);                                                   \
-        const std::string expectedText = (expected);                                               \
-        const auto differ = std::mismatch(actualText.begin(), actualText.end(),                    \
-                                          expectedText.begin(), expectedText.end());               \
-        EXPECT_TRUE(actualText == expectedText)                                                    \
-            << "lengths " << actualText.size() << " and " << expectedText.size()                   \
-            << ", first difference at " << (differ.first - actualText.begin());                    \
-    } while (false)
+::testing::AssertionResult sameText(const std::string& actual, const std::string& expected) {
+    if (actual == expected)
+        return ::testing::AssertionSuccess();
+    const auto differ =
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    return ::testing::AssertionFailure()
+           << "lengths " << actual.size() << " and " << expected.size() << ", first difference at "
+           << (differ.first - actual.begin());
+}
+#define EXPECT_SAME_TEXT(actual, expected) EXPECT_TRUE(sameText((actual), (expected)))
 
 std::string repeated(std::string_view part, std::size_t count) {
     std::string result;
@@ -71,16 +71,13 @@ std::string repeated(std::string_view part, std::size_t count) {
     return result;
 }
 
-TEST(HtmlReaderLines, BlocksBreakLinesOnceAndNeverAtTheStart) {
+TEST(HtmlReaderLines, BlocksBreakLinesOnceAndNeverAtTheStartButLineBreaksAlways) {
     EXPECT_EQ(plain("<div>a</div><div>b</div>"), "a\nb\n");
     EXPECT_EQ(plain("<div><div><p>a</p></div></div><div><div>b</div></div>"), "a\nb\n");
     EXPECT_EQ(plain("a<div>b</div>c"), "a\nb\nc");
     EXPECT_EQ(plain("<h1>Title</h1><blockquote>quote</blockquote><hr><p>end</p>"),
               "Title\nquote\nend\n");
     EXPECT_EQ(plain("<div></div><p></p><div>a</div>"), "a\n");
-}
-
-TEST(HtmlReaderLines, LineBreaksAlwaysBreak) {
     EXPECT_EQ(plain("a<br>b"), "a\nb");
     EXPECT_EQ(plain("a<br><br>b"), "a\n\nb");
     EXPECT_EQ(plain("<div>a</div><div><br></div><div>b</div>"), "a\n\nb\n");
@@ -124,21 +121,15 @@ TEST(HtmlReaderLines, TableCellsAreSeparatedByTabs) {
     EXPECT_FALSE(attributesOf(header, "Ann").bold);
 }
 
-TEST(HtmlReaderLines, InvisibleContentIsSkipped) {
+TEST(HtmlReaderLines, EntitiesAndReferencesAreDecodedAndInvisibleContentIsSkipped) {
+    EXPECT_EQ(plain("&lt;a&gt; &amp; &quot;&#39;&#x41;&euro;&hellip;"), "<a> & \"'A\u20ac\u2026");
+    // The parser hands on too large a number's low bits as a lone byte, which is no UTF-8.
+    EXPECT_EQ(plain("&#Xb99ee99e"), "\uFFFD");
+    EXPECT_EQ(plain("a&#x1F600;b&#99999999999;c"), "a\U0001F600b\uFFFDc");
     EXPECT_EQ(plain("<head><title>t</title><style>p{}</style></head>a<script>var x = "
                     "'<b>';</script><!-- note -->b<template>c</template><noscript>d</noscript>"
                     "<img src=\"x.png\" alt=\"e\"><div style=\"display: none\">f</div>"),
               "ab");
-}
-
-TEST(HtmlReaderLines, EntitiesAreDecoded) {
-    EXPECT_EQ(plain("&lt;a&gt; &amp; &quot;&#39;&#x41;&euro;&hellip;"), "<a> & \"'A\u20ac\u2026");
-}
-
-TEST(HtmlReaderLines, ReferencesPastTheLastCodePointReadAsReplacementCharacters) {
-    // The parser hands on such a number's low bits as a lone byte, which is no UTF-8.
-    EXPECT_EQ(plain("&#Xb99ee99e"), "\uFFFD");
-    EXPECT_EQ(plain("a&#x1F600;b&#99999999999;c"), "a\U0001F600b\uFFFDc");
 }
 
 TEST(HtmlReaderStyling, TagsStyleTheirText) {
@@ -176,7 +167,7 @@ TEST(HtmlReaderStyling, FontWeightAndStyleDeclarations) {
     EXPECT_TRUE(attributesOf("<b><span style=\"font-weight:heavy;color\">x</span></b>", "x").bold);
 }
 
-TEST(HtmlReaderStyling, TextDecorationsPropagateAndAreNeverRemovedByDescendants) {
+TEST(HtmlReaderStyling, DecorationsPropagateAndAreNeverRemovedByDescendantsAndLinksAreTrimmed) {
     EXPECT_TRUE(
         attributesOf("<u><span style=\"text-decoration:none\">x</span></u>", "x").underline);
     EXPECT_FALSE(attributesOf("<u style=\"text-decoration:none\">x</u>", "x").underline);
@@ -186,6 +177,13 @@ TEST(HtmlReaderStyling, TextDecorationsPropagateAndAreNeverRemovedByDescendants)
     EXPECT_TRUE(both.strikethrough);
     EXPECT_TRUE(attributesOf("<s><span style=\"text-decoration-line:underline\">x</span></s>", "x")
                     .strikethrough);
+    const StyledText text =
+        read("<a href=\" https://example.com/?a=1&amp;b=2\n\">go <b>now</b></a> <a>anchor</a>");
+    EXPECT_EQ(attributesOf(text, "go").link, "https://example.com/?a=1&b=2");
+    EXPECT_EQ(attributesOf(text, "now").link, "https://example.com/?a=1&b=2");
+    EXPECT_TRUE(attributesOf(text, "now").bold);
+    EXPECT_FALSE(attributesOf(text, "anchor").link);
+    EXPECT_FALSE(attributesOf("<a href=\"  \">x</a>", "x").link);
 }
 
 TEST(HtmlReaderStyling, ColoursFromStylesAndFontElements) {
@@ -210,17 +208,7 @@ TEST(HtmlReaderStyling, ColoursFromStylesAndFontElements) {
     EXPECT_EQ(colorOf("<p>x</p>"), "none");
 }
 
-TEST(HtmlReaderStyling, LinksKeepTheirTrimmedTarget) {
-    const StyledText text =
-        read("<a href=\" https://example.com/?a=1&amp;b=2\n\">go <b>now</b></a> <a>anchor</a>");
-    EXPECT_EQ(attributesOf(text, "go").link, "https://example.com/?a=1&b=2");
-    EXPECT_EQ(attributesOf(text, "now").link, "https://example.com/?a=1&b=2");
-    EXPECT_TRUE(attributesOf(text, "now").bold);
-    EXPECT_FALSE(attributesOf(text, "anchor").link);
-    EXPECT_FALSE(attributesOf("<a href=\"  \">x</a>", "x").link);
-}
-
-TEST(HtmlReaderStyling, LineFeedsAndMarkersCarryNoStyling) {
+TEST(HtmlReaderStyling, RunsAreMaximalAndLineFeedsAndMarkersCarryNoStyling) {
     const StyledText text = read("<ul><li><b>a</b></li></ul><div><i>b<br>c</i></div>");
     for (const StyledText::Run& run : text.runs()) {
         const std::string_view part = std::string_view(text.text()).substr(run.start, run.length);
@@ -228,13 +216,10 @@ TEST(HtmlReaderStyling, LineFeedsAndMarkersCarryNoStyling) {
             EXPECT_EQ(run.attributes, TextAttributes{}) << part;
         }
     }
-}
-
-TEST(HtmlReaderStyling, RunsAreMaximal) {
-    const StyledText text = read("<b>a</b><b>b</b><strong><span>c</span></strong> <u>d</u>");
-    ASSERT_EQ(text.runs().size(), 3u);
-    EXPECT_EQ(text.runs()[0].length, 3u); // "abc"
-    EXPECT_EQ(text.runs()[1].length, 1u); // " "
+    const StyledText runs = read("<b>a</b><b>b</b><strong><span>c</span></strong> <u>d</u>");
+    ASSERT_EQ(runs.runs().size(), 3u);
+    EXPECT_EQ(runs.runs()[0].length, 3u); // "abc"
+    EXPECT_EQ(runs.runs()[1].length, 1u); // " "
 }
 
 // Google Docs' wrapper is in the font weight test.
@@ -249,7 +234,7 @@ TEST(HtmlReaderStyling, PastedOutlookMarkup) {
     EXPECT_TRUE(attributesOf(outlook, "Ann").bold);
 }
 
-TEST(HtmlReaderCssColor, NamedColoursAndCssForms) {
+TEST(HtmlReaderCssColor, NamedColoursCssFormsAndLegacyValues) {
     EXPECT_EQ(hex(CssColor::named("AliceBlue")), "#f0f8ff");
     EXPECT_EQ(hex(CssColor::named("yellowgreen")), "#9acd32");
     EXPECT_EQ(hex(CssColor::named("grey")), hex(CssColor::named("gray")));
@@ -258,9 +243,7 @@ TEST(HtmlReaderCssColor, NamedColoursAndCssForms) {
     for (const char* invalid : {"#ab", "#abcde", "#abcdefg", "#ggg", "rgb(1,2,3,4,5)", "rgb(a,b,c)",
                                 "transparent", "currentcolor", ""})
         EXPECT_EQ(hex(CssColor::parse(invalid)), "none") << invalid;
-}
-
-TEST(HtmlReaderCssColor, LegacyColourValuesFollowTheHtmlRules) {
+    // Legacy colour values follow the HTML rules.
     EXPECT_EQ(hex(CssColor::parseLegacy("chucknorris")), "#c00000");
     EXPECT_EQ(hex(CssColor::parseLegacy("#0f0")), "#00ff00");
     EXPECT_EQ(hex(CssColor::parseLegacy("1F497D")), "#1f497d");
@@ -323,7 +306,7 @@ TEST(HtmlReaderHostile, HugeAttributesAndAttributeLists) {
     EXPECT_EQ(plain(many + " style=\"color:red\">x</span>"), "x");
 }
 
-TEST(HtmlReaderHostile, BrokenMarkupIsText) {
+TEST(HtmlReaderHostile, BrokenMarkupIsTextAndRawTextAndForeignContentAreFollowed) {
     // A stray </p> makes an empty paragraph, which takes no line.
     EXPECT_EQ(plain("</b></div>a</p><b>b<i>c</b>d</i>"), "a\nbcd");
     EXPECT_EQ(plain("a < b > c <3 <"), "a < b > c <3 <");
@@ -336,9 +319,6 @@ TEST(HtmlReaderHostile, BrokenMarkupIsText) {
     // Ill-formed UTF-8 reads as replacement characters.
     const std::string text = plain("a\xff\xfe b\xc3 \xe2\x82 c");
     EXPECT_EQ(text, "a\ufffd\ufffd b\ufffd \ufffd c");
-}
-
-TEST(HtmlReaderHostile, RawTextAndForeignContentAreFollowed) {
     // The tags inside raw text are no elements; those inside svg are.
     const std::size_t count = 2000;
     EXPECT_SAME_TEXT(plain("<textarea>" + repeated("<div>", count) + "</textarea>x"),

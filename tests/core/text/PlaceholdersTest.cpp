@@ -39,7 +39,7 @@ std::string render(std::string_view text, bool isHTML, const Values& values = {}
     return Placeholders::render(text, isHTML, values, clipboard, moment, dates);
 }
 
-TEST(Placeholders, textWithoutPlaceholdersRendersToItself) {
+TEST(Placeholders, textWithoutPlaceholdersRendersToItselfAndBytesAroundThemAreCopiedExactly) {
     for (const std::string text : {"", "plain words", "{{", "}}", "{{}}", "}}{{", "{ {date} }",
                                    "{{ 42 }} and {{}", "<div>Tom &amp; Jerry &lt;3</div>",
                                    "ill-formed \xff\xfe bytes", "truncated \xe2\x82", "{{date"}) {
@@ -47,9 +47,16 @@ TEST(Placeholders, textWithoutPlaceholdersRendersToItself) {
         EXPECT_EQ(render(text, true), text);
         EXPECT_TRUE(Placeholders::fields(text, false).empty());
     }
+    const Values values{{"n", "N"}};
+    EXPECT_EQ(
+        render("\xff{{field:n}}\xe2\x82{{field:n}}\xf0\x9f\x98\x80{{field:n}}\xc3", false, values),
+        "\xff"
+        "N\xe2\x82"
+        "N\xf0\x9f\x98\x80"
+        "N\xc3");
 }
 
-TEST(Placeholders, dateAndTimeInStylesAndPatterns) {
+TEST(Placeholders, dateAndTimeInStylesAndPatternsOfTheGivenOrTheEnvironmentsSettings) {
     EXPECT_EQ(render("Today is {{date}}.", false), "Today is December 5, 2026.");
     EXPECT_EQ(render("{{time}}", false), "3:54\u202FAM");
     EXPECT_EQ(render("{{ DATE : Short }}", false), "12/5/26");
@@ -62,9 +69,8 @@ TEST(Placeholders, dateAndTimeInStylesAndPatterns) {
     EXPECT_EQ(render("{{date|x}}", false), "December 5, 2026");
     EXPECT_EQ(render("{{date:short|x}}", false), "12/5/26");
     EXPECT_EQ(Placeholders::formatDate(moment, "yyyy", false, dates), "2026");
-}
 
-TEST(Placeholders, withoutDateSettingsTheEnvironmentsAreUsed) {
+    // Without date settings, the environment's are used.
     testing::ScopedEnvironment environment;
     environment.set("LC_ALL", "de_DE.UTF-8");
     environment.set("TZ", "America/New_York");
@@ -72,13 +78,17 @@ TEST(Placeholders, withoutDateSettingsTheEnvironmentsAreUsed) {
               "4. Dezember 2026 b");
 }
 
-TEST(Placeholders, clipboardIsTheTextPassedInOrNothing) {
+TEST(Placeholders, clipboardIsTheTextPassedInOrNothingAndNoReplacementIsScannedAgain) {
     EXPECT_EQ(render("[{{clipboard|none}}]", false), "[]");
     EXPECT_EQ(render("[{{clipboard}}]", false, {}, std::string("copied")), "[copied]");
     EXPECT_EQ(render("[{{CLIPBOARD:x|y}}]", false, {}, std::string("copied")), "[copied]");
+    // Replacements are never scanned again.
+    EXPECT_EQ(render("{{field:a}}{{field:b}}", false, {{"a", "{{"}, {"b", "time}}"}}), "{{time}}");
+    EXPECT_EQ(render("{{field:a}}", false, {{"a", "{{time}}"}}), "{{time}}");
+    EXPECT_EQ(render("{{clipboard}}", true, {}, std::string("{{date}}")), "{{date}}");
 }
 
-TEST(Placeholders, fieldValuesEmptyValuesAndDefaults) {
+TEST(Placeholders, fieldValuesEmptyValuesAndDefaultsEachKeptByARepeatedFieldListedOnce) {
     const std::string text = "Dear {{field:Customer name | Madam}},";
     EXPECT_EQ(Placeholders::fields(text, false), (std::vector<Field>{{"Customer name", "Madam"}}));
     EXPECT_EQ(render(text, false), "Dear Madam,");
@@ -87,19 +97,15 @@ TEST(Placeholders, fieldValuesEmptyValuesAndDefaults) {
     // Names are exact: another case is another field.
     EXPECT_EQ(render(text, false, {{"customer name", "Ada"}}), "Dear Madam,");
     EXPECT_EQ(render("{{field:n}}", false), "");
-}
-
-TEST(Placeholders, aRepeatedFieldIsListedOnceButKeepsEachDefault) {
-    const std::string text = "{{field:x|one}} {{field:y}} {{FIELD: x |two}} {{field:y|three}}";
-    EXPECT_EQ(Placeholders::fields(text, false), (std::vector<Field>{{"x", "one"}, {"y", ""}}));
-    EXPECT_EQ(render(text, false), "one  two three");
-    EXPECT_EQ(render(text, false, {{"x", "X"}, {"y", "Y"}}), "X Y X Y");
-}
-
-TEST(Placeholders, aFieldWithoutANameIsNotListedButStillRenders) {
+    // A field without a name is not listed but still renders.
     EXPECT_TRUE(Placeholders::fields("{{field}} {{field: |d}}", false).empty());
     EXPECT_EQ(render("[{{field}}][{{field:|d}}]", false), "[][d]");
     EXPECT_EQ(render("[{{field}}][{{field:|d}}]", false, {{"", "v"}}), "[v][v]");
+    // A repeated field is listed once but keeps each default.
+    const std::string twice = "{{field:x|one}} {{field:y}} {{FIELD: x |two}} {{field:y|three}}";
+    EXPECT_EQ(Placeholders::fields(twice, false), (std::vector<Field>{{"x", "one"}, {"y", ""}}));
+    EXPECT_EQ(render(twice, false), "one  two three");
+    EXPECT_EQ(render(twice, false, {{"x", "X"}, {"y", "Y"}}), "X Y X Y");
 }
 
 TEST(Placeholders, otherKeywordsAndNonMatchesStayAsWritten) {
@@ -112,7 +118,7 @@ TEST(Placeholders, otherKeywordsAndNonMatchesStayAsWritten) {
     }
 }
 
-TEST(Placeholders, htmlModeEscapesReplacementsAndBreaksLines) {
+TEST(Placeholders, htmlModeEscapesReplacementsBreaksLinesAndDecodesEntitiesInNamesAndDefaults) {
     const Values values{{"v", "a<b\nc"}, {"all", "&<>\"'\r\n"}};
     EXPECT_EQ(render("{{field:v}}", true, values), "a&lt;b<br>c");
     EXPECT_EQ(render("{{field:v}}", false, values), "a<b\nc");
@@ -120,9 +126,6 @@ TEST(Placeholders, htmlModeEscapesReplacementsAndBreaksLines) {
     EXPECT_EQ(render("<div>{{clipboard}}</div>", true, {}, std::string("x & y")),
               "<div>x &amp; y</div>");
     EXPECT_EQ(render("{{field:n|<none>}}", true), "&lt;none&gt;");
-}
-
-TEST(Placeholders, htmlModeDecodesEntitiesInNamesAndDefaults) {
     const std::string text = "{{field:Tom &amp; Jerry|&lt;none&gt;}}";
     EXPECT_EQ(Placeholders::fields(text, true), (std::vector<Field>{{"Tom & Jerry", "<none>"}}));
     EXPECT_EQ(Placeholders::fields(text, false),
@@ -133,38 +136,12 @@ TEST(Placeholders, htmlModeDecodesEntitiesInNamesAndDefaults) {
     EXPECT_EQ(Placeholders::fields("{{field:&nbsp;a }}", true), (std::vector<Field>{{" a", ""}}));
 }
 
-TEST(Placeholders, replacementsAreNeverScannedAgain) {
-    EXPECT_EQ(render("{{field:a}}{{field:b}}", false, {{"a", "{{"}, {"b", "time}}"}}), "{{time}}");
-    EXPECT_EQ(render("{{field:a}}", false, {{"a", "{{time}}"}}), "{{time}}");
-    EXPECT_EQ(render("{{clipboard}}", true, {}, std::string("{{date}}")), "{{date}}");
-}
-
-TEST(Placeholders, tokensTrimOnlySpacesAndTabs) {
-    const std::vector<Token> found =
-        Placeholders::tokens("{{\n Field \n:\n name \t|\tdefault: a|b \n}}", false);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].kind, "field");
-    EXPECT_EQ(found[0].argument, "\n name");
-    EXPECT_EQ(found[0].defaultValue, "default: a|b \n");
-}
-
-TEST(Placeholders, tokenRangesCountUtf16Units) {
+TEST(Placeholders, tokensTrimOnlySpacesAndTabsAndTheirRangesCountUtf16Units) {
+    EXPECT_EQ(Placeholders::tokens("{{\n Field \n:\n name \t|\tdefault: a|b \n}}", false),
+              (std::vector<Token>{{0, 38, "field", "\n name", "default: a|b \n"}}));
     // "é" is one unit, "😀" two.
-    const std::string text = "é😀 {{Date}} x {{field:Ré|😀}}";
-    const std::vector<Token> found = Placeholders::tokens(text, false);
-    ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0], (Token{4, 8, "date", "", ""}));
-    EXPECT_EQ(found[1], (Token{15, 15, "field", "Ré", "😀"}));
-}
-
-TEST(Placeholders, bytesAroundPlaceholdersAreCopiedExactly) {
-    const Values values{{"n", "N"}};
-    EXPECT_EQ(
-        render("\xff{{field:n}}\xe2\x82{{field:n}}\xf0\x9f\x98\x80{{field:n}}\xc3", false, values),
-        "\xff"
-        "N\xe2\x82"
-        "N\xf0\x9f\x98\x80"
-        "N\xc3");
+    EXPECT_EQ(Placeholders::tokens("é😀 {{Date}} x {{field:Ré|😀}}", false),
+              (std::vector<Token>{{4, 8, "date", "", ""}, {15, 15, "field", "Ré", "😀"}}));
 }
 
 TEST(Placeholders, findsWhatAPlainSearchFinds) {

@@ -48,14 +48,14 @@ bool bracesBalance(const std::string& rtf) {
     return depth == 0;
 }
 
-TEST(RtfWriting, DocumentFrame) {
+TEST(RtfWriting, TheDocumentFramesTheEscapedTextAndItsBracesBalance) {
     const std::string rtf = rtfFromStyledText(StyledText("x"));
     EXPECT_EQ(rtf, "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Helvetica;}}"
                    "{\\colortbl;}\n\\f0\\fs24 x}");
     EXPECT_EQ(body(rtfFromStyledText(StyledText())), "");
-}
+    for (const char* text : {"}}}{{{", "\\", "\\{", "{\\}", "a\nb\n", ""})
+        EXPECT_TRUE(bracesBalance(rtfFromStyledText(StyledText(text)))) << text;
 
-TEST(RtfWriting, TextIsEscaped) {
     EXPECT_EQ(body(rtfFromStyledText(StyledText("a\\b{c}\td\ne"))), "a\\\\b\\{c\\}\\tab d\\par\ne");
     // Non-ASCII as signed UTF-16 units, with a pair above U+FFFF.
     EXPECT_EQ(body(rtfFromStyledText(StyledText("\u00e9\u201c\U0001f600"))),
@@ -98,11 +98,6 @@ TEST(RtfWriting, LinksAreHyperlinkFields) {
                          "\"https://e.com/?q=\\\\\"a\\\\\"\\\\\\\\\\{b\\}\"}}{\\fldrslt the \\b "
                          "link}} now");
     EXPECT_TRUE(bracesBalance(rtf));
-}
-
-TEST(RtfWriting, BracesBalanceWhateverTheText) {
-    for (const char* text : {"}}}{{{", "\\", "\\{", "{\\}", "a\nb\n", ""})
-        EXPECT_TRUE(bracesBalance(rtfFromStyledText(StyledText(text)))) << text;
 }
 
 TEST(RtfWithUnrtf, StyledTextSurvivesAReader) {

@@ -19,6 +19,11 @@ TEST(StyledHtmlWriting, LinesBecomeDivs) {
     EXPECT_EQ(HTMLText::htmlFromAttributed(StyledText("a\n\n")), "<div>a</div><div><br></div>");
     EXPECT_EQ(HTMLText::htmlFromAttributed(StyledText("<a href='x'> & \"y\"")),
               "<div>&lt;a href=&#39;x&#39;&gt; &amp; &quot;y&quot;</div>");
+    // Runs split at line feeds keep their style on each line.
+    TextAttributes bold;
+    bold.bold = true;
+    EXPECT_EQ(HTMLText::htmlFromAttributed(styled({{"a\nb", bold}, {"c\n", {}}, {"\n", bold}})),
+              "<div><b>a</b></div><div><b>b</b>c</div><div><br></div>");
 }
 
 TEST(StyledHtmlWriting, StylesWrapFromTheInsideOut) {
@@ -40,13 +45,6 @@ TEST(StyledHtmlWriting, StylesWrapFromTheInsideOut) {
               "<div><a href=\"https://example.com\"><b><i>text</i></b></a></div>");
 }
 
-TEST(StyledHtmlWriting, RunsSplitAtLineFeedsKeepTheirStyleOnEachLine) {
-    TextAttributes bold;
-    bold.bold = true;
-    EXPECT_EQ(HTMLText::htmlFromAttributed(styled({{"a\nb", bold}, {"c\n", {}}, {"\n", bold}})),
-              "<div><b>a</b></div><div><b>b</b>c</div><div><br></div>");
-}
-
 TEST(StyledHtmlWriting, DarkGreysAreTheDefaultColour) {
     const auto html = [](int red, int green, int blue) {
         return HTMLText::htmlFromAttributed(
@@ -63,7 +61,7 @@ TEST(StyledHtmlWriting, DarkGreysAreTheDefaultColour) {
               "<div><span style=\"color:#80ff80\">x</span></div>");
 }
 
-TEST(StyledHtmlRoundTrip, TheProgramsOwnHtmlSurvivesReading) {
+TEST(StyledHtmlRoundTrip, TheProgramsOwnHtmlAndPlainTextSurviveReading) {
     for (const char* html : {
              "<div>a</div><div><br></div><div>b</div>",
              "<div><br></div>",
@@ -80,9 +78,7 @@ TEST(StyledHtmlRoundTrip, TheProgramsOwnHtmlSurvivesReading) {
         ASSERT_TRUE(text.has_value()) << html;
         EXPECT_EQ(HTMLText::htmlFromAttributed(*text), html);
     }
-}
-
-TEST(StyledHtmlRoundTrip, PlainTextSurvivesAsHtmlAndBack) {
+    // Plain text survives as HTML and back.
     for (const char* plain : {"one\ntwo", "a\n\nb", "", "x\n", "\u00e9 \U0001f600 <&>"}) {
         const std::optional<StyledText> text =
             HTMLText::attributedStringFromHTML(HTMLText::htmlFromAttributed(StyledText(plain)));

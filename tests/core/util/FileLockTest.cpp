@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TempFolder;
 
-TEST(FileLock, oneOpenFileHoldsItAtATime) {
+TEST(FileLock, oneOpenFileHoldsItAtATimeAndAFileThatCantBeMadeIsAnError) {
     TempFolder folder;
     const fs::path path = folder / "writer.lock";
     std::optional<FileLock> first = FileLock::tryTake(path);
@@ -32,6 +32,15 @@ TEST(FileLock, oneOpenFileHoldsItAtATime) {
     EXPECT_FALSE(FileLock::tryTake(path));
     { FileLock gone = std::move(moved); }
     EXPECT_TRUE(FileLock::tryTake(path));
+
+    // A lock file that can't be made is an error.
+    try {
+        FileLock::tryTake(folder / "missing" / "writer.lock");
+        FAIL() << "took a lock in a missing folder";
+    } catch (const FileError& error) {
+        EXPECT_STREQ(error.what(),
+                     "The lock file “writer.lock” couldn't be opened (No such file or directory)");
+    }
 }
 
 TEST(FileLock, endsWithItsProcessEvenAKilledOne) {
@@ -76,17 +85,6 @@ TEST(FileLock, programsTheHolderStartsDontKeepIt) {
     EXPECT_TRUE(FileLock::tryTake(path));
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
-}
-
-TEST(FileLock, aLockFileThatCantBeMadeIsAnError) {
-    TempFolder folder;
-    try {
-        FileLock::tryTake(folder / "missing" / "writer.lock");
-        FAIL() << "took a lock in a missing folder";
-    } catch (const FileError& error) {
-        EXPECT_STREQ(error.what(),
-                     "The lock file “writer.lock” couldn't be opened (No such file or directory)");
-    }
 }
 
 } // namespace

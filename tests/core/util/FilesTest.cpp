@@ -15,23 +15,22 @@ using testing::readFile;
 using testing::TempFolder;
 using testing::writeFile;
 
-TEST(Files, atomicWriteCreatesAndReplacesLeavingNothingElse) {
+TEST(Files, atomicWriteCreatesAndReplacesOrKeepsTheOldLeavingNothingElse) {
     TempFolder folder;
     const fs::path file = folder / "library.json";
     Files::writeAtomically(file, "first");
     Files::writeAtomically(file, "second, longer");
     EXPECT_EQ(readFile(file), "second, longer");
     EXPECT_EQ(entryNames(folder.path()), std::vector<std::string>{"library.json"});
-}
 
-TEST(Files, failedAtomicWriteKeepsTheOldFileAndRemovesItsTemporary) {
-    TempFolder folder;
-    // A folder standing where the file should go cannot be replaced by a file.
-    fs::create_directory(folder / "library.json");
-    writeFile(folder / "library.json" / "inside", "kept");
-    EXPECT_THROW(Files::writeAtomically(folder / "library.json", "new"), FileError);
+    // A failed write keeps the old file and removes its temporary: here a folder stands
+    // where the file should go, which a file cannot replace.
+    fs::remove(file);
+    fs::create_directory(file);
+    writeFile(file / "inside", "kept");
+    EXPECT_THROW(Files::writeAtomically(file, "new"), FileError);
     EXPECT_EQ(entryNames(folder.path()), std::vector<std::string>{"library.json"});
-    EXPECT_EQ(readFile(folder / "library.json" / "inside"), "kept");
+    EXPECT_EQ(readFile(file / "inside"), "kept");
 
     // A missing folder fails before anything is written.
     EXPECT_THROW(Files::writeAtomically(folder / "missing" / "library.json", "x"), FileError);

@@ -5,14 +5,11 @@
 namespace quillo {
 namespace {
 
-TEST(Uuid, writesUpperCaseAndReadsEitherCase) {
+TEST(Uuid, writesUpperCaseAndReadsEitherCaseButNothingMalformed) {
     const auto id = Uuid::parse("3f2b8c1e-9d4a-4e6f-8a1b-2c3d4e5f6a7b");
     ASSERT_TRUE(id);
     EXPECT_EQ(id->string(), "3F2B8C1E-9D4A-4E6F-8A1B-2C3D4E5F6A7B");
     EXPECT_EQ(Uuid::parse(id->string()), id);
-}
-
-TEST(Uuid, refusesMalformedText) {
     for (const char* bad :
          {"", "3F2B8C1E-9D4A-4E6F-8A1B-2C3D4E5F6A7", "3F2B8C1E9D4A4E6F8A1B2C3D4E5F6A7B",
           "{3F2B8C1E-9D4A-4E6F-8A1B-2C3D4E5F6A7B}", "3F2B8C1E-9D4A-4E6F-8A1B-2C3D4E5F6A7G",
