@@ -1,6 +1,7 @@
 #include "AutostartLoginItem.h"
 
 #include "core/util/Files.h"
+#include "core/util/Translation.h"
 
 #include <algorithm>
 #include <iterator>
@@ -81,10 +82,14 @@ std::string AutostartLoginItem::execArgument(const std::string& argument) {
 }
 
 std::string AutostartLoginItem::entry() const {
+    // TRANSLATORS: What Quillo does, in the desktop's list of programs opened at login.
+    const std::string comment = i18n("Paste your snippets anywhere");
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Quillo\n"
-           "Comment=Paste your snippets anywhere\n"
+           "Comment=" +
+           escapedValue(comment) +
+           "\n"
            "Exec=" +
            escapedValue(execArgument(programPath_.string()) + " --autostart") +
            "\n"
@@ -121,9 +126,14 @@ void AutostartLoginItem::setEnabled(bool enabled) {
             Files::remove(entryFile_);
         }
     } catch (const FileError& error) {
-        throw LoginItemError(std::string(enabled ? "Quillo could not be set to open at login: "
-                                                 : "Quillo could not stop opening at login: ") +
-                             error.what());
+        std::string problem;
+        if (enabled)
+            // TRANSLATORS: {reason} is what went wrong with the file, as the system says it.
+            problem = i18n("Quillo could not be set to open at login: {reason}");
+        else
+            // TRANSLATORS: {reason} is what went wrong with the file, as the system says it.
+            problem = i18n("Quillo could not stop opening at login: {reason}");
+        throw LoginItemError(fill(problem, {{"reason", error.what()}}));
     }
 }
 

@@ -1,5 +1,7 @@
 #include "CantPasteMessage.h"
 
+#include "QtTranslation.h"
+
 #include <QMessageBox>
 
 namespace quillo {
@@ -10,15 +12,15 @@ void showCantPasteMessage(QPointer<QMessageBox>& shown, const QString& why) {
         return;
     }
     shown = new QMessageBox(QMessageBox::Information, QStringLiteral("Quillo"),
-                            QStringLiteral("Quillo can't paste here."), QMessageBox::Ok);
+                            qi18n("Quillo can't paste here."), QMessageBox::Ok);
     shown->setInformativeText(why);
     shown->setAttribute(Qt::WA_DeleteOnClose);
     shown->open();
 }
 
-QString copiesMeanwhile() {
-    return QStringLiteral(
-        " Until then, Quillo puts each snippet on the clipboard for you to paste with Ctrl+V.");
+std::string copiesMeanwhile() {
+    return i18n(
+        "Until then, Quillo puts each snippet on the clipboard for you to paste with Ctrl+V.");
 }
 
 } // namespace quillo

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <string>
 
 class QMessageBox;
 
@@ -11,7 +12,7 @@ namespace quillo {
 /// why; raises the one already shown instead of showing a second.
 void showCantPasteMessage(QPointer<QMessageBox>& shown, const QString& why);
 
-/// What the program does meanwhile, said after each reason.
-QString copiesMeanwhile();
+/// What the program does meanwhile, the sentence said after each reason.
+std::string copiesMeanwhile();
 
 } // namespace quillo

@@ -2,6 +2,7 @@
 
 #include "DesktopPortal.h"
 #include "KeyTranslation.h"
+#include "QtTranslation.h"
 #include "core/hotkey/Shortcut.h"
 
 #include <QDBusArgument>
@@ -229,8 +230,11 @@ void PortalHotKeyService::bindIfWanted() {
         wanted_ == bound_)
         return;
     sent_ = wanted_;
+    // TRANSLATORS: What Quillo's shortcut does, as the desktop's shortcut dialog and settings
+    // list it. The picker is Quillo's small window for choosing a snippet to paste.
+    const QString description = qi18n("Show the picker");
     const Shortcuts shortcuts{{shortcutId,
-                               {{QStringLiteral("description"), QStringLiteral("Show the picker")},
+                               {{QStringLiteral("description"), description},
                                 {QStringLiteral("preferred_trigger"), sent_}}}};
     request(
         Step::bind, QStringLiteral("BindShortcuts"),

@@ -3,6 +3,7 @@
 #include "KeyTranslation.h"
 #include "KeyboardLayout.h"
 #include "QtKeys.h"
+#include "QtTranslation.h"
 #include "core/hotkey/Shortcut.h"
 
 #include <QChar>
@@ -21,9 +22,13 @@ const QString componentInterface = QStringLiteral("org.kde.kglobalaccel.Componen
 const QString component = QStringLiteral("quillo");
 const QString componentPath = QStringLiteral("/component/quillo");
 const QString action = QStringLiteral("show-picker");
-// The component's unique name, the action's, and the names System Settings shows for them.
-const QStringList actionId{component, action, QStringLiteral("Quillo"),
-                           QStringLiteral("Show the Picker")};
+
+/// The component's unique name, the action's, and the names System Settings shows for them.
+QStringList actionId() {
+    // TRANSLATORS: What Quillo's shortcut does, as KDE's System Settings lists it (in KDE's
+    // title case). The picker is Quillo's small window for choosing a snippet to paste.
+    return {component, action, QStringLiteral("Quillo"), qi18n("Show the Picker")};
+}
 
 // setShortcut's flags: the action is present in this program, and the keys we pass are
 // taken as they are rather than replaced by the ones the daemon stored earlier.
@@ -95,7 +100,7 @@ int KGlobalAccelHotKeyService::registerHotKey(std::uint32_t keyCode, std::uint32
     const auto qtKey = qtKeyOf(keyCode, modifiers);
     if (!qtKey)
         return unknownKey;
-    if (failed(bus_.call(daemonCall(QStringLiteral("doRegister"), {actionId}), QDBus::Block,
+    if (failed(bus_.call(daemonCall(QStringLiteral("doRegister"), {actionId()}), QDBus::Block,
                          callTimeoutMs)))
         return noDaemon;
     // The daemon stores the keys no other action holds and answers with what it stored.
@@ -145,7 +150,9 @@ std::optional<std::string> KGlobalAccelHotKeyService::holderOf(std::uint32_t key
             contextName >> contextFriendly >> keys >> defaultKeys;
         shortcuts.endStructure();
         if (componentName != component && !holder)
-            holder = QStringLiteral("%1 (%2)").arg(actionFriendly, componentFriendly).toStdString();
+            // TRANSLATORS: Who holds a shortcut on KDE Plasma: %1 is the action ("Show
+            // Desktop"), %2 the program it belongs to ("KWin").
+            holder = qi18n("%1 (%2)").arg(actionFriendly, componentFriendly).toStdString();
     }
     shortcuts.endArray();
     return holder;
@@ -154,7 +161,7 @@ std::optional<std::string> KGlobalAccelHotKeyService::holderOf(std::uint32_t key
 std::optional<QList<int>> KGlobalAccelHotKeyService::setShortcut(const QList<int>& keys) const {
     const QDBusMessage reply =
         bus_.call(daemonCall(QStringLiteral("setShortcut"),
-                             {actionId, QVariant::fromValue(keys), setPresent | noAutoloading}),
+                             {actionId(), QVariant::fromValue(keys), setPresent | noAutoloading}),
                   QDBus::Block, callTimeoutMs);
     if (failed(reply) || reply.arguments().isEmpty())
         return std::nullopt;

@@ -1,5 +1,6 @@
 #include "QtDialogs.h"
 
+#include "QtTranslation.h"
 #include "core/platform/DataFolder.h"
 
 #include <QFile>
@@ -33,15 +34,21 @@ void showMessage(QMessageBox::Icon icon, const std::string& text,
 QtDialogs::QtDialogs(std::function<void()> bringForward) : bringForward_(std::move(bringForward)) {}
 
 QString QtDialogs::nameFilter(const std::vector<std::string>& fileExtensions) {
+    // The patterns in parentheses at the end are what the dialog filters by.
     if (fileExtensions.empty())
-        return "All files (*)";
+        // TRANSLATORS: A choice of the file dialog's filter. "(*)" must stay as it is, at the
+        // end.
+        return qi18n("All files (*)");
     QStringList names;
     QStringList patterns;
     for (const std::string& extension : fileExtensions) {
         names << "." + QString::fromStdString(extension);
         patterns << "*." + QString::fromStdString(extension);
     }
-    return names.join(", ") + " files (" + patterns.join(' ') + ")";
+    // TRANSLATORS: A choice of the file dialog's filter: %1 is the list of extensions
+    // (".json, .txt"), %2 their patterns ("*.json *.txt"), which must stay at the end in
+    // parentheses.
+    return qi18n("%1 files (%2)").arg(names.join(", "), patterns.join(' '));
 }
 
 std::optional<std::filesystem::path> QtDialogs::chooseFile(const OpenPanelRequest& request) {

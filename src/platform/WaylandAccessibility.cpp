@@ -2,6 +2,7 @@
 
 #include "CantPasteMessage.h"
 #include "RemoteDesktopKeyPoster.h"
+#include "core/util/Translation.h"
 
 #include <QMessageBox>
 
@@ -27,7 +28,7 @@ bool WaylandAccessibility::isTrusted(bool prompt) {
     }
     const bool trusted = backends_.keys != SessionBackends::Keys::none;
     if (!trusted && prompt)
-        showCantPasteMessage(message_, explanation());
+        showCantPasteMessage(message_, QString::fromStdString(explanation()));
     return trusted;
 }
 
@@ -36,64 +37,81 @@ std::string WaylandAccessibility::pastingStatus() const {
         return consentStatus();
     switch (backends_.keys) {
     case SessionBackends::Keys::virtualKeyboard:
-        return "Quillo pastes by typing Ctrl+V (Ctrl+Shift+V in terminals) into the window you "
-               "were in, through the compositor\u2019s virtual keyboard.";
+        return i18n("Quillo pastes by typing Ctrl+V (Ctrl+Shift+V in terminals) into the window "
+                    "you were in, through the compositor\u2019s virtual keyboard.");
     case SessionBackends::Keys::kwinFakeInput:
-        return "Quillo pastes by typing Ctrl+V into the window you were in, through KWin\u2019s "
-               "input for trusted programs.";
+        return i18n("Quillo pastes by typing Ctrl+V into the window you were in, through "
+                    "KWin\u2019s input for trusted programs.");
     case SessionBackends::Keys::remoteDesktop:
-        return "Quillo pastes by typing Ctrl+V into the window you were in, through the "
-               "desktop\u2019s remote control service. Installed with its desktop entry and "
-               "started from the application menu, it would type through KWin directly.";
+        return i18n("Quillo pastes by typing Ctrl+V into the window you were in, through the "
+                    "desktop\u2019s remote control service. Installed with its desktop entry and "
+                    "started from the application menu, it would type through KWin directly.");
     case SessionBackends::Keys::xtest:
     case SessionBackends::Keys::none:
         break;
     }
-    return explanation().toStdString();
+    return explanation();
 }
 
 std::string WaylandAccessibility::consentStatus() const {
     using State = RemoteDesktopKeyPoster::State;
-    const std::string copies = copiesMeanwhile().toStdString();
+    const std::string meanwhile = copiesMeanwhile();
     const std::string remembered = remoteDesktop_->remembersConsent()
-                                       ? "The desktop remembers your answer."
-                                       : "The desktop asks again after each login.";
+                                       ? i18n("The desktop remembers your answer.")
+                                       : i18n("The desktop asks again after each login.");
     switch (remoteDesktop_->state()) {
     case State::idle:
-        return "The desktop lets a program type into other windows only with your permission. "
-               "Allow\u2026 asks for it: choose Share or Allow in the desktop\u2019s remote "
-               "desktop dialog. " +
-               remembered + copies;
+        // TRANSLATORS: "Allow…" is the button in Quillo's settings that asks the desktop;
+        // "Share" and "Allow" are the desktop's own buttons. {remembered} is the sentence "The
+        // desktop remembers your answer." or "The desktop asks again after each login.",
+        // {meanwhile} the sentence "Until then, Quillo puts each snippet on the clipboard for
+        // you to paste with Ctrl+V."
+        return fill(i18n("The desktop lets a program type into other windows only with your "
+                         "permission. Allow\u2026 asks for it: choose Share or Allow in the "
+                         "desktop\u2019s remote desktop dialog. {remembered} {meanwhile}"),
+                    {{"remembered", remembered}, {"meanwhile", meanwhile}});
     case State::asking:
-        return "Waiting for your answer in the desktop\u2019s remote desktop dialog.";
+        return i18n("Waiting for your answer in the desktop\u2019s remote desktop dialog.");
     case State::ready:
-        return "Quillo pastes by typing Ctrl+V (Ctrl+Shift+V in terminals) into the window you "
-               "were in, through the desktop\u2019s remote desktop service, as you allowed. " +
-               remembered;
+        // TRANSLATORS: {remembered} is the sentence "The desktop remembers your answer." or
+        // "The desktop asks again after each login."
+        return fill(i18n("Quillo pastes by typing Ctrl+V (Ctrl+Shift+V in terminals) into the "
+                         "window you were in, through the desktop\u2019s remote desktop service, "
+                         "as you allowed. {remembered}"),
+                    {{"remembered", remembered}});
     case State::refused:
-        return "Quillo isn\u2019t allowed to type into other windows, so it puts each snippet "
-               "on the clipboard for you to paste with Ctrl+V. Allow\u2026 asks the desktop "
-               "again.";
+        // TRANSLATORS: "Allow…" is the button in Quillo's settings that asks the desktop.
+        return i18n("Quillo isn\u2019t allowed to type into other windows, so it puts each "
+                    "snippet on the clipboard for you to paste with Ctrl+V. Allow\u2026 asks the "
+                    "desktop again.");
     case State::unavailable:
         break;
     }
-    return "The desktop\u2019s remote desktop service didn\u2019t answer." + copies;
+    // TRANSLATORS: {meanwhile} is the sentence "Until then, Quillo puts each snippet on the
+    // clipboard for you to paste with Ctrl+V."
+    return fill(i18n("The desktop\u2019s remote desktop service didn\u2019t answer. {meanwhile}"),
+                {{"meanwhile", meanwhile}});
 }
 
-QString WaylandAccessibility::explanation() const {
+std::string WaylandAccessibility::explanation() const {
+    const std::string meanwhile = copiesMeanwhile();
     // KWin answers on the bus with its shortcut service, and lends its keyboard only to
     // programs whose installed desktop entry asks for it.
     if (backends_.shortcut == SessionBackends::Shortcut::kglobalaccel)
-        return QStringLiteral("KDE Plasma lets a program type into other windows only when it "
-                              "was installed with its desktop entry, which asks for that. "
-                              "Install Quillo (its package, or cmake --install) and start it "
-                              "from the application menu.") +
-               copiesMeanwhile();
-    return QStringLiteral("This Wayland desktop offers programs no way to type into other "
-                          "windows. To have snippets pasted for you, use a desktop that does "
-                          "(sway and other wlroots compositors, KDE Plasma), or log in to an X11 "
-                          "session (on the login screen it may be called \u201cXorg\u201d).") +
-           copiesMeanwhile();
+        // TRANSLATORS: {meanwhile} is the sentence "Until then, Quillo puts each snippet on the
+        // clipboard for you to paste with Ctrl+V."
+        return fill(i18n("KDE Plasma lets a program type into other windows only when it was "
+                         "installed with its desktop entry, which asks for that. Install Quillo "
+                         "(its package, or cmake --install) and start it from the application "
+                         "menu. {meanwhile}"),
+                    {{"meanwhile", meanwhile}});
+    // TRANSLATORS: {meanwhile} is the sentence "Until then, Quillo puts each snippet on the
+    // clipboard for you to paste with Ctrl+V."
+    return fill(i18n("This Wayland desktop offers programs no way to type into other windows. To "
+                     "have snippets pasted for you, use a desktop that does (sway and other "
+                     "wlroots compositors, KDE Plasma), or log in to an X11 session (on the login "
+                     "screen it may be called \u201cXorg\u201d). {meanwhile}"),
+                {{"meanwhile", meanwhile}});
 }
 
 } // namespace quillo

@@ -29,7 +29,7 @@ public:
     std::string pastingStatus() const override;
 
 private:
-    QString explanation() const;
+    std::string explanation() const;
     std::string consentStatus() const;
 
     SessionBackends backends_;

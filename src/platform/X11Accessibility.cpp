@@ -1,6 +1,7 @@
 #include "X11Accessibility.h"
 
 #include "CantPasteMessage.h"
+#include "core/util/Translation.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -11,28 +12,35 @@ namespace quillo {
 
 namespace {
 
-QString explanation(X11Accessibility::Obstacle obstacle) {
+std::string explanation(X11Accessibility::Obstacle obstacle) {
     using Obstacle = X11Accessibility::Obstacle;
+    const std::string meanwhile = copiesMeanwhile();
     switch (obstacle) {
     case Obstacle::wayland:
-        return QStringLiteral("This is a Wayland session, where one program may not type into "
-                              "another. To have snippets pasted for you, log in to an X11 session "
-                              "(on the login screen it may be called \u201cXorg\u201d).") +
-               copiesMeanwhile();
+        // TRANSLATORS: {meanwhile} is the sentence "Until then, Quillo puts each snippet on the
+        // clipboard for you to paste with Ctrl+V."
+        return fill(i18n("This is a Wayland session, where one program may not type into "
+                         "another. To have snippets pasted for you, log in to an X11 session (on "
+                         "the login screen it may be called \u201cXorg\u201d). {meanwhile}"),
+                    {{"meanwhile", meanwhile}});
     case Obstacle::noXTest:
-        return QStringLiteral("The display server of this X11 session has no XTEST extension, "
-                              "which Quillo needs to type the paste keys into other programs. "
-                              "Turn XTEST on in the server\u2019s configuration (it is on unless "
-                              "switched off) and log in again.") +
-               copiesMeanwhile();
+        // TRANSLATORS: {meanwhile} is the sentence "Until then, Quillo puts each snippet on the
+        // clipboard for you to paste with Ctrl+V."
+        return fill(i18n("The display server of this X11 session has no XTEST extension, which "
+                         "Quillo needs to type the paste keys into other programs. Turn XTEST on "
+                         "in the server\u2019s configuration (it is on unless switched off) and "
+                         "log in again. {meanwhile}"),
+                    {{"meanwhile", meanwhile}});
     case Obstacle::noX11:
     case Obstacle::none:
         break;
     }
-    return QStringLiteral("Pasting into other programs needs an X11 session whose display "
-                          "server has the XTEST extension, and this session is not one. To have "
-                          "snippets pasted for you, log in to an X11 session.") +
-           copiesMeanwhile();
+    // TRANSLATORS: {meanwhile} is the sentence "Until then, Quillo puts each snippet on the
+    // clipboard for you to paste with Ctrl+V."
+    return fill(i18n("Pasting into other programs needs an X11 session whose display server has "
+                     "the XTEST extension, and this session is not one. To have snippets pasted "
+                     "for you, log in to an X11 session. {meanwhile}"),
+                {{"meanwhile", meanwhile}});
 }
 
 bool environmentIs(const char* name, std::string_view value) {
@@ -69,13 +77,13 @@ bool X11Accessibility::isTrusted(bool prompt) {
 
 std::string X11Accessibility::pastingStatus() const {
     if (obstacle() == Obstacle::none)
-        return "Quillo pastes by typing Ctrl+V (Ctrl+Shift+V in terminals) into the window you "
-               "are in, through the X server’s XTEST extension.";
-    return explanation(obstacle()).toStdString();
+        return i18n("Quillo pastes by typing Ctrl+V (Ctrl+Shift+V in terminals) into the window "
+                    "you are in, through the X server’s XTEST extension.");
+    return explanation(obstacle());
 }
 
 void X11Accessibility::explain() {
-    showCantPasteMessage(message_, explanation(obstacle()));
+    showCantPasteMessage(message_, QString::fromStdString(explanation(obstacle())));
 }
 
 } // namespace quillo

@@ -1,5 +1,6 @@
 #include "Shortcut.h"
 
+#include "core/util/Translation.h"
 #include "core/util/UnicodeText.h"
 
 #include <array>
@@ -21,12 +22,21 @@ struct Modifier {
     const char* label;
 };
 
-// In display order, named as Linux desktops name them: the Command bit is the Super key.
+// In display order, named as Linux desktops name them: the Command bit is the Super key. The
+// labels are shown in the user's language, as keyboards sold for it print them.
 constexpr std::array<Modifier, 4> modifierTable{{
-    {ModifierFlag::control, ShortcutModifier::control, "Ctrl"},
-    {ModifierFlag::option, ShortcutModifier::option, "Alt"},
-    {ModifierFlag::shift, ShortcutModifier::shift, "Shift"},
-    {ModifierFlag::command, ShortcutModifier::command, "Super"},
+    // TRANSLATORS: The Control key's name as printed on keyboards, shown in shortcuts such as
+    // Ctrl+Alt+Space (German keyboards print "Strg").
+    {ModifierFlag::control, ShortcutModifier::control, I18N_NOOP("Ctrl")},
+    // TRANSLATORS: The Alt key's name as printed on keyboards, shown in shortcuts such as
+    // Ctrl+Alt+Space.
+    {ModifierFlag::option, ShortcutModifier::option, I18N_NOOP("Alt")},
+    // TRANSLATORS: The Shift key's name as printed on keyboards, shown in shortcuts such as
+    // Ctrl+Shift+K (German keyboards print "Umschalt").
+    {ModifierFlag::shift, ShortcutModifier::shift, I18N_NOOP("Shift")},
+    // TRANSLATORS: The Super key's name (the one with the Windows logo on most keyboards),
+    // shown in shortcuts such as Super+K, as desktops name it.
+    {ModifierFlag::command, ShortcutModifier::command, I18N_NOOP("Super")},
 }};
 
 struct KeyName {
@@ -54,8 +64,22 @@ constexpr std::array<KeyName, 16> keyNameTable{{
     {111, "F12"},
 }};
 
-// The keys whose stored names are glyphs, as Linux desktops write them.
-constexpr std::array<KeyName, 3> displayNameTable{{{36, "Return"}, {48, "Tab"}, {53, "Esc"}}};
+// The keys whose stored names are glyphs, as Linux desktops write them, shown in the user's
+// language as keyboards sold for it print them.
+constexpr std::array<KeyName, 3> displayNameTable{{
+    // TRANSLATORS: The Return (Enter) key's name as printed on keyboards, shown in shortcuts
+    // such as Super+Return (German keyboards print "Eingabe").
+    {36, I18N_NOOP("Return")},
+    // TRANSLATORS: The Tab key's name as printed on keyboards, shown in shortcuts such as
+    // Alt+Tab.
+    {48, I18N_NOOP("Tab")},
+    // TRANSLATORS: The Escape key's name as printed on keyboards, shown in shortcuts such as
+    // Ctrl+Esc.
+    {53, I18N_NOOP("Esc")},
+}};
+
+// The one stored key name that is an English word.
+constexpr std::string_view spaceName = "Space";
 
 constexpr std::uint32_t needsOneOf =
     ShortcutModifier::command | ShortcutModifier::option | ShortcutModifier::control;
@@ -105,15 +129,20 @@ Shortcut Shortcut::defaultPicker() {
 }
 
 std::string Shortcut::displayString() const {
+    // Only for showing: what is stored, and what desktops are told, is never translated.
     std::string result;
     for (const Modifier& modifier : modifierTable)
         if (modifiers & modifier.bit) {
-            result += modifier.label;
+            result += i18n(modifier.label);
             result += '+';
         }
     for (const KeyName& entry : displayNameTable)
         if (entry.keyCode == keyCode)
-            return result + entry.name;
+            return result + i18n(entry.name);
+    if (keyName == spaceName)
+        // TRANSLATORS: The space bar's name as printed on keyboards, shown in shortcuts such as
+        // Ctrl+Alt+Space (German keyboards print "Leertaste").
+        return result + i18n("Space");
     return result + keyName;
 }
 

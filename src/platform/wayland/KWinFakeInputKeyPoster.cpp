@@ -2,6 +2,7 @@
 
 #include "CompositorKeymap.h"
 #include "WaylandConnection.h"
+#include "core/util/Translation.h"
 #include "platform/KeyTranslation.h"
 #include "platform/TerminalApps.h"
 
@@ -54,8 +55,9 @@ KWinFakeInputKeyPoster::KWinFakeInputKeyPoster(std::shared_ptr<WaylandConnection
         return;
     // KWin 5.27 grants every client it offered the interface to; the reason is for a
     // compositor that asks the user.
-    org_kde_kwin_fake_input_authenticate(fakeInput_, "Quillo",
-                                         "Paste snippets into the application in front");
+    // TRANSLATORS: Why Quillo asks KDE Plasma to let it type into other programs.
+    org_kde_kwin_fake_input_authenticate(
+        fakeInput_, "Quillo", i18n("Paste snippets into the application in front").c_str());
     keymap_ = CompositorKeymap::create(connection_);
     usLayout_ = KeyboardLayout::fromNames("us");
 }
