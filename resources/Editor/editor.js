@@ -307,9 +307,19 @@
     window.setContent = setContent;
     window.exec = exec;
     window.currentLink = currentLink;
+    // The page's own words, which the program gives in the user's language: the title, and
+    // what screen readers call the editor.
+    function useTexts(texts) {
+        if (!texts || typeof texts !== 'object') return;
+        if (typeof texts.title === 'string') document.title = texts.title;
+        if (typeof texts.label === 'string') editor.setAttribute('aria-label', texts.label);
+    }
+
     window.Quillo.editor = {
-        // Called once the program is reachable; sender(message) delivers one message.
-        connect(sender) {
+        // Called once the program is reachable; sender(message) delivers one message, and
+        // texts are the page's words (see useTexts).
+        connect(sender, texts) {
+            useTexts(texts);
             post = sender;
             send('ready');
             reportState();

@@ -10,8 +10,9 @@
             const bridge = channel.objects.bridge;
             if (!bridge || typeof bridge.post !== 'function') return;
             // A callback rather than the returned promise: the slot returns nothing, and an
-            // answer without a value would reject that promise.
-            window.Quillo.editor.connect((message) => bridge.post(message, () => {}));
+            // answer without a value would reject that promise. The page's words come along,
+            // in the user's language.
+            window.Quillo.editor.connect((message) => bridge.post(message, () => {}), bridge.texts);
         });
         return true;
     }

@@ -1,6 +1,7 @@
 #include "InstanceChannel.h"
 
 #include "core/platform/InstanceSocket.h"
+#include "core/util/Translation.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -58,11 +59,13 @@ private:
 
     void answer() {
         const std::optional<InstanceRequest> request = InstanceProtocol::request(reader_.line());
+        // Said by the launch that sent the request, on its error output.
         const InstanceReply reply =
-            request ? server_.handler_(*request)
-                    : InstanceReply{2, "",
-                                    "quillo: the running program didn't understand "
-                                    "the request.\n"};
+            request
+                ? server_.handler_(*request)
+                : InstanceReply{2, "",
+                                i18n("quillo: the running program didn't understand the request.") +
+                                    "\n"};
         socket_.sendAll(InstanceProtocol::line(reply), UnixSocket::Clock::now() + replyWait);
     }
 

@@ -3,8 +3,8 @@
 // The program as the editor page meets it, for tests: qt.webChannelTransport speaking the web
 // channel's JSON messages, publishing one object "bridge" whose slot post(message) records
 // each message. Injected into the page before its scripts, next to the real qwebchannel.js,
-// so that the page's own connection code runs unchanged. Self-contained: Playwright sends
-// its source to the page.
+// so that the page's own connection code runs unchanged; with options.texts, "bridge" also
+// has the property texts. Self-contained: Playwright sends its source to the page.
 function installFakeHost(options) {
     const INIT = 3;
     const IDLE = 4;
@@ -53,7 +53,9 @@ function installFakeHost(options) {
                     methods: [['deleteLater', 4], ['deleteLater()', 4], ['post', POST_INDEX],
                         ['post(QVariantMap)', POST_INDEX]],
                     signals: [['destroyed', 0], ['destroyed(QObject*)', 0]],
-                    properties: [[0, 'objectName', [1, 2], 'bridge']],
+                    // A constant property, as the program's "texts", has no notify signal.
+                    properties: [[0, 'objectName', [1, 2], 'bridge']].concat(
+                        options.texts ? [[1, 'texts', [], options.texts]] : []),
                     enums: {},
                 },
             },

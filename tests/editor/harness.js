@@ -41,13 +41,15 @@ class EditorPage {
     }
 
     // Opens the page; unless options.hold, waits for its "ready". options.colorScheme picks
-    // light or dark.
+    // light or dark; options.texts are the page's words, as the program publishes them.
     static async open(context, options = {}) {
         const page = await context.newPage();
         const editor = new EditorPage(page);
         await page.emulateMedia({ colorScheme: options.colorScheme || 'light' });
         await page.addInitScript({ content: QWEBCHANNEL_JS });
-        await page.addInitScript(installFakeHost, { hold: Boolean(options.hold) });
+        await page.addInitScript(installFakeHost, {
+            hold: Boolean(options.hold), texts: options.texts || null,
+        });
         await page.goto(EDITOR_URL);
         if (!options.hold) await editor.waitForMessage((m) => m.type === 'ready');
         return editor;

@@ -122,6 +122,13 @@ TEST_F(RichBridge, SendsOnlyTheLatestDocumentWhenThePageBecomesReadyThenEachAtOn
     EXPECT_TRUE(log.lines.empty());
 }
 
+TEST_F(RichBridge, GivesThePageItsWordsInTheUsersLanguage) {
+    bridge.webView();
+    waitForReady();
+    EXPECT_EQ(evaluate("JSON.stringify(window.texts)").toString(),
+              R"({"label":"Snippet text","title":"Snippet"})");
+}
+
 TEST_F(RichBridge, PagesMessagesReachTheHostThroughTheChannel) {
     std::vector<std::pair<Uuid, std::string>> changes;
     bridge.onChange = [&](const Uuid& id, const std::string& html) {

@@ -1,6 +1,7 @@
 #include "EditorPage.h"
 
 #include "RichEditorBridge.h"
+#include "platform/QtTranslation.h"
 
 namespace quillo {
 
@@ -14,6 +15,14 @@ EditorHost::EditorHost(RichEditorBridge* bridge, QObject* parent)
 void EditorHost::post(const QVariant& message) {
     if (bridge_)
         bridge_->receive(message);
+}
+
+QVariantMap EditorHost::texts() {
+    return {// TRANSLATORS: The title of the rich text editor's page; not shown, but read out by
+            // screen readers.
+            {QStringLiteral("title"), qi18n("Snippet")},
+            // TRANSLATORS: What screen readers call the rich text editor's text box.
+            {QStringLiteral("label"), qi18n("Snippet text")}};
 }
 
 } // namespace quillo

@@ -22,9 +22,13 @@ protected:
 /// bridge alive, and a message arriving after the bridge is gone is dropped.
 class EditorHost final : public QObject {
     Q_OBJECT
+    /// The page's own words in the user's language, which it puts in place once connected:
+    /// "title", the page's title, and "label", what screen readers call the editor.
+    Q_PROPERTY(QVariantMap texts READ texts CONSTANT)
 public:
     EditorHost(RichEditorBridge* bridge, QObject* parent);
     Q_INVOKABLE void post(const QVariant& message);
+    static QVariantMap texts();
 
 private:
     QPointer<RichEditorBridge> bridge_;

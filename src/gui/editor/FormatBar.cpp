@@ -3,6 +3,7 @@
 #include "EditorIcons.h"
 #include "core/platform/Clock.h"
 #include "core/text/Placeholders.h"
+#include "platform/QtTranslation.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -20,9 +21,20 @@ struct NamedColour {
     const char* name;
     const char* hex;
 };
-constexpr NamedColour colours[] = {{"Gray", "#6e6e73"},   {"Red", "#d70015"},
-                                   {"Orange", "#c93400"}, {"Green", "#248a3d"},
-                                   {"Blue", "#0040dd"},   {"Purple", "#8944ab"}};
+// The colour menu's colours.
+constexpr NamedColour colours[] = {
+    // TRANSLATORS: A colour of text, in the format bar's colour menu.
+    {I18N_NOOP("Gray"), "#6e6e73"},
+    // TRANSLATORS: A colour of text, in the format bar's colour menu.
+    {I18N_NOOP("Red"), "#d70015"},
+    // TRANSLATORS: A colour of text, in the format bar's colour menu.
+    {I18N_NOOP("Orange"), "#c93400"},
+    // TRANSLATORS: A colour of text, in the format bar's colour menu.
+    {I18N_NOOP("Green"), "#248a3d"},
+    // TRANSLATORS: A colour of text, in the format bar's colour menu.
+    {I18N_NOOP("Blue"), "#0040dd"},
+    // TRANSLATORS: A colour of text, in the format bar's colour menu.
+    {I18N_NOOP("Purple"), "#8944ab"}};
 
 QColor colourOf(const char* hex) {
     const unsigned value = QString::fromLatin1(hex + 1).toUInt(nullptr, 16);
@@ -58,51 +70,57 @@ FormatBar::FormatBar(QWidget* parent) : QWidget(parent) {
     rich->setSpacing(2);
     const QWidget& self = *this;
     rich->addWidget(addButton("bold", EditorIcons::icon("format-text-bold", "B", self, true),
-                              tr("Bold (Ctrl+B)")));
+                              qi18n("Bold (Ctrl+B)")));
     rich->addWidget(addButton("italic",
                               EditorIcons::icon("format-text-italic", "I", self, false, true),
-                              tr("Italic (Ctrl+I)")));
+                              qi18n("Italic (Ctrl+I)")));
     rich->addWidget(addButton(
         "underline", EditorIcons::icon("format-text-underline", "U", self, false, false, true),
-        tr("Underline (Ctrl+U)")));
+        qi18n("Underline (Ctrl+U)")));
     rich->addWidget(addButton(
         "strike",
         EditorIcons::icon("format-text-strikethrough", "S", self, false, false, false, true),
-        tr("Strikethrough")));
+        qi18n("Strikethrough")));
     rich->addWidget(divider(richControls_));
 
     colourMenu_ = new QMenu(this);
-    colourMenu_->addAction(tr("Automatic"), this, [this] { emit command("color", std::nullopt); });
+    // TRANSLATORS: In the colour menu: the text's usual colour, dark or light with the theme.
+    colourMenu_->addAction(qi18n("Automatic"), this,
+                           [this] { emit command("color", std::nullopt); });
     colourMenu_->addSeparator();
     for (const NamedColour& colour : colours) {
         colourMenu_->addAction(
-            EditorIcons::swatch(colourOf(colour.hex)), tr(colour.name), this,
+            EditorIcons::swatch(colourOf(colour.hex)), qi18n(colour.name), this,
             [this, hex = QString::fromLatin1(colour.hex)] { emit command("color", hex); });
     }
     rich->addWidget(addMenuButton(EditorIcons::icon("format-text-color", "A", self, true),
-                                  tr("Text color"), colourMenu_));
+                                  qi18n("Text color"), colourMenu_));
 
     sizeMenu_ = new QMenu(this);
     const std::pair<const char*, std::optional<QString>> sizes[] = {
-        {"Small", QStringLiteral("12px")},
-        {"Normal", std::nullopt},
-        {"Large", QStringLiteral("18px")},
-        {"Huge", QStringLiteral("24px")}};
+        // TRANSLATORS: Sizes of text, in the format bar's size menu.
+        {I18N_NOOP("Small"), QStringLiteral("12px")},
+        // TRANSLATORS: The text's usual size, in the format bar's size menu.
+        {I18N_NOOP("Normal"), std::nullopt},
+        // TRANSLATORS: A size of text, in the format bar's size menu.
+        {I18N_NOOP("Large"), QStringLiteral("18px")},
+        // TRANSLATORS: The largest size of text, in the format bar's size menu.
+        {I18N_NOOP("Huge"), QStringLiteral("24px")}};
     for (const auto& [label, value] : sizes)
-        sizeMenu_->addAction(tr(label), this,
+        sizeMenu_->addAction(qi18n(label), this,
                              [this, value = value] { emit command("size", value); });
     rich->addWidget(addMenuButton(EditorIcons::icon("format-font-size-more", "aA", self),
-                                  tr("Text size"), sizeMenu_));
+                                  qi18n("Text size"), sizeMenu_));
     rich->addWidget(divider(richControls_));
 
     rich->addWidget(addButton("ul", EditorIcons::icon("format-list-unordered", "•≡", self),
-                              tr("Bulleted list")));
-    rich->addWidget(
-        addButton("ol", EditorIcons::icon("format-list-ordered", "1≡", self), tr("Numbered list")));
+                              qi18n("Bulleted list")));
+    rich->addWidget(addButton("ol", EditorIcons::icon("format-list-ordered", "1≡", self),
+                              qi18n("Numbered list")));
     rich->addWidget(addButton("link", EditorIcons::icon("insert-link", "link", self),
-                              tr("Link (Ctrl+K)"), [this] { emit linkRequested(); }));
+                              qi18n("Link (Ctrl+K)"), [this] { emit linkRequested(); }));
     rich->addWidget(addButton("clear", EditorIcons::icon("format-text-clear", "T̸", self),
-                              tr("Clear formatting")));
+                              qi18n("Clear formatting")));
     layout->addWidget(richControls_);
 
     plainControls_ = new QWidget(this);
@@ -110,8 +128,8 @@ FormatBar::FormatBar(QWidget* parent) : QWidget(parent) {
     plain->setContentsMargins(4, 0, 0, 0);
     auto* info = new QLabel(plainControls_);
     info->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(16, 16));
-    plainNote_ = new QLabel(tr("Plain text pastes with the formatting of wherever you paste it."),
-                            plainControls_);
+    plainNote_ = new QLabel(
+        qi18n("Plain text pastes with the formatting of wherever you paste it."), plainControls_);
     QPalette secondary = plainNote_->palette();
     secondary.setColor(QPalette::WindowText, secondary.color(QPalette::PlaceholderText));
     plainNote_->setPalette(secondary);
@@ -123,10 +141,11 @@ FormatBar::FormatBar(QWidget* parent) : QWidget(parent) {
     insertMenu_ = new QMenu(this);
     connect(insertMenu_, &QMenu::aboutToShow, this, &FormatBar::rebuildInsertMenu);
     auto* insert = new QToolButton(this);
-    insert->setText(tr("Insert"));
+    // TRANSLATORS: Opens the menu of things to insert: dates, the clipboard, fields.
+    insert->setText(qi18n("Insert"));
     insert->setIcon(EditorIcons::icon("code-context", "{}", self));
     insert->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    insert->setToolTip(tr("Insert a date, the clipboard, or a field you fill in when pasting"));
+    insert->setToolTip(qi18n("Insert a date, the clipboard, or a field you fill in when pasting"));
     insert->setPopupMode(QToolButton::InstantPopup);
     insert->setAutoRaise(true);
     insert->setMenu(insertMenu_);
@@ -195,21 +214,29 @@ void FormatBar::setState(const FormatState& state) {
 
 void FormatBar::rebuildInsertMenu() {
     insertMenu_->clear();
-    const QString dash = QStringLiteral(" \u2014 ");
-    insertMenu_->addSection(tr("Date"));
+    // TRANSLATORS: A section of the Insert menu, over the dates it inserts.
+    insertMenu_->addSection(qi18n("Date"));
     const std::pair<const char*, const char*> dates[] = {
-        {"Long", "{{date}}"}, {"Full", "{{date:full}}"}, {"Short", "{{date:short}}"}};
+        // TRANSLATORS: In the Insert menu: the date written out long; %1 is today's date so.
+        {I18N_NOOP("Long — %1"), "{{date}}"},
+        // TRANSLATORS: In the Insert menu: the date in full, with the weekday; %1 is today's
+        // date so.
+        {I18N_NOOP("Full — %1"), "{{date:full}}"},
+        // TRANSLATORS: In the Insert menu: the date in figures; %1 is today's date so.
+        {I18N_NOOP("Short — %1"), "{{date:short}}"}};
     for (const auto& [label, placeholder] : dates)
         insertMenu_->addAction(
-            tr(label) + dash + preview(placeholder), this,
+            qi18n(label).arg(preview(placeholder)), this,
             [this, text = QString::fromLatin1(placeholder)] { emit insertRequested(text); });
-    insertMenu_->addSection(tr("Time"));
-    insertMenu_->addAction(tr("Time") + dash + preview("{{time}}"), this,
+    // TRANSLATORS: A section of the Insert menu, over the time it inserts.
+    insertMenu_->addSection(qi18n("Time"));
+    // TRANSLATORS: In the Insert menu: the time of day; %1 is the time now.
+    insertMenu_->addAction(qi18n("Time — %1").arg(preview("{{time}}")), this,
                            [this] { emit insertRequested(QStringLiteral("{{time}}")); });
     insertMenu_->addSeparator();
-    insertMenu_->addAction(tr("Clipboard Contents"), this,
+    insertMenu_->addAction(qi18n("Clipboard Contents"), this,
                            [this] { emit insertRequested(QStringLiteral("{{clipboard}}")); });
-    insertMenu_->addAction(tr("Fill-in Field…"), this, &FormatBar::fieldRequested);
+    insertMenu_->addAction(qi18n("Fill-in Field…"), this, &FormatBar::fieldRequested);
 }
 
 } // namespace quillo

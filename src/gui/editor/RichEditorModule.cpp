@@ -1,6 +1,7 @@
 #include "RichEditorModule.h"
 
 #include "WebEngineSetup.h"
+#include "platform/QtTranslation.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -23,9 +24,9 @@ public:
     const FormatState& state() const override { return state_; }
     QWidget* view() override {
         if (!label_) {
-            label_ = new QLabel(QStringLiteral(
-                "Formatted text can't be edited here: Quillo's rich text editor is missing "
-                "from this installation. The snippet can still be pasted and copied."));
+            label_ = new QLabel(
+                qi18n("Formatted text can't be edited here: Quillo's rich text editor is missing "
+                      "from this installation. The snippet can still be pasted and copied."));
             label_->setWordWrap(true);
             label_->setAlignment(Qt::AlignCenter);
             label_->setMargin(24);

@@ -12,6 +12,7 @@
 #include "core/picker/PickerModel.h"
 #include "core/text/DateFormatting.h"
 #include "core/text/Placeholders.h"
+#include "platform/QtTranslation.h"
 
 #include <QButtonGroup>
 #include <QChildEvent>
@@ -35,6 +36,8 @@ namespace quillo {
 namespace {
 
 constexpr int copiedForMs = 1500;
+// The name the library gives a new snippet: data to compare the stored name with, so never
+// translated here.
 const char* const newSnippetName = "New Snippet";
 
 QFrame* horizontalDivider(QWidget* parent) {
@@ -70,7 +73,7 @@ SnippetDetail::SnippetDetail(const SnippetDetailEnvironment& environment, const 
     headerLayout->setContentsMargins(18, 16, 18, 10);
     headerLayout->setSpacing(8);
     name_ = new QLineEdit(header);
-    name_->setPlaceholderText(tr("Snippet name"));
+    name_->setPlaceholderText(qi18n("Snippet name"));
     name_->setFrame(false);
     QFont title = name_->font();
     title.setPixelSize(22);
@@ -81,7 +84,8 @@ SnippetDetail::SnippetDetail(const SnippetDetailEnvironment& environment, const 
 
     auto* row = new QHBoxLayout;
     row->setSpacing(8);
-    row->addWidget(new QLabel(tr("Group"), header));
+    // TRANSLATORS: The label of the menu that puts the snippet in a group.
+    row->addWidget(new QLabel(qi18n("Group"), header));
     group_ = new QComboBox(header);
     group_->setMaximumWidth(200);
     group_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -92,9 +96,13 @@ SnippetDetail::SnippetDetail(const SnippetDetailEnvironment& environment, const 
     switchLayout->setContentsMargins(0, 0, 0, 0);
     switchLayout->setSpacing(0);
     auto* formats = new QButtonGroup(formatSwitch_);
-    for (const auto& [label, format] : {std::pair{"Rich Text", SnippetFormat::rich},
-                                        std::pair{"Plain Text", SnippetFormat::plain}}) {
-        auto* button = new QPushButton(tr(label), formatSwitch_);
+    const std::pair<const char*, SnippetFormat> choices[] = {
+        // TRANSLATORS: One half of the switch between a formatted snippet and a plain one.
+        {I18N_NOOP("Rich Text"), SnippetFormat::rich},
+        // TRANSLATORS: One half of the switch between a formatted snippet and a plain one.
+        {I18N_NOOP("Plain Text"), SnippetFormat::plain}};
+    for (const auto& [label, format] : choices) {
+        auto* button = new QPushButton(qi18n(label), formatSwitch_);
         button->setCheckable(true);
         button->setAutoDefault(false);
         formats->addButton(button, static_cast<int>(format));
@@ -145,7 +153,7 @@ SnippetDetail::SnippetDetail(const SnippetDetailEnvironment& environment, const 
     footer->addStretch(1);
     copy_ = new QToolButton(this);
     copy_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    copy_->setToolTip(tr("Copy to the clipboard, ready to paste into an email"));
+    copy_->setToolTip(qi18n("Copy to the clipboard, ready to paste into an email"));
     footer->addWidget(copy_);
     layout->addLayout(footer);
 
@@ -256,10 +264,10 @@ RichEditor& SnippetDetail::richEditor() {
     // shown again.
     rich_->onStopped = [this](bool restarted) {
         editorNotice_->setText(
-            restarted ? tr("The editor stopped unexpectedly and was reloaded with the snippet's "
-                           "saved text.")
-                      : tr("The editor stopped unexpectedly several times and was not "
-                           "reloaded. Close and reopen the library window to try again."));
+            restarted ? qi18n("The editor stopped unexpectedly and was reloaded with the snippet's "
+                              "saved text.")
+                      : qi18n("The editor stopped unexpectedly several times and was not "
+                              "reloaded. Close and reopen the library window to try again."));
         editorNotice_->show();
         richGaveUp_ = !restarted;
         if (restarted && snippet().format == SnippetFormat::rich)
@@ -326,7 +334,8 @@ void SnippetDetail::refreshGroups() {
     if (current == wanted)
         return;
     group_->clear();
-    group_->addItem(tr("Ungrouped"), QString());
+    // TRANSLATORS: In the snippet's group menu: in no group.
+    group_->addItem(qi18n("Ungrouped"), QString());
     group_->insertSeparator(1);
     for (const SnippetGroup& group : environment_.library.groups())
         group_->addItem(QString::fromStdString(group.name),
@@ -343,13 +352,14 @@ void SnippetDetail::chooseFormat(SnippetFormat format) {
     refresh();
     // The question is the title and, as window titles of dialogs are easy to miss here,
     // the dialog's first line too.
-    auto* confirm = new QMessageBox(QMessageBox::Warning, tr("Switch to plain text?"),
-                                    tr("Switch to plain text?"), QMessageBox::Cancel, this);
+    const QString question = qi18n("Switch to plain text?");
+    auto* confirm =
+        new QMessageBox(QMessageBox::Warning, question, question, QMessageBox::Cancel, this);
     confirm->setInformativeText(
-        tr("Bold, links and other formatting will be removed from this snippet."));
+        qi18n("Bold, links and other formatting will be removed from this snippet."));
     confirm->setWindowModality(Qt::WindowModal);
     confirm->setAttribute(Qt::WA_DeleteOnClose);
-    QPushButton* remove = confirm->addButton(tr("Remove Formatting"), QMessageBox::AcceptRole);
+    QPushButton* remove = confirm->addButton(qi18n("Remove Formatting"), QMessageBox::AcceptRole);
     connect(remove, &QPushButton::clicked, this, [this] { convert(SnippetFormat::plain); });
     confirm->open();
 }
@@ -387,7 +397,8 @@ void SnippetDetail::copyToClipboard() {
 }
 
 void SnippetDetail::refreshCopyButton() {
-    copy_->setText(copied_ ? tr("Copied") : tr("Copy"));
+    // TRANSLATORS: The button that copies the snippet, and what it says for a moment after.
+    copy_->setText(copied_ ? qi18n("Copied") : qi18n("Copy"));
     copy_->setIcon(copied_ ? EditorIcons::icon("object-select", QStringLiteral("✓"), *copy_)
                            : EditorIcons::icon("edit-copy", QStringLiteral("copy"), *copy_));
 }

@@ -2,6 +2,7 @@
 
 #include "ElidedLabel.h"
 #include "LibraryLook.h"
+#include "platform/QtTranslation.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -36,9 +37,12 @@ void paintWarning(QWidget& banner, float strength) {
 
 ProblemBanner::ProblemBanner(QWidget* parent)
     : QWidget(parent), icon_(warningIcon(this)), message_(new QLabel(this)),
-      useOwnCopy_(new QPushButton(QStringLiteral("Use Quillo's copy"), this)),
-      showFiles_(new QPushButton(QStringLiteral("Show Files"), this)),
-      dismiss_(new QPushButton(QStringLiteral("Dismiss"), this)) {
+      // TRANSLATORS: Shown while the library file was changed outside Quillo and can't be
+      // read: Quillo writes its own copy of the library over it.
+      useOwnCopy_(new QPushButton(qi18n("Use Quillo's copy"), this)),
+      showFiles_(new QPushButton(qi18n("Show Files"), this)),
+      // TRANSLATORS: Hides the banner about the library's problem.
+      dismiss_(new QPushButton(qi18n("Dismiss"), this)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(16, 10, 16, 10);
     row->setSpacing(8);
@@ -92,15 +96,17 @@ void ConflictBanner::showCopies(const std::vector<std::filesystem::path>& copies
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(8);
         line->addWidget(warningIcon(row), 0, Qt::AlignTop);
-        auto* text = new QLabel(
-            QStringLiteral("A conflicting copy of your library was left beside it: “%1”. "
-                           "Merge it in to keep what only that copy has.")
-                .arg(QString::fromStdString(copy.filename().string())),
-            row);
+        // TRANSLATORS: %1 is the file name of the copy, which a sync tool left beside the
+        // library file.
+        auto* text = new QLabel(qi18n("A conflicting copy of your library was left beside it: "
+                                      "“%1”. Merge it in to keep what only that copy has.")
+                                    .arg(QString::fromStdString(copy.filename().string())),
+                                row);
         text->setWordWrap(true);
         text->setTextFormat(Qt::PlainText);
         line->addWidget(text, 1);
-        auto* merge = new QPushButton(QStringLiteral("Merge"), row);
+        // TRANSLATORS: A button that merges a conflicting copy into the library.
+        auto* merge = new QPushButton(qi18n("Merge"), row);
         merge->setObjectName(QStringLiteral("merge"));
         line->addWidget(merge);
         connect(merge, &QPushButton::clicked, this, [this, copy] { emit mergeClicked(copy); });
@@ -121,7 +127,8 @@ void ConflictBanner::paintEvent(QPaintEvent*) {
 
 UndoBanner::UndoBanner(QWidget* parent)
     : QWidget(parent), summary_(new ElidedLabel(this)),
-      undo_(new QPushButton(QStringLiteral("Undo"), this)), dismiss_(new QToolButton(this)) {
+      // TRANSLATORS: Brings back the snippets just deleted.
+      undo_(new QPushButton(qi18n("Undo"), this)), dismiss_(new QToolButton(this)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 8, 12, 8);
     row->setSpacing(8);
@@ -132,8 +139,9 @@ UndoBanner::UndoBanner(QWidget* parent)
     row->addWidget(summary_, 1);
     row->addWidget(undo_);
     dismiss_->setIcon(LibraryLook::icon(LibraryLook::Symbol::dismiss));
-    dismiss_->setToolTip(QStringLiteral("Dismiss"));
-    dismiss_->setAccessibleName(QStringLiteral("Dismiss"));
+    // TRANSLATORS: Forgets the deletion that could still be undone.
+    dismiss_->setToolTip(qi18n("Dismiss"));
+    dismiss_->setAccessibleName(qi18n("Dismiss"));
     dismiss_->setAutoRaise(true); // borderless
     row->addWidget(dismiss_);
     connect(undo_, &QPushButton::clicked, this, &UndoBanner::undoClicked);

@@ -3,6 +3,7 @@
 #include "LibraryLook.h"
 #include "MessageView.h"
 #include "StandInEditor.h"
+#include "platform/QtTranslation.h"
 
 #include <QPushButton>
 #include <QStackedWidget>
@@ -16,12 +17,11 @@ DetailPane::DetailPane(LibraryBrowser& browser, Library& library, QWidget* paren
     message_->setIcon(LibraryLook::icon(LibraryLook::Symbol::snippets));
 
     empty_->setIcon(LibraryLook::icon(LibraryLook::Symbol::snippets));
-    empty_->setTitle(QStringLiteral("No Snippets Yet"));
-    empty_->setDescription(
-        QStringLiteral("Write your first response, or bring in everything from aText."));
-    connect(empty_->addButton(QStringLiteral("New Snippet"), true), &QPushButton::clicked, this,
+    empty_->setTitle(qi18n("No Snippets Yet"));
+    empty_->setDescription(qi18n("Write your first response, or bring in everything from aText."));
+    connect(empty_->addButton(qi18n("New Snippet"), true), &QPushButton::clicked, this,
             [this] { browser_.newSnippet(); });
-    import_ = empty_->addButton(QStringLiteral("Import from aText"));
+    import_ = empty_->addButton(qi18n("Import from aText"));
     connect(import_, &QPushButton::clicked, this, [this] { browser_.importLatestBackup(); });
 
     stack_->addWidget(message_);

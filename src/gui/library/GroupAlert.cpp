@@ -1,6 +1,7 @@
 #include "GroupAlert.h"
 
 #include "LibraryLook.h"
+#include "platform/QtTranslation.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -18,14 +19,15 @@ GroupAlert::GroupAlert(QWidget* parent)
     column->setSpacing(12);
     heading_->setFont(LibraryLook::semibold(font()));
     column->addWidget(heading_);
-    name_->setPlaceholderText(QStringLiteral("Group name"));
+    name_->setPlaceholderText(qi18n("Group name"));
     name_->setMinimumWidth(260);
     connect(name_, &QLineEdit::textEdited, this, &GroupAlert::nameEdited);
     column->addWidget(name_);
 
     auto* buttons = new QDialogButtonBox(this);
     cancel_ = buttons->addButton(QDialogButtonBox::Cancel);
-    action_ = buttons->addButton(QStringLiteral("Create"), QDialogButtonBox::AcceptRole);
+    // TRANSLATORS: The button that makes a new group.
+    action_ = buttons->addButton(qi18n("Create"), QDialogButtonBox::AcceptRole);
     action_->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

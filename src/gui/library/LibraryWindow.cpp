@@ -7,6 +7,7 @@
 #include "SidebarPane.h"
 #include "SnippetListPane.h"
 #include "core/browser/BrowserTexts.h"
+#include "platform/QtTranslation.h"
 
 #include <QAction>
 #include <QLabel>
@@ -111,32 +112,34 @@ void LibraryWindow::setEditorFactory(DetailEditorFactory factory) {
 }
 
 void LibraryWindow::buildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    // TRANSLATORS: The library window's menu; "&" marks the letter that opens it with Alt.
+    QMenu* file = menuBar()->addMenu(qi18n("&File"));
     // These only ask: the window (this one) answers the application state's requests.
-    newSnippetCommand_ = file->addAction(QStringLiteral("New Snippet"));
+    newSnippetCommand_ = file->addAction(qi18n("New Snippet"));
     newSnippetCommand_->setShortcut(QKeySequence::New);
     connect(newSnippetCommand_, &QAction::triggered, this,
             [this] { environment_.app.requestNewSnippet(); });
-    newGroupCommand_ = file->addAction(QStringLiteral("New Group…"));
+    newGroupCommand_ = file->addAction(qi18n("New Group…"));
     newGroupCommand_->setShortcut(QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_N));
     connect(newGroupCommand_, &QAction::triggered, this,
             [this] { environment_.app.setCreatingGroup(true); });
     file->addSeparator();
-    importCommand_ = file->addAction(QStringLiteral("Import from aText…"));
+    importCommand_ = file->addAction(qi18n("Import from aText…"));
     connect(importCommand_, &QAction::triggered, this, [this] { browser_.chooseAndImport(); });
     file->addSeparator();
     // Also here, for desktops that show no tray icon.
-    QAction* settings = file->addAction(QStringLiteral("Settings…"));
+    QAction* settings = file->addAction(qi18n("Settings…"));
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     connect(settings, &QAction::triggered, this, &LibraryWindow::settingsRequested);
     file->addSeparator();
-    QAction* closeWindow = file->addAction(QStringLiteral("Close Window"));
+    QAction* closeWindow = file->addAction(qi18n("Close Window"));
     closeWindow->setShortcut(QKeySequence::Close);
     connect(closeWindow, &QAction::triggered, this, &QWidget::close);
 }
 
 void LibraryWindow::buildToolbar() {
-    QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
+    // TRANSLATORS: The name of the library window's toolbar, which assistive technology reads.
+    QToolBar* bar = addToolBar(qi18n("Toolbar"));
     bar->setObjectName(QStringLiteral("toolbar"));
     bar->setMovable(false);
     bar->setFloatable(false);
@@ -144,14 +147,15 @@ void LibraryWindow::buildToolbar() {
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     setContextMenuPolicy(Qt::NoContextMenu);
 
-    newSnippetButton_ = bar->addAction(LibraryLook::icon(LibraryLook::Symbol::newSnippet),
-                                       QStringLiteral("New Snippet"));
-    newSnippetButton_->setToolTip(
-        QStringLiteral("New snippet (%1)").arg(keyText(QKeySequence::New)));
+    newSnippetButton_ =
+        bar->addAction(LibraryLook::icon(LibraryLook::Symbol::newSnippet), qi18n("New Snippet"));
+    // TRANSLATORS: The tooltip of the toolbar's New Snippet button; %1 is its keyboard
+    // shortcut, such as Ctrl+N.
+    newSnippetButton_->setToolTip(qi18n("New snippet (%1)").arg(keyText(QKeySequence::New)));
     connect(newSnippetButton_, &QAction::triggered, this, [this] { browser_.newSnippet(); });
-    deleteButton_ =
-        bar->addAction(LibraryLook::icon(LibraryLook::Symbol::trash), QStringLiteral("Delete"));
-    deleteButton_->setToolTip(QStringLiteral("Delete selected snippets"));
+    // TRANSLATORS: A toolbar button that deletes the selected snippets.
+    deleteButton_ = bar->addAction(LibraryLook::icon(LibraryLook::Symbol::trash), qi18n("Delete"));
+    deleteButton_->setToolTip(qi18n("Delete selected snippets"));
     connect(deleteButton_, &QAction::triggered, this, [this] { browser_.requestDelete(); });
 }
 
@@ -204,7 +208,8 @@ void LibraryWindow::refreshConfirmation() {
     if (auto* explanation = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
         explanation->setMinimumWidth(
             explanation->fontMetrics().horizontalAdvance(explanation->text()));
-    QPushButton* remove = box->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
+    // TRANSLATORS: The button that confirms deleting snippets.
+    QPushButton* remove = box->addButton(qi18n("Delete"), QMessageBox::DestructiveRole);
     box->addButton(QMessageBox::Cancel);
     box->setDefaultButton(remove);
     connect(box, &QDialog::finished, this, [this, box, remove] {

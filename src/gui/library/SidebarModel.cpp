@@ -1,6 +1,7 @@
 #include "SidebarModel.h"
 
 #include "LibraryLook.h"
+#include "platform/QtTranslation.h"
 
 #include <QMimeData>
 #include <QRegularExpression>
@@ -37,12 +38,13 @@ void SidebarModel::setContents(const std::vector<SnippetGroup>& groups,
     rows.reserve(groups.size() + 4);
     rows.push_back({.kind = Row::Kind::choice,
                     .item = SidebarItem::all(),
-                    .title = QStringLiteral("All Snippets"),
+                    .title = qi18n("All Snippets"),
                     .count = counts.all});
     rows.push_back({.kind = Row::Kind::choice,
                     .item = SidebarItem::recent(),
-                    .title = QStringLiteral("Recently Used")});
-    rows.push_back({.kind = Row::Kind::heading, .title = QStringLiteral("Groups")});
+                    .title = qi18n("Recently Used")});
+    // TRANSLATORS: The sidebar's heading over the user's groups of snippets.
+    rows.push_back({.kind = Row::Kind::heading, .title = qi18n("Groups")});
     for (const SnippetGroup& group : groups)
         rows.push_back({.kind = Row::Kind::group,
                         .item = SidebarItem::ofGroup(group.id),
@@ -52,7 +54,8 @@ void SidebarModel::setContents(const std::vector<SnippetGroup>& groups,
     if (counts.ungrouped > 0)
         rows.push_back({.kind = Row::Kind::choice,
                         .item = SidebarItem::ungrouped(),
-                        .title = QStringLiteral("Ungrouped"),
+                        // TRANSLATORS: In the sidebar: the snippets that are in no group.
+                        .title = qi18n("Ungrouped"),
                         .count = counts.ungrouped});
 
     if (rows == rows_)

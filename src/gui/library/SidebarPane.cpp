@@ -4,6 +4,7 @@
 #include "SidebarModel.h"
 #include "SidebarRowDelegate.h"
 #include "StatusCard.h"
+#include "platform/QtTranslation.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -26,7 +27,8 @@ SidebarPane::SidebarPane(LibraryBrowser& browser, AppState& app, const Library& 
     : QWidget(parent), browser_(browser), library_(library), model_(new SidebarModel(this)),
       searchField_(new QLineEdit(this)), list_(new QListView(this)),
       newGroup_(new QToolButton(this)), status_(new StatusCard(app, this)) {
-    searchField_->setPlaceholderText(QStringLiteral("Search"));
+    // TRANSLATORS: The placeholder of the library window's search field.
+    searchField_->setPlaceholderText(qi18n("Search"));
     searchField_->setClearButtonEnabled(true);
     searchField_->addAction(LibraryLook::icon(LibraryLook::Symbol::search),
                             QLineEdit::LeadingPosition);
@@ -56,7 +58,7 @@ SidebarPane::SidebarPane(LibraryBrowser& browser, AppState& app, const Library& 
             &SidebarPane::userChoseRow);
     connect(list_, &QListView::customContextMenuRequested, this, &SidebarPane::showMenu);
 
-    newGroup_->setText(QStringLiteral("New Group"));
+    newGroup_->setText(qi18n("New Group"));
     newGroup_->setIcon(LibraryLook::icon(LibraryLook::Symbol::add));
     newGroup_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     newGroup_->setAutoRaise(true); // borderless
@@ -109,9 +111,9 @@ std::unique_ptr<QMenu> SidebarPane::groupMenu(int row) {
     if (!group)
         return nullptr;
     auto menu = std::make_unique<QMenu>(this);
-    connect(menu->addAction(QStringLiteral("Rename…")), &QAction::triggered, this,
+    connect(menu->addAction(qi18n("Rename…")), &QAction::triggered, this,
             [this, group = *group] { browser_.startRenaming(group); });
-    connect(menu->addAction(QStringLiteral("Delete Group")), &QAction::triggered, this,
+    connect(menu->addAction(qi18n("Delete Group")), &QAction::triggered, this,
             [this, id = group->id] { browser_.deleteGroup(id); });
     return menu;
 }

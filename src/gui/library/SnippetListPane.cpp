@@ -5,6 +5,7 @@
 #include "MessageView.h"
 #include "SnippetListModel.h"
 #include "SnippetRowDelegate.h"
+#include "platform/QtTranslation.h"
 
 #include <QAction>
 #include <QListView>
@@ -37,7 +38,8 @@ SnippetListPane::SnippetListPane(LibraryBrowser& browser, const Library& library
 
     // The Delete key asks to delete the selection, as the toolbar's button does; only
     // while the list has the keyboard, so it never reaches into the editor's text.
-    auto* remove = new QAction(QStringLiteral("Delete"), list_);
+    // TRANSLATORS: Deletes the selected snippets (Delete key).
+    auto* remove = new QAction(qi18n("Delete"), list_);
     remove->setShortcuts({QKeySequence::Delete, QKeySequence(Qt::Key_Backspace)});
     remove->setShortcutContext(Qt::WidgetShortcut);
     connect(remove, &QAction::triggered, this, [this] { browser_.requestDelete(); });
@@ -76,15 +78,16 @@ void SnippetListPane::refresh() {
         break;
     case ListNotice::noSnippets:
         notice_->setIcon(LibraryLook::icon(LibraryLook::Symbol::snippets));
-        notice_->setTitle(QStringLiteral("No Snippets"));
+        notice_->setTitle(qi18n("No Snippets"));
         notice_->setDescription({});
         stack_->setCurrentWidget(notice_);
         break;
     case ListNotice::noResults:
         notice_->setIcon(LibraryLook::icon(LibraryLook::Symbol::search));
+        // TRANSLATORS: %1 is what the user searched for.
         notice_->setTitle(
-            QStringLiteral("No Results for “%1”").arg(QString::fromStdString(browser_.search())));
-        notice_->setDescription(QStringLiteral("Check the spelling or try a new search."));
+            qi18n("No Results for “%1”").arg(QString::fromStdString(browser_.search())));
+        notice_->setDescription(qi18n("Check the spelling or try a new search."));
         stack_->setCurrentWidget(notice_);
         break;
     }
@@ -143,11 +146,12 @@ std::unique_ptr<QMenu> SnippetListPane::rowMenu(int row) {
         return nullptr;
     const Uuid id = snippet->id;
     auto menu = std::make_unique<QMenu>(this);
-    connect(menu->addAction(QStringLiteral("Copy to Clipboard")), &QAction::triggered, this,
+    connect(menu->addAction(qi18n("Copy to Clipboard")), &QAction::triggered, this,
             [this, id] { browser_.copyToClipboard(id); });
-    connect(menu->addAction(QStringLiteral("Duplicate")), &QAction::triggered, this,
+    // TRANSLATORS: In a snippet's menu: makes a copy of the snippet (a verb).
+    connect(menu->addAction(qi18n("Duplicate")), &QAction::triggered, this,
             [this, id] { browser_.duplicate(id); });
-    QMenu* move = menu->addMenu(QStringLiteral("Move to Group"));
+    QMenu* move = menu->addMenu(qi18n("Move to Group"));
     for (const SnippetGroup& group : library_.groups()) {
         QString name = QString::fromStdString(group.name);
         name.replace(QLatin1Char('&'), QStringLiteral("&&")); // a name, not a mnemonic
@@ -155,10 +159,12 @@ std::unique_ptr<QMenu> SnippetListPane::rowMenu(int row) {
                 [this, id, group = group.id] { browser_.moveFromRow(id, group); });
     }
     move->addSeparator();
-    connect(move->addAction(QStringLiteral("Ungrouped")), &QAction::triggered, this,
+    // TRANSLATORS: In the Move to Group menu: out of any group.
+    connect(move->addAction(qi18n("Ungrouped")), &QAction::triggered, this,
             [this, id] { browser_.moveFromRow(id, std::nullopt); });
     menu->addSeparator();
-    connect(menu->addAction(QStringLiteral("Delete")), &QAction::triggered, this,
+    // TRANSLATORS: In a snippet's menu: deletes that snippet.
+    connect(menu->addAction(qi18n("Delete")), &QAction::triggered, this,
             [this, id] { browser_.deleteFromRow(id); });
     return menu;
 }

@@ -2,6 +2,7 @@
 
 #include "LibraryLook.h"
 #include "core/browser/BrowserTexts.h"
+#include "platform/QtTranslation.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -26,12 +27,11 @@ StatusCard::StatusCard(AppState& app, QWidget* parent)
     : QWidget(parent), app_(app), ready_(new QWidget(this)), readyIcon_(new QLabel(ready_)),
       readyText_(new QLabel(ready_)), cardBody_(new QWidget(this)),
       headingIcon_(new QLabel(cardBody_)),
-      heading_(new QLabel(QStringLiteral("Permission needed"), cardBody_)),
-      explanation_(new QLabel(QStringLiteral("Allow Accessibility so snippets can paste straight "
-                                             "into other apps. Until then they copy to the "
-                                             "clipboard."),
+      heading_(new QLabel(qi18n("Permission needed"), cardBody_)),
+      explanation_(new QLabel(qi18n("Allow Accessibility so snippets can paste straight into "
+                                    "other apps. Until then they copy to the clipboard."),
                               cardBody_)),
-      allow_(new QPushButton(QStringLiteral("Allow…"), cardBody_)) {
+      allow_(new QPushButton(qi18n("Allow…"), cardBody_)) {
     auto* readyRow = new QHBoxLayout(ready_);
     readyRow->setContentsMargins(0, 0, 0, 0);
     readyRow->setSpacing(5);

@@ -4,7 +4,9 @@
 #include "KeyHintFooter.h"
 #include "PickerLook.h"
 #include "SearchFace.h"
+#include "platform/QtTranslation.h"
 
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QTimer>
@@ -15,19 +17,34 @@ namespace quillo {
 
 namespace {
 
-// Keys as Linux desktops name them.
-const KeyHint closeHint{QStringLiteral("Esc"), QStringLiteral("Close")};
+// Keys as Linux desktops name them, in the user's language where Qt's translations have them,
+// as the menus show their shortcuts.
+QString keyName(const QKeySequence& keys) {
+    return keys.toString(QKeySequence::NativeText);
+}
+
+KeyHint closeHint() {
+    // TRANSLATORS: In the picker's footer, beside the key that closes the picker.
+    return {keyName(Qt::Key_Escape), qi18n("Close")};
+}
 
 std::vector<KeyHint> searchHints() {
-    return {{QStringLiteral("Return"), QStringLiteral("Paste")},
-            {QStringLiteral("Alt+Return"), QStringLiteral("Copy")},
-            {QStringLiteral("Ctrl+E"), QStringLiteral("Edit")}};
+    return {// TRANSLATORS: In the picker's footer, beside the key that pastes the chosen
+            // snippet into the app in front.
+            {keyName(Qt::Key_Return), qi18n("Paste")},
+            // TRANSLATORS: In the picker's footer, beside the key that copies the chosen
+            // snippet to the clipboard.
+            {keyName(Qt::ALT | Qt::Key_Return), qi18n("Copy")},
+            // TRANSLATORS: In the picker's footer, beside the key that opens the chosen
+            // snippet in the library window.
+            {keyName(Qt::CTRL | Qt::Key_E), qi18n("Edit")}};
 }
 
 std::vector<KeyHint> fieldsHints(bool copyOnly) {
-    return {
-        {QStringLiteral("Tab"), QStringLiteral("Next field")},
-        {QStringLiteral("Return"), copyOnly ? QStringLiteral("Copy") : QStringLiteral("Paste")}};
+    // TRANSLATORS: In the picker's footer, beside the key that moves to the next field to
+    // fill in.
+    return {{keyName(Qt::Key_Tab), qi18n("Next field")},
+            {keyName(Qt::Key_Return), copyOnly ? qi18n("Copy") : qi18n("Paste")}};
 }
 
 } // namespace
@@ -92,9 +109,9 @@ void PickerView::refresh() {
 
 void PickerView::refreshFooter() {
     if (model_.mode() == PickerModel::Mode::fields)
-        footer_->setHints(fieldsHints(model_.copyOnly()), closeHint);
+        footer_->setHints(fieldsHints(model_.copyOnly()), closeHint());
     else
-        footer_->setHints(searchHints(), closeHint);
+        footer_->setHints(searchHints(), closeHint());
 }
 
 void PickerView::placeFocusSoon() {

@@ -1,6 +1,7 @@
 #include "PreviewText.h"
 
 #include "core/text/HTMLText.h"
+#include "core/util/Translation.h"
 
 namespace quillo {
 
@@ -11,10 +12,15 @@ std::string previewText(const Snippet& snippet, const Placeholders::Values& valu
         std::string& value = shown[field.name];
         if (!value.empty())
             continue;
-        value = field.defaultValue.empty() ? "‹" + field.name + "›" : field.defaultValue;
+        // TRANSLATORS: Stands in the picker's preview for a field not filled in yet; {field} is
+        // the field's name.
+        value = field.defaultValue.empty() ? fill(i18n("‹{field}›"), {{"field", field.name}})
+                                           : field.defaultValue;
     }
-    const std::string rendered =
-        Placeholders::render(snippet.text, isHTML, shown, std::string("‹clipboard›"), now);
+    // TRANSLATORS: Stands in the picker's preview for what the clipboard will hold when the
+    // snippet is pasted.
+    const std::string clipboard = i18n("‹clipboard›");
+    const std::string rendered = Placeholders::render(snippet.text, isHTML, shown, clipboard, now);
     return isHTML ? HTMLText::plainTextFromHTML(rendered) : rendered;
 }
 

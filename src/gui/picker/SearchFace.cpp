@@ -5,6 +5,7 @@
 #include "PreviewText.h"
 #include "ResultListModel.h"
 #include "ResultRowDelegate.h"
+#include "platform/QtTranslation.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -20,8 +21,11 @@ namespace {
 constexpr int listWidth = 300;
 
 QString emptySearchText(const QString& query) {
-    return QStringLiteral("<b>No Results for “%1”</b><br>Check the spelling or try a new search.")
-        .arg(query.toHtmlEscaped());
+    // TRANSLATORS: %1 is what the user searched for.
+    const QString title = qi18n("No Results for “%1”").arg(query);
+    return QStringLiteral("<b>%1</b><br>%2")
+        .arg(title.toHtmlEscaped(),
+             qi18n("Check the spelling or try a new search.").toHtmlEscaped());
 }
 
 } // namespace
@@ -57,7 +61,7 @@ QWidget* SearchFace::buildTopBar() {
 
     searchField_ = new QLineEdit(bar);
     searchField_->setFrame(false);
-    searchField_->setPlaceholderText(QStringLiteral("Search snippets"));
+    searchField_->setPlaceholderText(qi18n("Search snippets"));
     QFont large = searchField_->font();
     large.setPixelSize(22);
     searchField_->setFont(large);

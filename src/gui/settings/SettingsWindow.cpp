@@ -2,6 +2,7 @@
 
 #include "gui/library/LibraryLook.h"
 #include "gui/library/LibrarySymbols.h"
+#include "platform/QtTranslation.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -95,7 +96,7 @@ QLabel* caption(const QColor& colour, const QWidget& window) {
 
 SettingsWindow::SettingsWindow(const SettingsEnvironment& environment, QWidget* parent)
     : QWidget(parent, Qt::Window), environment_(environment), model_(environment) {
-    setWindowTitle(QStringLiteral("Quillo Settings"));
+    setWindowTitle(qi18n("Quillo Settings"));
     auto* column = new QVBoxLayout(this);
     column->setSizeConstraint(QLayout::SetFixedSize); // grows to fit what it shows
     column->setContentsMargins(20, 20, 20, 20);
@@ -128,14 +129,16 @@ QWidget* SettingsWindow::makeShortcutSection() {
     shortcutButton_->setMinimumWidth(shortcutButtonMinimumWidth);
     shortcutButton_->setCheckable(true);
     connect(shortcutButton_, &QPushButton::clicked, this, [this] { model_.toggleRecording(); });
-    section.addRow(QStringLiteral("Insert snippet"), shortcutButton_);
+    // TRANSLATORS: The label of the button that shows and records the keyboard shortcut that
+    // opens the picker.
+    section.addRow(qi18n("Insert snippet"), shortcutButton_);
 
     shortcutProblem_ = caption(LibraryLook::warning(palette()), *this);
     section.addWide(shortcutProblem_);
 
     // Desktops that forget the shortcut when they reload keep it with a line of the user's.
     configurationHint_ = caption(LibraryLook::secondary(palette()), *this);
-    configurationHint_->setText(QStringLiteral(
+    configurationHint_->setText(qi18n(
         "To keep the shortcut when the desktop reloads its configuration, add this line to it:"));
     section.addWide(configurationHint_);
     auto* lineRow = new QWidget;
@@ -143,7 +146,8 @@ QWidget* SettingsWindow::makeShortcutSection() {
     configurationLine_ = new QLineEdit;
     configurationLine_->setReadOnly(true);
     lineLayout->addWidget(configurationLine_, 1);
-    auto* copyLine = new QPushButton(QStringLiteral("Copy"));
+    // TRANSLATORS: Copies the line of the desktop's configuration to the clipboard.
+    auto* copyLine = new QPushButton(qi18n("Copy"));
     connect(copyLine, &QPushButton::clicked, this,
             [this] { QGuiApplication::clipboard()->setText(configurationLine_->text()); });
     lineLayout->addWidget(copyLine);
@@ -162,7 +166,7 @@ QWidget* SettingsWindow::makeShortcutSection() {
     });
     section.addWide(desktopSetUpButton_, Qt::AlignLeft);
 
-    openAtLogin_ = new QCheckBox(QStringLiteral("Open at login"));
+    openAtLogin_ = new QCheckBox(qi18n("Open at login"));
     connect(openAtLogin_, &QCheckBox::toggled, this,
             [this](bool checked) { model_.setOpenAtLogin(checked); });
     section.addWide(openAtLogin_, Qt::AlignLeft);
@@ -170,7 +174,8 @@ QWidget* SettingsWindow::makeShortcutSection() {
 }
 
 QWidget* SettingsWindow::makePermissionSection() {
-    const Section section{QStringLiteral("Permission")};
+    // TRANSLATORS: The heading of the settings about the permission to paste into other apps.
+    const Section section{qi18n("Permission")};
     auto* status = new QWidget;
     QHBoxLayout* statusRow = rowIn(status);
 
@@ -179,19 +184,21 @@ QWidget* SettingsWindow::makePermissionSection() {
     auto* mark = new QLabel;
     mark->setPixmap(checkmark(*this));
     allowedRow->addWidget(mark);
-    allowedRow->addWidget(new QLabel(QStringLiteral("Allowed")));
+    // TRANSLATORS: Says that the permission to paste into other apps was given.
+    allowedRow->addWidget(new QLabel(qi18n("Allowed")));
     statusRow->addWidget(allowed_);
 
-    allowButton_ = new QPushButton(QStringLiteral("Allow…"));
+    allowButton_ = new QPushButton(qi18n("Allow…"));
     connect(allowButton_, &QPushButton::clicked, this,
             [this] { environment_.app.requestAccessibility(); });
     statusRow->addWidget(allowButton_);
-    section.addRow(QStringLiteral("Accessibility"), status);
+    // TRANSLATORS: The permission that lets Quillo type into other apps.
+    section.addRow(qi18n("Accessibility"), status);
 
     QLabel* explanation = caption(LibraryLook::secondary(palette()), *this);
-    explanation->setText(QStringLiteral(
-        "Needed to paste a response straight into the app you are in. Without it, responses "
-        "are copied to the clipboard for you to paste."));
+    explanation->setText(
+        qi18n("Needed to paste a response straight into the app you are in. Without it, "
+              "responses are copied to the clipboard for you to paste."));
     section.addWide(explanation);
     pastingStatus_ = caption(LibraryLook::secondary(palette()), *this);
     section.addWide(pastingStatus_);
@@ -199,24 +206,26 @@ QWidget* SettingsWindow::makePermissionSection() {
 }
 
 QWidget* SettingsWindow::makeLibrarySection() {
-    const Section section{QStringLiteral("Library")};
+    // TRANSLATORS: The heading of the settings about the library of snippets.
+    const Section section{qi18n("Library")};
     auto* buttons = new QWidget;
     QHBoxLayout* buttonRow = rowIn(buttons);
-    importLatestButton_ = new QPushButton(QStringLiteral("Import Latest Backup"));
+    importLatestButton_ = new QPushButton(qi18n("Import Latest Backup"));
     connect(importLatestButton_, &QPushButton::clicked, this,
             [this] { model_.importLatestBackup(); });
     buttonRow->addWidget(importLatestButton_);
-    chooseFileButton_ = new QPushButton(QStringLiteral("Choose File…"));
+    chooseFileButton_ = new QPushButton(qi18n("Choose File…"));
     connect(chooseFileButton_, &QPushButton::clicked, this, [this] { model_.chooseBackup(); });
     buttonRow->addWidget(chooseFileButton_);
+    // The name of the program whose backups are imported, the same in every language.
     section.addRow(QStringLiteral("aText"), buttons);
 
     importMessage_ = caption(LibraryLook::secondary(palette()), *this);
     section.addWide(importMessage_);
 
-    showFileButton_ = new QPushButton(QStringLiteral("Show in File Manager"));
+    showFileButton_ = new QPushButton(qi18n("Show in File Manager"));
     connect(showFileButton_, &QPushButton::clicked, this, [this] { model_.showLibraryFile(); });
-    section.addRow(QStringLiteral("Library file"), showFileButton_);
+    section.addRow(qi18n("Library file"), showFileButton_);
     return section.box;
 }
 
@@ -236,18 +245,20 @@ void SettingsWindow::render() {
 
     const HotKeyService& service = environment_.hotKey.service();
     const std::string trigger = service.desktopTrigger();
-    desktopTrigger_->setText(
-        QStringLiteral("The desktop runs the shortcut as %1.").arg(text(trigger)));
+    // TRANSLATORS: %1 is the key combination the desktop chose for the shortcut, such as
+    // Ctrl+Alt+Space.
+    desktopTrigger_->setText(qi18n("The desktop runs the shortcut as %1.").arg(text(trigger)));
     desktopTrigger_->setVisible(!trigger.empty());
     const bool offered = service.offersDesktopSetUp();
     const bool setUp = offered && service.isSetUpInDesktop();
     desktopSetUpHint_->setText(
-        setUp ? QStringLiteral("The shortcut is among the desktop\u2019s keyboard shortcuts, as "
-                               "\u201cQuillo\u201d.")
-              : QStringLiteral("This desktop runs global shortcuts itself. Adding the shortcut to "
-                               "its keyboard shortcuts lets it open the picker from any app."));
-    desktopSetUpButton_->setText(setUp ? QStringLiteral("Remove from Desktop Shortcuts")
-                                       : QStringLiteral("Add to Desktop Shortcuts"));
+        // TRANSLATORS: “Quillo” is the shortcut's name among the desktop's own, which stays
+        // as it is.
+        setUp ? qi18n("The shortcut is among the desktop’s keyboard shortcuts, as “Quillo”.")
+              : qi18n("This desktop runs global shortcuts itself. Adding the shortcut to its "
+                      "keyboard shortcuts lets it open the picker from any app."));
+    desktopSetUpButton_->setText(setUp ? qi18n("Remove from Desktop Shortcuts")
+                                       : qi18n("Add to Desktop Shortcuts"));
     desktopSetUpHint_->setVisible(offered);
     desktopSetUpButton_->setVisible(offered);
 

@@ -1,0 +1,35 @@
+'use strict';
+
+// The page's own words, its title and the editor's name for screen readers, which the program
+// gives it in the user's language.
+const assert = require('node:assert/strict');
+const { test } = require('node:test');
+const { editorSuite } = require('./harness');
+
+const open = editorSuite();
+
+function words(editor) {
+    return editor.page.evaluate(() => ({
+        title: document.title,
+        label: document.getElementById('editor').getAttribute('aria-label'),
+    }));
+}
+
+test('the page takes its title and the editor its name from the program', async () => {
+    const editor = await open({ texts: { title: 'Snippet', label: 'Snippet text' } });
+    assert.deepEqual(await words(editor), { title: 'Snippet', label: 'Snippet text' });
+});
+
+test('words in another language are used as they are', async () => {
+    const texts = { title: 'Textbaustein', label: 'Text des „Textbausteins“ <b>' };
+    const editor = await open({ texts });
+    assert.deepEqual(await words(editor), texts);
+    await editor.setContent('<div>still edits</div>');
+    assert.equal(await editor.visibleText(), 'still edits');
+});
+
+test('without words from the program the page still works, with none of its own', async () => {
+    const editor = await open('<div>plain page</div>');
+    assert.deepEqual(await words(editor), { title: '', label: null });
+    assert.equal(await editor.visibleText(), 'plain page');
+});
