@@ -99,6 +99,15 @@ public:
             for (const auto& entry : std::filesystem::recursive_directory_iterator(path))
                 (void)chown(entry.path().c_str(), nobody, nobody);
     }
+    /// The command that runs `program` as sway's user: as it is, unless this is root.
+    std::pair<QString, QStringList> asItsUser(const QString& program,
+                                              const QStringList& arguments) const {
+        if (geteuid() != 0)
+            return {program, arguments};
+        return {"setpriv",
+                QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", program} +
+                    arguments};
+    }
 
     /// Runs a sway command ("[app_id=foot] focus") and tells whether sway carried it out.
     bool command(const QString& text) const {

@@ -36,10 +36,6 @@ namespace quillo {
 namespace {
 
 constexpr int copiedForMs = 1500;
-// The name the library gives a new snippet: data to compare the stored name with, so never
-// translated here.
-const char* const newSnippetName = "New Snippet";
-
 QFrame* horizontalDivider(QWidget* parent) {
     auto* line = new QFrame(parent);
     line->setFrameShape(QFrame::HLine);
@@ -467,11 +463,13 @@ void SnippetDetail::showEvent(QShowEvent* event) {
 }
 
 void SnippetDetail::focusNameIfNew() {
+    // The library names a new snippet in the user's language.
+    const std::string newSnippetName = i18n("New Snippet");
     if (snippet().name != newSnippetName)
         return;
-    const auto focusName = [this] {
+    const auto focusName = [this, newName = QString::fromStdString(newSnippetName)] {
         // Once typing has begun the name is the user's: neither focus nor selection moves.
-        if (name_->text() != QLatin1String(newSnippetName))
+        if (name_->text() != newName)
             return;
         name_->setFocus(Qt::OtherFocusReason);
         name_->selectAll();
