@@ -179,14 +179,14 @@ struct Place {
     std::string description() const {
         const std::string number = std::to_string(index);
         // TRANSLATORS: where in the library file a value is: "snippet 3", "group 2", or the
-        // "top level" of the file, followed by the value's key in quotes.
-        std::string text = !record ? i18n("top level")
-                           : std::string_view(record) == "group"
-                               ? fill(i18n("group {number}"), {{"number", number}})
-                               : fill(i18n("snippet {number}"), {{"number", number}});
-        if (key)
-            text += std::string(" “") + key + "”";
-        return text;
+        // "top level" of the file.
+        const std::string where = !record ? i18n("top level")
+                                  : std::string_view(record) == "group"
+                                      ? fill(i18n("group {number}"), {{"number", number}})
+                                      : fill(i18n("snippet {number}"), {{"number", number}});
+        // TRANSLATORS: a value's place in the library file: {record} is "snippet 3", "group
+        // 2" or "top level", {key} the value's name in the file, such as "name".
+        return key ? fill(i18n("{record} “{key}”"), {{"record", where}, {"key", key}}) : where;
     }
 };
 
