@@ -15,6 +15,8 @@ packages=(
     qt6-wayland libwayland-dev libxkbcommon-dev wayland-protocols plasma-wayland-protocols
     # the icons' pictures, and the package's dependencies read off the binaries
     librsvg2-bin dpkg-dev file
+    # the translations' compiler, and Qt's own translations of its dialogs and buttons
+    gettext qt6-translations-l10n
 )
 # ... and what the tests take.
 test_packages=(
