@@ -45,7 +45,11 @@ zcat "$usr/share/doc/quillo/changelog.gz" | head -1 | grep -qF "quillo ($version
 
 step "the installed program"
 [ "$("$usr/bin/quillo" --version)" = "quillo $version" ] || fail "--version says $("$usr/bin/quillo" --version)"
-"$usr/bin/quillo" --help | grep -q '^  quillo render SNIPPET' || fail "--help"
+LANGUAGE= "$usr/bin/quillo" --help | grep -q '^  quillo render SNIPPET' || fail "--help"
+# The catalogs come with it, where the program looks for them next to itself.
+[ -f "$usr/share/locale/de/LC_MESSAGES/quillo.mo" ] || fail "no German catalog"
+LANGUAGE=de LC_ALL=C.UTF-8 "$usr/bin/quillo" --help | grep -q '^  quillo render TEXTBAUSTEIN' ||
+    fail "--help isn't German under LANGUAGE=de"
 # A library for the commands, which run the installed quillo-commands.
 export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$XDG_DATA_HOME/Quillo" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"

@@ -165,11 +165,9 @@ protected:
 
     ProgramResult quillo(std::vector<std::string> arguments,
                          const std::map<std::string, std::string>& environment = {}) const {
-        std::map<std::string, std::string> settings{{"HOME", home.path()},
-                                                    {"XDG_DATA_HOME", dataFolder()},
-                                                    {"TZ", "UTC"},
-                                                    {"LANG", "C.UTF-8"},
-                                                    {"LC_ALL", "C.UTF-8"}};
+        std::map<std::string, std::string> settings{
+            {"HOME", home.path()}, {"XDG_DATA_HOME", dataFolder()}, {"TZ", "UTC"},
+            {"LANG", "C.UTF-8"},   {"LC_ALL", "C.UTF-8"},           {"LANGUAGE", ""}};
         for (const auto& [name, value] : environment)
             settings[name] = value;
         return runProgram(QUILLO_PROGRAM, std::move(arguments), settings);
@@ -349,6 +347,16 @@ TEST_F(QuilloProgramTest, UsageErrorsHelpAndVersion) {
           "--autostart", "--settings", "--import-atext PATH", "--version", "--json"})
         EXPECT_THAT(help.out, HasSubstr(mode));
     EXPECT_THAT(quillo({"--version"}).out, MatchesRegex("quillo [0-9]+\\.[0-9]+\\.[0-9]+\n"));
+
+    // In German, from the catalog built beside the program; the exit codes stay.
+    const std::map<std::string, std::string> german{{"LANGUAGE", "de"}};
+    const ProgramResult unbekannt = quillo({"list", "--jsn"}, german);
+    EXPECT_EQ(unbekannt.status, 2);
+    EXPECT_EQ(unbekannt.err, "quillo: unbekannte Option „--jsn“\nAufruf: quillo list [--json]\n");
+    const ProgramResult hilfe = quillo({"--help"}, german);
+    EXPECT_EQ(hilfe.status, 0);
+    EXPECT_THAT(hilfe.out, StartsWith("Aufruf:\n  quillo [--autostart | --settings | --picker]\n"));
+    EXPECT_THAT(hilfe.out, HasSubstr("quillo render TEXTBAUSTEIN [--field NAME=WERT]..."));
 }
 
 TEST_F(SampleLibraryTest, WithoutAModeTheDesktopProgramStartsAndNeedsADisplay) {
