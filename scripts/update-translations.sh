@@ -18,6 +18,14 @@ git ls-files 'src/*.cpp' 'src/*.h' | sort |
         --keyword=I18N_NOOP --add-comments=TRANSLATORS: --add-location=file \
         --package-name=Quillo --package-version="$version" \
         --msgid-bugs-address="$(sed -n 's/^set(QUILLO_HOMEPAGE \(.*\))$/\1/p' CMakeLists.txt)/issues"
+# ... and the application menu's entry and the software centre's description.
+xgettext --join-existing --output="$template" --language=Desktop --keyword= \
+    --keyword=GenericName --keyword=Comment --keyword=Keywords --add-location=file \
+    resources/quillo.desktop.in
+# AppStream's rules, which know more of the format than gettext's own copy.
+its=$(ls /usr/share/gettext/its/metainfo.its /usr/share/gettext-*/its/metainfo.its | head -1)
+xgettext --join-existing --output="$template" --its="$its" --add-location=file \
+    resources/quillo.metainfo.xml.in
 
 [ "${1:-}" = --template ] && exit 0
 for po in po/*.po; do

@@ -35,6 +35,9 @@ grep -qx 'X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input' "$entry" || fail "KD
 metainfo=$(find "$usr/share/metainfo" -name '*.metainfo.xml')
 appstreamcli validate --no-net "$metainfo" || fail "the metainfo"
 grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo's release isn't $version"
+# Both in German too, from po/de.po.
+grep -qx 'Comment\[de\]=Texte einfügen, die Sie immer wieder senden' "$entry" || fail "no German entry"
+grep -q '<summary xml:lang="de">Texte einfügen' "$metainfo" || fail "no German description"
 for size in 16 22 24 32 48 64 128 256; do
     png=$usr/share/icons/hicolor/${size}x${size}/apps/quillo.png
     [ "$(file -b "$png" | cut -d, -f2)" = " $size x $size" ] || fail "icon $png"
