@@ -307,10 +307,11 @@
     window.setContent = setContent;
     window.exec = exec;
     window.currentLink = currentLink;
-    // The page's own words, which the program gives in the user's language: the title, and
-    // what screen readers call the editor.
+    // The page's own words, which the program gives in the user's language: the title, what
+    // screen readers call the editor, and the language's code.
     function useTexts(texts) {
         if (!texts || typeof texts !== 'object') return;
+        if (typeof texts.language === 'string') document.documentElement.lang = texts.language;
         if (typeof texts.title === 'string') document.title = texts.title;
         if (typeof texts.label === 'string') editor.setAttribute('aria-label', texts.label);
     }

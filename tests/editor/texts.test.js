@@ -12,16 +12,18 @@ function words(editor) {
     return editor.page.evaluate(() => ({
         title: document.title,
         label: document.getElementById('editor').getAttribute('aria-label'),
+        language: document.documentElement.lang,
     }));
 }
 
 test('the page takes its title and the editor its name from the program', async () => {
-    const editor = await open({ texts: { title: 'Snippet', label: 'Snippet text' } });
-    assert.deepEqual(await words(editor), { title: 'Snippet', label: 'Snippet text' });
+    const texts = { title: 'Snippet', label: 'Snippet text', language: 'en' };
+    const editor = await open({ texts });
+    assert.deepEqual(await words(editor), texts);
 });
 
 test('words in another language are used as they are', async () => {
-    const texts = { title: 'Textbaustein', label: 'Text des „Textbausteins“ <b>' };
+    const texts = { title: 'Textbaustein', label: 'Text des „Textbausteins“ <b>', language: 'de' };
     const editor = await open({ texts });
     assert.deepEqual(await words(editor), texts);
     await editor.setContent('<div>still edits</div>');
@@ -30,6 +32,6 @@ test('words in another language are used as they are', async () => {
 
 test('without words from the program the page still works, with none of its own', async () => {
     const editor = await open('<div>plain page</div>');
-    assert.deepEqual(await words(editor), { title: '', label: null });
+    assert.deepEqual(await words(editor), { title: '', label: null, language: 'en' });
     assert.equal(await editor.visibleText(), 'plain page');
 });

@@ -126,7 +126,7 @@ TEST_F(RichBridge, GivesThePageItsWordsInTheUsersLanguage) {
     bridge.webView();
     waitForReady();
     EXPECT_EQ(evaluate("JSON.stringify(window.texts)").toString(),
-              R"({"label":"Snippet text","title":"Snippet"})");
+              R"({"label":"Snippet text","language":"en","title":"Snippet"})");
 }
 
 TEST_F(RichBridge, PagesMessagesReachTheHostThroughTheChannel) {

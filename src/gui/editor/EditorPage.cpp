@@ -22,7 +22,10 @@ QVariantMap EditorHost::texts() {
             // screen readers.
             {QStringLiteral("title"), qi18n("Snippet")},
             // TRANSLATORS: What screen readers call the rich text editor's text box.
-            {QStringLiteral("label"), qi18n("Snippet text")}};
+            {QStringLiteral("label"), qi18n("Snippet text")},
+            // TRANSLATORS: The code of the language of this translation (de, pt-BR), which
+            // tells screen readers and the spelling checker how to read the snippet's page.
+            {QStringLiteral("language"), qi18n("en")}};
 }
 
 } // namespace quillo

@@ -23,7 +23,8 @@ protected:
 class EditorHost final : public QObject {
     Q_OBJECT
     /// The page's own words in the user's language, which it puts in place once connected:
-    /// "title", the page's title, and "label", what screen readers call the editor.
+    /// "title", the page's title, "label", what screen readers call the editor, and
+    /// "language", the code of the language they are in.
     Q_PROPERTY(QVariantMap texts READ texts CONSTANT)
 public:
     EditorHost(RichEditorBridge* bridge, QObject* parent);
