@@ -38,7 +38,9 @@ StatusCard::StatusCard(AppState& app, QWidget* parent)
     readyIcon_->setPixmap(LibraryLook::icon(LibraryLook::Symbol::ready)
                               .pixmap(QSize(smallIcon, smallIcon), devicePixelRatioF()));
     readyText_->setFont(LibraryLook::caption(font()));
-    readyRow->addWidget(readyIcon_);
+    // A narrow sidebar, or a language with longer words, takes the line in two.
+    readyText_->setWordWrap(true);
+    readyRow->addWidget(readyIcon_, 0, Qt::AlignTop);
     readyRow->addWidget(readyText_, 1);
 
     auto* card = new QVBoxLayout(cardBody_);

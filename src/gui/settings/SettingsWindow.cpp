@@ -57,13 +57,16 @@ struct Section {
         grid->setHorizontalSpacing(12);
     }
 
-    /// A label on the left, its control on the right.
+    /// A label on the left, its control on the right. Each row divides its width by itself,
+    /// so that a long label in one row leaves another row's wide control its room.
     void addRow(const QString& label, QWidget* control) const {
-        const int row = grid->rowCount();
         auto* name = new QLabel(label);
         name->setBuddy(control);
-        grid->addWidget(name, row, 0);
-        grid->addWidget(control, row, 1, Qt::AlignRight);
+        auto* row = new QHBoxLayout;
+        row->setSpacing(grid->horizontalSpacing());
+        row->addWidget(name, 1);
+        row->addWidget(control);
+        grid->addLayout(row, grid->rowCount(), 0, 1, 2);
     }
 
     /// A widget across the whole width.
