@@ -168,13 +168,14 @@ TEST_F(GermanWindows, PickerFooterAndFillInFormFit) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     EXPECT_EQ(view.searchFace()->searchField()->placeholderText(), "Textbausteine suchen");
     EXPECT_THAT(view.footer()->texts(),
-                ElementsAre(_, "Einfügen", _, "Kopieren", _, "Bearbeiten", _, "Schließen"));
+                ElementsAre("Eingabe", "Einfügen", "Alt+Eingabe", "Kopieren", "Strg+E",
+                            "Bearbeiten", "Esc", "Schließen"));
     EXPECT_THAT(cutOff(view, "picker"), IsEmpty());
 
     picker.showFields(form, false, std::nullopt);
     settle();
     EXPECT_THAT(view.footer()->texts(),
-                ElementsAre("Tab", "Nächstes Feld", _, "Einfügen", _, "Schließen"));
+                ElementsAre("Tab", "Nächstes Feld", "Eingabe", "Einfügen", _, "Schließen"));
     EXPECT_TRUE(view.fieldsFace()->preview()->text().contains("‹Zwischenablage›"));
     EXPECT_THAT(cutOff(view, "picker-fields"), IsEmpty());
 }

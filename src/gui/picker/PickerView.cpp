@@ -4,9 +4,10 @@
 #include "KeyHintFooter.h"
 #include "PickerLook.h"
 #include "SearchFace.h"
+#include "core/hotkey/Shortcut.h"
+#include "core/platform/KeyEvent.h"
 #include "platform/QtTranslation.h"
 
-#include <QKeySequence>
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QTimer>
@@ -17,34 +18,35 @@ namespace quillo {
 
 namespace {
 
-// Keys as Linux desktops name them, in the user's language where Qt's translations have them,
-// as the menus show their shortcuts.
-QString keyName(const QKeySequence& keys) {
-    return keys.toString(QKeySequence::NativeText);
+// Keys named as the settings and the tray menu name the picker's shortcut, in the user's
+// language ("Strg+E", "Eingabe" in German).
+QString keyName(std::uint16_t keyCode, std::string_view storedName, std::uint32_t modifiers = 0) {
+    return QString::fromStdString(
+        Shortcut{keyCode, modifiers, std::string(storedName)}.displayString());
 }
 
 KeyHint closeHint() {
     // TRANSLATORS: In the picker's footer, beside the key that closes the picker.
-    return {keyName(Qt::Key_Escape), qi18n("Close")};
+    return {keyName(KeyCode::escape, "⎋"), qi18n("Close")};
 }
 
 std::vector<KeyHint> searchHints() {
     return {// TRANSLATORS: In the picker's footer, beside the key that pastes the chosen
             // snippet into the app in front.
-            {keyName(Qt::Key_Return), qi18n("Paste")},
+            {keyName(KeyCode::returnKey, "↩"), qi18n("Paste")},
             // TRANSLATORS: In the picker's footer, beside the key that copies the chosen
             // snippet to the clipboard.
-            {keyName(Qt::ALT | Qt::Key_Return), qi18n("Copy")},
+            {keyName(KeyCode::returnKey, "↩", ShortcutModifier::option), qi18n("Copy")},
             // TRANSLATORS: In the picker's footer, beside the key that opens the chosen
             // snippet in the library window.
-            {keyName(Qt::CTRL | Qt::Key_E), qi18n("Edit")}};
+            {keyName(KeyCode::e, "E", ShortcutModifier::control), qi18n("Edit")}};
 }
 
 std::vector<KeyHint> fieldsHints(bool copyOnly) {
     // TRANSLATORS: In the picker's footer, beside the key that moves to the next field to
     // fill in.
-    return {{keyName(Qt::Key_Tab), qi18n("Next field")},
-            {keyName(Qt::Key_Return), copyOnly ? qi18n("Copy") : qi18n("Paste")}};
+    return {{keyName(KeyCode::tab, "⇥"), qi18n("Next field")},
+            {keyName(KeyCode::returnKey, "↩"), copyOnly ? qi18n("Copy") : qi18n("Paste")}};
 }
 
 } // namespace
