@@ -233,6 +233,10 @@ private:
     std::unordered_set<Uuid> groupsWithSnippets_;
 };
 
+[[noreturn]] void refuseAsNotABackup() {
+    throw ImportError(i18n(ATextImporter::notABackup.data()));
+}
+
 } // namespace
 
 ATextImporter::ATextImporter(const ImportEnvironment& environment) : environment_(environment) {}
@@ -331,17 +335,17 @@ ImportedBackup ATextImporter::readBytes(std::string_view bytes) const {
         const auto root = archive.root();
         const auto entries = root ? archive.dictionary(*root) : std::nullopt;
         if (!entries)
-            throw ImportError(i18n(notABackup.data()));
+            refuseAsNotABackup();
         std::optional<std::vector<Ref>> items;
         for (const auto& [key, value] : *entries) {
             const auto name = archive.string(key);
             if (!name)
-                throw ImportError(i18n(notABackup.data()));
+                refuseAsNotABackup();
             if (*name == "Snippets" && !items)
                 items = archive.array(value);
         }
         if (!items)
-            throw ImportError(i18n(notABackup.data()));
+            refuseAsNotABackup();
         BackupWalk walk(archive, *this);
         walk.walk(*items, std::nullopt, std::nullopt);
         return walk.finish();

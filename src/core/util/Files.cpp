@@ -33,10 +33,13 @@ std::string nameOf(const fs::path& path) {
     return path.filename().string();
 }
 
-// `message` names the file as {file} and the system's reason as {reason}.
-[[noreturn]] void fail(const char* message, const fs::path& path, int error) {
-    throw FileError(
-        fill(i18n(message), {{"file", nameOf(path)}, {"reason", std::strerror(error)}}));
+// `message` names the file as {file}, the system's reason as {reason}, and may name one more
+// file or folder, `other`.
+[[noreturn]] void fail(const char* message, const fs::path& path, int error,
+                       std::pair<std::string_view, std::string> other = {}) {
+    throw FileError(fill(
+        i18n(message),
+        {{"file", nameOf(path)}, {"reason", std::strerror(error)}, {other.first, other.second}}));
 }
 
 // Closes a descriptor when it goes out of scope.
@@ -195,10 +198,8 @@ Temporary writeTemporary(const fs::path& path, const fs::path& folder, std::stri
     Temporary written{(folder / ("." + path.filename().string() + ".XXXXXX")).string(), {}};
     Descriptor fd(::mkstemp(written.path.data()));
     if (fd.get() < 0)
-        throw FileError(fill(i18n("“{file}” couldn't be saved in the folder “{folder}” ({reason})"),
-                             {{"file", nameOf(path)},
-                              {"folder", nameOf(folder)},
-                              {"reason", std::strerror(errno)}}));
+        fail(I18N_NOOP("“{file}” couldn't be saved in the folder “{folder}” ({reason})"), path,
+             errno, {"folder", nameOf(folder)});
     try {
         writeAll(fd.get(), bytes, path);
         if (::fsync(fd.get()) != 0)
@@ -299,11 +300,9 @@ std::optional<FileStamp> writeAtomicallyOver(const fs::path& path, std::string_v
         } catch (const FileError&) {
         }
         if (back != 0)
-            throw FileError(fill(i18n("“{file}” was replaced, and the version found there was kept "
-                                      "as “{kept}” ({reason})"),
-                                 {{"file", nameOf(path)},
-                                  {"kept", nameOf(keepDisplacedAs)},
-                                  {"reason", std::strerror(back)}}));
+            fail(I18N_NOOP("“{file}” was replaced, and the version found there was kept as "
+                           "“{kept}” ({reason})"),
+                 path, back, {"kept", nameOf(keepDisplacedAs)});
         return std::nullopt;
     } else {
         ::unlink(swap.c_str()); // the version replaced, now under the swap name
@@ -348,10 +347,8 @@ void move(const fs::path& from, const fs::path& to) {
             i18n("“{file}” couldn't be moved to “{folder}” because an item named "
                  "“{name}” already exists."),
             {{"file", nameOf(from)}, {"folder", nameOf(to.parent_path())}, {"name", nameOf(to)}}));
-    throw FileError(fill(i18n("“{file}” couldn't be moved to “{folder}” ({reason})"),
-                         {{"file", nameOf(from)},
-                          {"folder", nameOf(to.parent_path())},
-                          {"reason", std::strerror(error)}}));
+    fail(I18N_NOOP("“{file}” couldn't be moved to “{folder}” ({reason})"), from, error,
+         {"folder", nameOf(to.parent_path())});
 }
 
 void createFolders(const fs::path& path) {
